@@ -1,0 +1,52 @@
+#ifndef MODULE_H
+#define MODULE_H
+
+#include <QObject>
+#include <QPixmap>
+#include <QString>
+
+#include "vrkapi/vrk_api.h"
+
+class QSettings;
+class QWidget;
+
+// Abstract measurement-module driver.  The engine holds exactly one driver
+// through this interface.  Threads: the driver object lives in the engine's
+// threadModule, but these operations are called directly from whichever
+// thread calls the engine (the GUI thread for useModule/releaseModule and the
+// settings operations, threadEngine for the engine's stop).  Each operation
+// reports success as bool and never throws; open/start/stop/close log their
+// own failures.
+class Module : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Module(QObject* parent = nullptr) : QObject(parent) {}
+
+    virtual void loadSettings(QSettings* settings) = 0;
+    virtual QString name(quintptr reserved) const = 0;
+    virtual int typeCode() const = 0;
+    virtual QPixmap pixmap() const = 0;
+    // GUI thread only; any host may be null and is then skipped.
+    virtual void createWidgets(QWidget* settingsHost, QWidget* controlsHost, QWidget* reportHost,
+                               QWidget* infoHost, QWidget* optionsHost) = 0;
+    // GUI thread only (fills the information form).
+    virtual bool open(const VRK_DeviceRecord* device) = 0;
+    virtual bool reservedCheck(quintptr a, quintptr b, quintptr c, quintptr d) = 0;
+    // "?" when no information can be read.
+    virtual QString serialNumber() = 0;
+    virtual void prepareOptions() = 0;
+    virtual void saveSettings(QSettings* settings) = 0;
+    virtual bool setParameter(const QString& name, double value) = 0;
+    virtual bool checkParameter(const QString& name, double value, QString& error) = 0;
+    virtual bool isOpened() = 0;
+    // Callers pass 0; any other value fails at once.
+    virtual bool start(int reserved) = 0;
+    virtual bool isRunning() = 0;
+    virtual bool stop() = 0;
+    virtual bool close() = 0;
+    virtual int reservedQuery(quintptr reserved) = 0;
+    virtual void zeroOtherChannels(bool zero) = 0;
+};
+
+#endif // MODULE_H

@@ -1,0 +1,32 @@
+#ifndef SIGNAL_ANALYSIS_H
+#define SIGNAL_ANALYSIS_H
+
+#include <vector>
+
+// Window analysis shared by all channels of a run.  The window is rebuilt
+// by the acquisition configuration (threadModule or the caller of start)
+// while no receive loop or display pass runs, and only read by the display
+// pass, so it needs no lock of its own.
+//
+// Four-term periodic Blackman-Nuttall window of one frame of one channel.
+extern std::vector<double> analysisWindow;
+extern double windowRms;  // sqrt(mean(w^2)); 1.0 until a window is built
+extern double windowMean; // mean(w); 1.0 until a window is built
+
+// Rebuilds analysisWindow for n points and recomputes windowRms/windowMean.
+void buildAnalysisWindow(int n);
+// Back to the initial gains (1.0) after a refused configuration.
+void resetWindowGains();
+
+// v[i] *= w[i] / windowMean, v first cut to the window's length.
+void weightByMean(std::vector<double>& v);
+// v[i] *= w[i] / windowRms, v first cut to the window's length.
+void weightByRms(std::vector<double>& v);
+// Plain mean and RMS; 0 for an empty vector.
+double meanOf(const std::vector<double>& v);
+double rmsOf(const std::vector<double>& v);
+// Frequency (Hz) of the strongest non-DC line of a real FFT of v sampled at
+// rateHz: (peak bin) * rateHz / v.size(), no interpolation.  0 for empty v.
+double estimateFrequency(const std::vector<double>& v, double rateHz);
+
+#endif // SIGNAL_ANALYSIS_H
