@@ -7,9 +7,11 @@
 #include <QSemaphore>
 #include <QString>
 #include <QThread>
+#include <array>
 #include <utility>
 #include <vector>
 
+#include "channel_control_state.h"
 #include "channel_data.h"
 #include "module.h"
 #include "parameter_info.h"
@@ -18,6 +20,7 @@
 class QAbstractButton;
 class QComboBox;
 class QGridLayout;
+class QLineEdit;
 class QSettings;
 class QTimer;
 class QWidget;
@@ -163,6 +166,16 @@ private:
     QMutex displayMutex;
 
     QList<ParameterInfo> parameters;
+
+    // Channel rows in widget-tree (creation) order, mirrored from the GUI
+    // thread; guarded by controlStateMutex, which is never held while
+    // waiting for anything.
+    std::vector<ChannelControlState> controlState;
+    mutable QMutex controlStateMutex;
+    // Reading fields by channel number (index 1..32), found once when the
+    // controls form is built; written only through queued setText calls.
+    std::array<QLineEdit*, 33> voltageEdits{};
+    std::array<QLineEdit*, 33> frequencyEdits{};
 };
 
 #endif // MODULE_MDX11_H

@@ -1,6 +1,7 @@
 #ifndef SIGNAL_ANALYSIS_H
 #define SIGNAL_ANALYSIS_H
 
+#include <utility>
 #include <vector>
 
 // Window analysis shared by all channels of a run.  The window is rebuilt
@@ -28,5 +29,12 @@ double rmsOf(const std::vector<double>& v);
 // Frequency (Hz) of the strongest non-DC line of a real FFT of v sampled at
 // rateHz: (peak bin) * rateHz / v.size(), no interpolation.  0 for empty v.
 double estimateFrequency(const std::vector<double>& v, double rateHz);
+
+// One AC reading of a channel's drained samples: (RMS of the alternating
+// part in volts, frequency in Hz).  The frequency uses all samples, the
+// weighted mean and RMS at most one window's length.
+std::pair<double, double> analyzeAcSamples(std::vector<double> samples, double rateHz);
+// One DC reading: the window-weighted mean in volts.
+double analyzeDcSamples(std::vector<double> samples);
 
 #endif // SIGNAL_ANALYSIS_H
