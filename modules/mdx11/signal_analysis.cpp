@@ -1,0 +1,170 @@
+#include "signal_analysis.h"
+
+#include <fftw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <mutex>
+
+std::vector<double> analysisWindow;
+double windowRms = 1.0;
+double windowMean = 1.0;
+
+namespace {
+
+// Blackman-Nuttall coefficients, full precision.
+constexpr double windowCoefficients[4] = {0.3635819267707609, 0.489177437145017, 0.1365995139786921,
+                                          0.01064112210553003};
+constexpr double twoPi = 6.283185307179586;
+
+// FFTW's planner keeps global state: plan creation and destruction must not
+// run in two threads at once.  Execution of a finished plan needs no lock.
+std::mutex& fftwPlannerMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// v[i] = v[i] * w[i] / gain for the first min(|v|, |w|) values; v is cut to
+// the window's length first.
+void weightBy(std::vector<double>& v, double gain) {
+    if (v.size() > analysisWindow.size())
+        v.resize(analysisWindow.size());
+    const double* w = analysisWindow.data();
+    for (std::size_t i = 0; i < v.size(); ++i)
+        v[i] = v[i] * w[i] / gain;
+}
+
+} // namespace
+
+// Called by the acquisition configuration while nothing analyses.
+void buildAnalysisWindow(int n) {
+    analysisWindow.assign(n > 0 ? static_cast<std::size_t>(n) : 0, 0.0);
+    if (n <= 0) {
+        // No window: keep the gains finite rather than 0/0.
+        resetWindowGains();
+        return;
+    }
+    double sumSquares = 0.0;
+    double sum = 0.0;
+    for (int i = 0; i < n; ++i) {
+        double w = 0.0;
+        for (int k = 0; k < 4; ++k) {
+            const double term = windowCoefficients[k] * std::cos(k * twoPi * i / n);
+            w = (k % 2 == 0) ? w + term : w - term;
+        }
+        analysisWindow[static_cast<std::size_t>(i)] = w;
+        sumSquares += w * w;
+        sum += w;
+    }
+    windowRms = std::sqrt(sumSquares / n);
+    windowMean = sum / n;
+}
+
+void resetWindowGains() {
+    windowRms = 1.0;
+    windowMean = 1.0;
+}
+
+void weightByMean(std::vector<double>& v) {
+    weightBy(v, windowMean);
+}
+
+void weightByRms(std::vector<double>& v) {
+    weightBy(v, windowRms);
+}
+
+double meanOf(const std::vector<double>& v) {
+    if (v.empty())
+        return 0.0;
+    double sum = 0.0;
+    for (double x : v)
+        sum += x;
+    return sum / static_cast<double>(v.size());
+}
+
+double rmsOf(const std::vector<double>& v) {
+    if (v.empty())
+        return 0.0;
+    double sum = 0.0;
+    for (double x : v)
+        sum += x * x;
+    return std::sqrt(sum / static_cast<double>(v.size()));
+}
+
+// Any thread; takes the planner mutex around plan creation and destruction.
+double estimateFrequency(const std::vector<double>& v, double rateHz) {
+    const std::size_t size = v.size();
+    if (size == 0 || size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        return 0.0;
+    const int n = static_cast<int>(size);
+
+    double* in = fftw_alloc_real(size);
+    double* out = fftw_alloc_real(size);
+    if (!in || !out) {
+        fftw_free(out);
+        fftw_free(in);
+        return 0.0;
+    }
+    for (std::size_t i = 0; i < size; ++i)
+        in[i] = v[i];
+
+    std::vector<double> magnitudes(static_cast<std::size_t>(n / 2), 0.0);
+
+    fftw_plan plan;
+    {
+        std::lock_guard<std::mutex> lock(fftwPlannerMutex());
+        plan = fftw_plan_r2r_1d(n, in, out, FFTW_R2HC, FFTW_ESTIMATE);
+    }
+    if (!plan) {
+        fftw_free(out);
+        fftw_free(in);
+        return 0.0;
+    }
+    fftw_execute(plan);
+
+    // Half-complex order: r0, r1, ..., r(n/2), i((n+1)/2 - 1), ..., i1.
+    for (int k = 1; k < (n + 1) / 2; ++k)
+        magnitudes[static_cast<std::size_t>(k - 1)] = std::sqrt(out[k] * out[k] + out[n - k] * out[n - k]);
+    if (n % 2 == 0)
+        magnitudes[static_cast<std::size_t>(n / 2 - 1)] = std::fabs(out[n / 2]);
+
+    // First of equal maxima wins; the DC term takes no part.
+    std::size_t peak = 0;
+    for (std::size_t k = 1; k < magnitudes.size(); ++k) {
+        if (magnitudes[k] > magnitudes[peak])
+            peak = k;
+    }
+
+    {
+        std::lock_guard<std::mutex> lock(fftwPlannerMutex());
+        fftw_destroy_plan(plan);
+    }
+    fftw_free(out);
+    fftw_free(in);
+
+    return static_cast<double>(peak + 1) * rateHz / n;
+}
+
+std::pair<double, double> analyzeAcSamples(std::vector<double> samples, double rateHz) {
+    const double frequency = estimateFrequency(samples, rateHz);
+
+    // Weighting cuts to the window's length, so only that much is copied.
+    const std::size_t used = std::min(samples.size(), analysisWindow.size());
+    std::vector<double> weighted(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(used));
+    weightByMean(weighted);
+    const double mu = meanOf(weighted);
+
+    // Values past the window would be dropped by weightByRms right after.
+    samples.resize(used);
+    for (double& x : samples)
+        x -= mu;
+    weightByRms(samples);
+    return {rmsOf(samples), frequency};
+}
+
+double analyzeDcSamples(std::vector<double> samples) {
+    weightByMean(samples);
+    return meanOf(samples);
+}
