@@ -120,6 +120,16 @@ private:
     bool applyAdcSettings();
     std::pair<double, double> analyzeAc(int logicalChannel, int count);
     double analyzeDc(int logicalChannel, int count);
+    // start/stop bodies; the caller holds controlMutex.
+    bool startLocked(int reserved);
+    bool stopLocked();
+    // Taken by applyAdcSettings for the display pass; written and read under
+    // displayMutex.  Every change of them restarts acquisition.
+    double displayRateHz = 0.0;
+    int displayIntervalMs = 100;
+    int displayDecimalsAc = 3;
+    int displayDecimalsDc = 3;
+    int displayDecimalsFreq = 3;
 
     VRK_Handle handle = 0;
     QPixmap modulePixmap;
