@@ -1,0 +1,319 @@
+// Channel analysis against an independent numpy/scipy reference run in the
+// same test, plus the cases whose results are known in closed form.
+
+#include "signal_analysis.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <thread>
+
+namespace {
+
+const double pi = 3.14159265358979323846;
+
+// Portable seeded values in [-1, 1): the same on every standard library.
+std::vector<double> randomSamples(int m, quint64 seed, double offset) {
+    std::mt19937_64 gen(seed);
+    std::vector<double> v(static_cast<std::size_t>(m));
+    for (double& x : v)
+        x = offset + 2.0 * (static_cast<double>(gen() >> 11) * 0x1.0p-53) - 1.0;
+    return v;
+}
+
+std::vector<double> sineSamples(int m, double rateHz, double frequencyHz, double offset, double amplitude,
+                                double phase) {
+    std::vector<double> v(static_cast<std::size_t>(m));
+    for (int i = 0; i < m; ++i)
+        v[static_cast<std::size_t>(i)] =
+            offset + amplitude * std::sin(2.0 * pi * frequencyHz * i / rateHz + phase);
+    return v;
+}
+
+double relativeError(double actual, double expected) {
+    if (actual == expected)
+        return 0.0;
+    return std::fabs(actual - expected) / std::fabs(expected);
+}
+
+bool writeDoubles(const QString& path, const std::vector<double>& v) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    const qint64 bytes = static_cast<qint64>(v.size() * sizeof(double));
+    return f.write(reinterpret_cast<const char*>(v.data()), bytes) == bytes;
+}
+
+std::vector<double> readDoubles(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = f.readAll();
+    std::vector<double> v(static_cast<std::size_t>(bytes.size()) / sizeof(double));
+    memcpy(v.data(), bytes.constData(), v.size() * sizeof(double));
+    return v;
+}
+
+} // namespace
+
+class AnalysisTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void matchesReference_data();
+    void matchesReference();
+    void windowGainsForOneFrame();
+    void wholePeriodsSine_data();
+    void wholePeriodsSine();
+    void constantInput_data();
+    void constantInput();
+    void fewSamples_data();
+    void fewSamples();
+    void equalMaximaFirstWins_data();
+    void equalMaximaFirstWins();
+    void samplesBeyondTheWindow();
+    void emptyInput();
+    void concurrentFrequencyEstimates();
+};
+
+void AnalysisTest::matchesReference_data() {
+    QTest::addColumn<bool>("sine");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("m");
+    QTest::addColumn<double>("rateHz");
+    QTest::addColumn<double>("frequencyHz");
+    QTest::addColumn<quint64>("seed");
+
+    QTest::newRow("random, m = N even") << false << 5000 << 5000 << 25000.0 << 0.0 << quint64(1);
+    QTest::newRow("random, m = N odd") << false << 4999 << 4999 << 25000.0 << 0.0 << quint64(2);
+    QTest::newRow("random, m < N, m odd") << false << 6250 << 3001 << 31250.0 << 0.0 << quint64(3);
+    QTest::newRow("random, m > N") << false << 500 << 1237 << 20000.0 << 0.0 << quint64(4);
+    QTest::newRow("random, m = 1") << false << 500 << 1 << 20000.0 << 0.0 << quint64(5);
+    QTest::newRow("random, m = 2") << false << 500 << 2 << 20000.0 << 0.0 << quint64(6);
+    QTest::newRow("random, m = 3") << false << 500 << 3 << 20000.0 << 0.0 << quint64(7);
+    QTest::newRow("sine, two frames") << true << 5000 << 10000 << 25000.0 << 20.0 << quint64(8);
+    QTest::newRow("sine off bin, m < N") << true << 6250 << 6000 << 100000.0 << 1234.5 << quint64(9);
+    QTest::newRow("sine, N odd, m > N odd") << true << 1001 << 2501 << 400000.0 << 9000.0 << quint64(10);
+    QTest::newRow("sine, large frame") << true << 200000 << 200000 << 1000000.0 << 20.0 << quint64(11);
+}
+
+// Window, weighted mean, weighted RMS of the alternating part and the
+// peak-bin frequency agree with numpy/scipy to 1e-9 relative.
+void AnalysisTest::matchesReference() {
+    QFETCH(bool, sine);
+    QFETCH(int, n);
+    QFETCH(int, m);
+    QFETCH(double, rateHz);
+    QFETCH(double, frequencyHz);
+    QFETCH(quint64, seed);
+
+    // Inputs carry an offset so that the mean is not a difference of
+    // nearly equal sums, where "relative" would mean nothing.
+    std::vector<double> x =
+        sine ? sineSamples(m, rateHz, frequencyHz, 0.25, 1.5, 0.1 * static_cast<double>(seed))
+             : randomSamples(m, seed, 0.4);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString samplesPath = dir.filePath(QStringLiteral("samples.bin"));
+    const QString windowPath = dir.filePath(QStringLiteral("window.bin"));
+    QVERIFY(writeDoubles(samplesPath, x));
+
+    // A missing interpreter, numpy or scipy fails here: no silent skip.
+    QProcess python;
+    python.start(QStringLiteral(REFERENCE_PYTHON),
+                 {QStringLiteral(REFERENCE_SCRIPT), samplesPath, QString::number(n),
+                  QString::number(rateHz, 'g', 17), windowPath});
+    QVERIFY2(python.waitForStarted(30000), qPrintable(python.errorString()));
+    QVERIFY2(python.waitForFinished(120000), "reference script did not finish");
+    QVERIFY2(python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0,
+             python.readAllStandardError().constData());
+    QJsonParseError parseError;
+    const QJsonObject ref = QJsonDocument::fromJson(python.readAllStandardOutput(), &parseError).object();
+    QVERIFY2(parseError.error == QJsonParseError::NoError, qPrintable(parseError.errorString()));
+
+    buildAnalysisWindow(n);
+    const std::vector<double> refWindow = readDoubles(windowPath);
+    QCOMPARE(analysisWindow.size(), refWindow.size());
+    double worst = 0.0;
+    for (std::size_t i = 0; i < refWindow.size(); ++i)
+        worst = std::max(worst, relativeError(analysisWindow[i], refWindow[i]));
+    QVERIFY2(worst < 1e-9, qPrintable(QStringLiteral("window differs by %1").arg(worst)));
+    QVERIFY(relativeError(windowMean, ref.value(QStringLiteral("windowMean")).toDouble()) < 1e-9);
+    QVERIFY(relativeError(windowRms, ref.value(QStringLiteral("windowRms")).toDouble()) < 1e-9);
+
+    const double dc = analyzeDcSamples(x);
+    const std::pair<double, double> ac = analyzeAcSamples(x, rateHz);
+    const double refDc = ref.value(QStringLiteral("dc")).toDouble();
+    const double refAc = ref.value(QStringLiteral("ac")).toDouble();
+    QVERIFY2(relativeError(dc, refDc) < 1e-9, qPrintable(QStringLiteral("dc %1 vs %2").arg(dc).arg(refDc)));
+    QVERIFY2(relativeError(ac.first, refAc) < 1e-9,
+             qPrintable(QStringLiteral("ac %1 vs %2").arg(ac.first).arg(refAc)));
+
+    QList<double> frequencies;
+    for (const QJsonValue& f : ref.value(QStringLiteral("frequencies")).toArray())
+        frequencies << f.toDouble();
+    QVERIFY2(frequencies.contains(ac.second),
+             qPrintable(QStringLiteral("frequency %1 not among the reference peaks").arg(ac.second)));
+    if (sine)
+        QVERIFY(std::fabs(ac.second - frequencyHz) <= rateHz / m);
+}
+
+void AnalysisTest::windowGainsForOneFrame() {
+    const double a[4] = {0.3635819267707609, 0.489177437145017, 0.1365995139786921, 0.01064112210553003};
+    buildAnalysisWindow(5000);
+    QVERIFY(std::fabs(windowMean - 0.3635819) < 1e-7);
+    QVERIFY(std::fabs(windowRms - 0.5111022) < 1e-7);
+    // Whole periods of every cosine: the mean is a0 and the mean square is
+    // a0^2 + (a1^2 + a2^2 + a3^2) / 2.
+    QVERIFY(relativeError(windowMean, a[0]) < 1e-12);
+    QVERIFY(relativeError(windowRms, std::sqrt(a[0] * a[0] + (a[1] * a[1] + a[2] * a[2] + a[3] * a[3]) / 2)) <
+            1e-12);
+    // Periodic form: small at the start, 1.0 in the middle, symmetric.
+    QVERIFY(relativeError(analysisWindow[0], a[0] - a[1] + a[2] - a[3]) < 1e-9);
+    QVERIFY(std::fabs(analysisWindow[2500] - 1.0) < 1e-12);
+    QVERIFY(std::fabs(analysisWindow[1] - analysisWindow[4999]) < 1e-12);
+}
+
+void AnalysisTest::wholePeriodsSine_data() {
+    QTest::addColumn<double>("offset");
+    QTest::addColumn<double>("amplitude");
+    QTest::addColumn<double>("phase");
+
+    QTest::newRow("positive offset") << 0.5 << 1.0 << 0.0;
+    QTest::newRow("negative offset, small") << -2.0 << 0.25 << 1.0;
+    QTest::newRow("no offset, large") << 0.0 << 3.0 << 0.3;
+}
+
+// 20 Hz at 25 kHz per channel, one frame of 5000: four whole periods.
+void AnalysisTest::wholePeriodsSine() {
+    QFETCH(double, offset);
+    QFETCH(double, amplitude);
+    QFETCH(double, phase);
+
+    buildAnalysisWindow(5000);
+    const std::vector<double> x = sineSamples(5000, 25000.0, 20.0, offset, amplitude, phase);
+    const std::pair<double, double> ac = analyzeAcSamples(x, 25000.0);
+    QCOMPARE(ac.second, 20.0);
+    QVERIFY(std::fabs(analyzeDcSamples(x) - offset) < 1e-12 * (std::fabs(offset) + amplitude));
+    QVERIFY(relativeError(ac.first, amplitude / std::sqrt(2.0)) < 1e-12);
+}
+
+void AnalysisTest::constantInput_data() {
+    QTest::addColumn<double>("level");
+    QTest::addColumn<int>("m");
+
+    QTest::newRow("positive, one frame") << 0.7 << 5000;
+    QTest::newRow("negative, one frame") << -3.2 << 5000;
+    QTest::newRow("positive, two frames") << 1.25 << 10000;
+    QTest::newRow("zero") << 0.0 << 5000;
+}
+
+void AnalysisTest::constantInput() {
+    QFETCH(double, level);
+    QFETCH(int, m);
+
+    buildAnalysisWindow(5000);
+    const std::vector<double> x(static_cast<std::size_t>(m), level);
+    QVERIFY(std::fabs(analyzeDcSamples(x) - level) <= 1e-12 * std::fabs(level));
+    QVERIFY(std::fabs(analyzeAcSamples(x, 25000.0).first) <= 1e-12 * std::fabs(level));
+}
+
+void AnalysisTest::fewSamples_data() {
+    QTest::addColumn<int>("m");
+    QTest::addColumn<double>("frequencyHz");
+
+    QTest::newRow("m = 1: no magnitudes") << 1 << 25000.0;
+    QTest::newRow("m = 2: one magnitude") << 2 << 12500.0;
+}
+
+void AnalysisTest::fewSamples() {
+    QFETCH(int, m);
+    QFETCH(double, frequencyHz);
+
+    buildAnalysisWindow(5000);
+    const std::vector<double> x = randomSamples(m, 42, 0.5);
+    QCOMPARE(estimateFrequency(x, 25000.0), frequencyHz);
+    QCOMPARE(analyzeAcSamples(x, 25000.0).second, frequencyHz);
+    if (m == 1)
+        QVERIFY(relativeError(analyzeDcSamples(x), x[0] * analysisWindow[0] / windowMean) < 1e-15);
+}
+
+void AnalysisTest::equalMaximaFirstWins_data() {
+    QTest::addColumn<int>("m");
+
+    QTest::newRow("even length") << 8;
+    QTest::newRow("odd length") << 7;
+    QTest::newRow("long") << 1024;
+}
+
+// An impulse has a flat spectrum: every magnitude is exactly 1, so the
+// lowest bin is the peak.
+void AnalysisTest::equalMaximaFirstWins() {
+    QFETCH(int, m);
+
+    std::vector<double> impulse(static_cast<std::size_t>(m), 0.0);
+    impulse[0] = 1.0;
+    QCOMPARE(estimateFrequency(impulse, 1000.0), 1000.0 / m);
+}
+
+// Two frames queued: a constant first frame and a sine in the second.  The
+// level and RMS come from the first frame only, the frequency from both.
+void AnalysisTest::samplesBeyondTheWindow() {
+    buildAnalysisWindow(5000);
+    std::vector<double> x(5000, 1.5);
+    const std::vector<double> tail = sineSamples(5000, 25000.0, 2500.0, 0.0, 4.0, 0.0);
+    x.insert(x.end(), tail.begin(), tail.end());
+    QVERIFY(std::fabs(analyzeDcSamples(x) - 1.5) < 1e-12);
+    const std::pair<double, double> ac = analyzeAcSamples(x, 25000.0);
+    QVERIFY(std::fabs(ac.first) < 1e-12);
+    QCOMPARE(ac.second, 2500.0);
+}
+
+void AnalysisTest::emptyInput() {
+    buildAnalysisWindow(5000);
+    QCOMPARE(estimateFrequency({}, 25000.0), 0.0);
+    QCOMPARE(analyzeDcSamples({}), 0.0);
+    QCOMPARE(analyzeAcSamples({}, 25000.0), std::make_pair(0.0, 0.0));
+    QCOMPARE(meanOf({}), 0.0);
+    QCOMPARE(rmsOf({}), 0.0);
+}
+
+// FFTW's planner is shared: estimates from several threads at once must
+// neither crash nor disturb each other.
+void AnalysisTest::concurrentFrequencyEstimates() {
+    const int threads = 4;
+    const int perThread = 250;
+    std::vector<std::vector<double>> inputs;
+    std::vector<double> expected;
+    for (int i = 0; i < threads * perThread; ++i) {
+        const int m = 16 + (37 * i) % 3000;
+        const double f = 100.0 + 50.0 * (i % 20);
+        inputs.push_back(sineSamples(m, 10000.0, f, 0.1, 1.0, 0.2));
+        expected.push_back(estimateFrequency(inputs.back(), 10000.0));
+    }
+    std::vector<double> results(inputs.size(), -1.0);
+    std::vector<std::thread> workers;
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back([&, t] {
+            for (int i = t; i < threads * perThread; i += threads)
+                results[static_cast<std::size_t>(i)] =
+                    estimateFrequency(inputs[static_cast<std::size_t>(i)], 10000.0);
+        });
+    }
+    for (std::thread& w : workers)
+        w.join();
+    for (std::size_t i = 0; i < results.size(); ++i)
+        QCOMPARE(results[i], expected[i]);
+}
+
+QTEST_GUILESS_MAIN(AnalysisTest)
+#include "test_analysis.moc"
