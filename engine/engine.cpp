@@ -1,0 +1,227 @@
+#include "engine.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QMetaObject>
+#include <QMetaType>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+// A device count above this cannot be a real network and is treated like a
+// record buffer that cannot be had (it would otherwise ask for gigabytes).
+constexpr int maxSearchRecords = 65536;
+
+constexpr qint16 moduleTypeMdx11 = 0x0B0B;
+
+QString hexAddress(const void* object) {
+    return QString::number(reinterpret_cast<quintptr>(object), 16);
+}
+
+} // namespace
+
+Engine::Engine(const ModuleFactory& factory) : QObject(nullptr), mode(0) {
+    module = factory();
+    if (!module)
+        qFatal("Engine: no module driver");
+    crateList.clear();
+    currentCrate = -1;
+    currentSlot = -1;
+
+    qRegisterMetaType<QList<Engine::Crate>>("QList<Engine::Crate>&");
+    qRegisterMetaType<Engine::ModuleUsage>("ModuleUsage");
+
+    qInfo("%s", qUtf8Printable(QStringLiteral("currentThread=") + hexAddress(QThread::currentThread())));
+    qInfo("%s", qUtf8Printable(QStringLiteral("threadModule id=") + hexAddress(&threadModule)));
+
+    module->moveToThread(&threadModule);
+    threadModule.start(QThread::InheritPriority);
+}
+
+Engine::~Engine() {
+    endModuleThread();
+    crateList.clear();
+    delete module;
+}
+
+void Engine::endModuleThread() {
+    if (!threadModule.isRunning())
+        return;
+    // Runs in threadModule: pending queued calls for the driver are dropped
+    // and the driver belongs to no thread from now on, so nothing queued later
+    // (a restart after the close, say) runs on a closed device, and deleting
+    // it from the GUI thread does not race with its former thread.
+    if (module->thread() == &threadModule) {
+        Module* m = module;
+        QMetaObject::invokeMethod(
+            m,
+            [m] {
+                QCoreApplication::removePostedEvents(m);
+                m->moveToThread(nullptr);
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    threadModule.quit();
+    threadModule.wait();
+}
+
+QList<Engine::Crate>& Engine::crates() {
+    return crateList;
+}
+
+bool Engine::useModule(int crate, int slot) {
+    if (mode == 1) {
+        currentCrate = crate;
+        currentSlot = slot;
+        return true;
+    }
+
+    do {
+        if (module->isOpened()) {
+            if (crate == currentCrate && slot == currentSlot) {
+                // The module in use is chosen again: start it if idle.  When it
+                // already runs it is left as it is (opening it again over the
+                // open device would lose the handle and the start would fail).
+                if (module->isRunning())
+                    return true;
+                return module->start(0);
+            }
+            if (module->isRunning() && !module->stop())
+                break;
+            if (!module->close())
+                break;
+        }
+        if (crate < 0 || crate >= crateList.size())
+            break;
+        Crate& c = crateList[crate];
+        if (slot < 0 || slot >= c.slotList.size())
+            break;
+        Slot& s = c.slotList[slot];
+        if (!module->open(&s.device))
+            break;
+        s.serial = module->serialNumber();
+        currentCrate = crate;
+        currentSlot = slot;
+        return module->start(0);
+    } while (false);
+
+    currentCrate = -1;
+    currentSlot = -1;
+    return false;
+}
+
+bool Engine::releaseModule() {
+    if (!module->isOpened())
+        return false;
+    if (module->isRunning() && !module->stop())
+        return false;
+    if (!module->close())
+        return false;
+    currentCrate = -1;
+    currentSlot = -1;
+    return true;
+}
+
+void Engine::setModuleMode(int value) {
+    mode = value;
+}
+
+void Engine::setDisplayUpdateMs(int ms) {
+    module->setParameter(QStringLiteral("Период отображения"), static_cast<double>(ms));
+}
+
+void Engine::loadSettings(QSettings* settings) {
+    module->loadSettings(settings);
+}
+
+void Engine::saveSettings(QSettings* settings) {
+    module->saveSettings(settings);
+}
+
+void Engine::prepareOptions() {
+    module->prepareOptions();
+}
+
+QPixmap Engine::pixmap() const {
+    return module->pixmap();
+}
+
+void Engine::createWidgets(QWidget* settingsHost, QWidget* controlsHost, QWidget* reportHost,
+                           QWidget* infoHost, QWidget* optionsHost) {
+    module->createWidgets(settingsHost, controlsHost, reportHost, infoHost, optionsHost);
+}
+
+void Engine::start() {
+    emit started();
+}
+
+void Engine::stop() {
+    if (mode == 0 && module->isOpened()) {
+        if (module->isRunning())
+            module->stop();
+        module->close();
+    }
+    endModuleThread();
+    emit stopped();
+}
+
+void Engine::refreshHardware() {
+    SearchVRKmodules("VRK11", 6);
+    emit readyCrate(crateList);
+}
+
+int Engine::SearchVRKmodules(const char* devname, int devname_len) {
+    int32_t count = 0;
+    const int32_t err = VRK_Search(nullptr, 0, &count, 1000, 16777216, 0);
+    std::fprintf(stderr, "VRK_Search: err=%d dev_qty=%d\n", err, count);
+    std::fflush(stderr);
+    if (err < 0)
+        return err;
+    if (count < 0 || count > maxSearchRecords)
+        return -1;
+
+    // One spare record keeps the pointer valid when nothing was found, so the
+    // second call is still a call with records (capacity 0).
+    std::vector<VRK_DeviceRecord> buffer;
+    try {
+        buffer.assign(static_cast<size_t>(count) + 1, VRK_DeviceRecord{});
+    } catch (const std::bad_alloc&) {
+        return -1;
+    }
+
+    int32_t n = VRK_Search(buffer.data(), count, nullptr, 1000, 16777216, 0);
+    // Never read past what was asked for, whatever the library answers.
+    n = std::min(n, count);
+
+    crateList.clear();
+    const size_t nameLength =
+        std::min(static_cast<size_t>(std::max(devname_len, 0)), sizeof(VRK_DeviceRecord::name));
+    for (int32_t i = 0; i < n; ++i) {
+        const VRK_DeviceRecord& record = buffer[static_cast<size_t>(i)];
+        if (std::strncmp(record.name, devname, nameLength) != 0)
+            continue;
+        const QString address = QHostAddress(static_cast<quint32>(record.address)).toString();
+        Slot slot;
+        slot.number = 0;
+        slot.moduleType = moduleTypeMdx11;
+        slot.name = address;
+        slot.serial = QString::fromUtf8(record.serial,
+                                        static_cast<int>(qstrnlen(record.serial, sizeof(record.serial))));
+        slot.device = record;
+        Crate crate;
+        crate.id = static_cast<qint32>(record.address);
+        crate.kind = 1;
+        crate.name = address;
+        crate.slotList.append(slot);
+        crateList.append(crate);
+    }
+    return 0;
+}
+
+void Engine::zeroOtherChannels(bool zero) {
+    module->zeroOtherChannels(zero);
+}

@@ -1,0 +1,114 @@
+#ifndef ENGINE_H
+#define ENGINE_H
+
+#include <QList>
+#include <QObject>
+#include <QPixmap>
+#include <QString>
+#include <QThread>
+#include <functional>
+
+#include "module.h"
+#include "vrkapi/vrk_api.h"
+
+class QSettings;
+class QWidget;
+
+// Creates the one module driver of the program (a ModuleMdx11).  Defined in
+// its own translation unit so that code which supplies another factory does
+// not link the driver.
+Module* createDefaultModule();
+
+// Between the main window and the hardware: searches for devices, owns the
+// module driver and the thread it lives in, and selects, opens, starts, stops
+// and closes the driver.
+//
+// Threads: the object lives in the main window's threadEngine, where the slots
+// start, stop and refreshHardware run when invoked queued.  The direct
+// operations (useModule, releaseModule, crates, settings, createWidgets,
+// pixmap) are called from the GUI thread.  The engine takes no lock: the
+// caller keeps its direct calls away from a running search (the main window's
+// hardwareLock).
+class Engine : public QObject {
+    Q_OBJECT
+
+public:
+    // One module place of a crate.
+    struct Slot {
+        qint32 number = 0;
+        qint16 moduleType = 0;
+        QString name;
+        QString serial;
+        VRK_DeviceRecord device{};
+    };
+
+    // One found device.  The module places are in `slotList`: the word "slots"
+    // is a reserved macro of the framework and cannot name a member.
+    struct Crate {
+        qint32 id = 0;
+        qint16 kind = 0;
+        QString name;
+        QList<Slot> slotList;
+    };
+
+    enum ModuleUsage : qint32 { ModuleUnused = 0, ModuleInUse = 1 };
+
+    using ModuleFactory = std::function<Module*()>;
+
+    // Runs in the constructing thread (the GUI thread); creates the driver
+    // through `factory`, moves it to threadModule and starts that thread.
+    explicit Engine(const ModuleFactory& factory = createDefaultModule);
+    // Deletes the driver.  If stop has not ended threadModule, ends it first.
+    ~Engine() override;
+
+    // Direct operations, GUI thread.
+    QList<Crate>& crates();
+    bool useModule(int crate, int slot);
+    bool releaseModule();
+    void setModuleMode(int mode);
+    void setDisplayUpdateMs(int ms);
+    void loadSettings(QSettings* settings);
+    void saveSettings(QSettings* settings);
+    void prepareOptions();
+    QPixmap pixmap() const;
+    void createWidgets(QWidget* settingsHost, QWidget* controlsHost, QWidget* reportHost, QWidget* infoHost,
+                       QWidget* optionsHost);
+
+signals:
+    void started();
+    void stopped();
+    void readyCrate(QList<Engine::Crate>& listCrate);
+    void readyModuleChangeUsage();
+    void postMessage(QString message);
+    void postInfo(QString message);
+    void popupMessage(QString message, bool success);
+
+public slots:
+    // threadEngine.
+    void start();
+    // threadEngine: stops and closes the driver (normal mode), ends
+    // threadModule and emits stopped.  A second call only emits stopped.
+    void stop();
+    // threadEngine: device search (blocks for the library's search time).
+    void refreshHardware();
+    // Rebuilds the crate list from the devices whose name matches `devname`
+    // in its first `devname_len` bytes.  0, a negative search status, or -1
+    // when no record buffer could be had; on failure the list is unchanged.
+    int SearchVRKmodules(const char* devname, int devname_len);
+    void zeroOtherChannels(bool zero);
+
+private:
+    // Detaches the driver from threadModule and ends that thread, so that the
+    // driver can be deleted from any thread later and no queued call reaches
+    // it after the device has been closed.
+    void endModuleThread();
+
+    qint32 mode = 0;
+    QThread threadModule;
+    Module* module = nullptr;
+    QList<Crate> crateList;
+    qint32 currentCrate = -1;
+    qint32 currentSlot = -1;
+};
+
+#endif // ENGINE_H

@@ -1,0 +1,307 @@
+#include "mainwindow.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDialog>
+#include <QDir>
+#include <QEventLoop>
+#include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QSettings>
+#include <QShowEvent>
+#include <QTabBar>
+#include <QTimer>
+
+#include "options.h"
+#include "ui_mainwindow.h"
+#include "version.h"
+
+// The icons are compiled into the static core library; registering them
+// explicitly keeps the linker from dropping them.
+static void initResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace {
+
+// A connection the program relies on could not be made: a programming error
+// that ends the process, in release builds too.
+void requireConnection(const QMetaObject::Connection& connection, const char* what) {
+    if (!connection)
+        qFatal("MainWindow: cannot connect %s", what);
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
+    : QMainWindow(parent), ui(new Ui::MainWindow) {
+    initResources();
+
+    settings = new QSettings(QDir::currentPath() + QStringLiteral("/") + QStringLiteral("vernier.ini"),
+                             QSettings::IniFormat);
+
+    options = new Options(this);
+    labelStatusMessage = new QLabel(this);
+    labelStatusInfo = new QLabel(this);
+    firstShow = true;
+    engine = new Engine(factory);
+    pixmapLedGray.load(QStringLiteral(":/icons/bullet_gray.png"));
+    pixmapLedGreen.load(QStringLiteral(":/icons/bullet_green.png"));
+    pixmapLedRed.load(QStringLiteral(":/icons/bullet_red.png"));
+
+    const QString startTime = QDateTime::currentDateTime().toString(QStringLiteral("yyyy.MM.dd hh:mm:ss"));
+    qInfo("Запуск программы (версия %s) %s", qUtf8Printable(bannerVersion()), qUtf8Printable(startTime));
+    qDebug("Сборка от %s %s", __DATE__, __TIME__);
+
+    options->setWindowFlags(options->windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    ui->setupUi(this);
+
+    ui->statusBar->addWidget(labelStatusMessage, 0);
+    ui->statusBar->addWidget(labelStatusInfo, 0);
+    labelStatusMessage->setText(QStringLiteral("Запуск программы %1").arg(startTime));
+
+    ui->labelCrate->setText(QStringLiteral("Прибор"));
+    ui->labelModule->hide();
+    ui->labelModuleLed->hide();
+    ui->comboBoxSlot->hide();
+
+    const QList<QWidget*> descendants = ui->tabWidget->findChildren<QWidget*>();
+    for (QWidget* widget : descendants) {
+        if (widget->objectName() == QLatin1String("tabManual")) {
+            ui->tabWidget->setCurrentWidget(widget);
+            break;
+        }
+    }
+
+    readSettings();
+
+    qInfo("%s", qUtf8Printable(QStringLiteral("threadEngine id=") +
+                               QString::number(reinterpret_cast<quintptr>(&threadEngine), 16)));
+    engine->moveToThread(&threadEngine);
+
+    // Queued: the engine lives in threadEngine.  The crate list travels by the
+    // registered reference type, so the old-style connection is used here.
+    requireConnection(connect(engine, SIGNAL(readyCrate(QList<Engine::Crate>&)), this,
+                              SLOT(readyCrate(QList<Engine::Crate>&))),
+                      "readyCrate");
+    options->setDisplayUpdateRange(100, 2000);
+    requireConnection(connect(engine, &Engine::postMessage, this, &MainWindow::postMessage), "postMessage");
+    requireConnection(connect(engine, &Engine::postInfo, this, &MainWindow::postInfo), "postInfo");
+    requireConnection(connect(engine, &Engine::popupMessage, this, &MainWindow::popupMessage),
+                      "popupMessage");
+
+    threadEngine.start(QThread::InheritPriority);
+
+    {
+        QEventLoop waitStarted;
+        requireConnection(connect(engine, &Engine::started, &waitStarted, &QEventLoop::quit), "started");
+        QMetaObject::invokeMethod(engine, "start", Qt::QueuedConnection);
+        waitStarted.exec();
+    }
+
+    engine->createWidgets(ui->widgetModuleSettings, ui->widgetModuleControls, ui->widgetModuleReport,
+                          ui->widgetModuleInfo, options->moduleOptionsWidget());
+
+    setWindowTitle(QString::fromUtf8(versionString));
+    setWindowIcon(QIcon(engine->pixmap()));
+
+    addAction(ui->actionListGet);
+    addAction(ui->actionListPut);
+
+    ui->widgetMultimeterConnection->hide();
+    ui->widgetGeneratorConnection->hide();
+    ui->groupBoxMultimeter->hide();
+    ui->groupBoxGenerator->hide();
+    ui->tabWidget->removeTab(ui->tabWidget->indexOf(ui->tabAutotest));
+    ui->tabWidget->tabBar()->hide();
+}
+
+MainWindow::~MainWindow() {
+    // A window destroyed without having been closed still ends the threads
+    // before the objects they use go away.
+    shutdownEngine();
+
+    delete ui;
+    delete labelStatusMessage;
+    delete labelStatusInfo;
+    // The engine deletes the driver, which writes its last values into
+    // `settings` and removes its widgets from the hosts (the options host is
+    // inside `options`): so engine first, then the dialog, settings last.
+    delete engine;
+    delete options;
+    delete settings;
+}
+
+void MainWindow::readSettings() {
+    settings->beginGroup(QStringLiteral("Global"));
+    if (!settings->contains(QStringLiteral("DisplayUpdateMs")))
+        settings->setValue(QStringLiteral("DisplayUpdateMs"), 500);
+    displayUpdateMs = settings->value(QStringLiteral("DisplayUpdateMs"), 500).toInt();
+    engine->setDisplayUpdateMs(displayUpdateMs);
+    if (!settings->contains(QStringLiteral("ModuleMode")))
+        settings->setValue(QStringLiteral("ModuleMode"), QStringLiteral("Normal"));
+    const QString mode = settings->value(QStringLiteral("ModuleMode"), QStringLiteral("Normal")).toString();
+    engine->setModuleMode(mode == QLatin1String("Emulator") ? 1 : 0);
+    settings->endGroup();
+    engine->loadSettings(settings);
+    settings->sync();
+}
+
+void MainWindow::setModuleControlsEnabled(bool enabled) {
+    ui->widgetModuleSettings->setEnabled(enabled);
+    ui->widgetModuleControls->setEnabled(enabled);
+    options->setModuleOptionsEnabled(enabled);
+}
+
+void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
+    // Filling the boxes emits index changes; with the lock taken the two
+    // combo-box slots ignore them.  Normally the pending search holds it
+    // already; an answer nobody asked for must not find it free either.
+    hardwareLock.tryAcquire();
+
+    ui->comboBoxCrate->clear();
+    ui->comboBoxSlot->clear();
+    for (const Engine::Crate& crate : listCrate)
+        ui->comboBoxCrate->addItem(crate.name);
+    ui->comboBoxCrate->setMinimumWidth(ui->comboBoxCrate->minimumSizeHint().width() +
+                                       ui->comboBoxCrate->iconSize().width() + 42);
+    ui->comboBoxSlot->setMinimumWidth(ui->comboBoxSlot->minimumSizeHint().width() +
+                                      ui->comboBoxSlot->iconSize().width() + 42);
+
+    hardwareLock.release();
+
+    if (!listCrate.isEmpty() && !shuttingDown)
+        on_comboBoxCrate_currentIndexChanged(0);
+}
+
+void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
+    QList<Engine::Crate>& crates = engine->crates();
+    if (index == -1 || !hardwareLock.tryAcquire())
+        return;
+    if (shuttingDown) {
+        hardwareLock.release();
+        return;
+    }
+
+    engine->releaseModule();
+
+    ui->labelModuleLed->setPixmap(pixmapLedGray);
+    setModuleControlsEnabled(false);
+
+    ui->comboBoxSlot->clear();
+
+    if (index >= crates.size() || crates.at(index).slotList.isEmpty()) {
+        ui->labelCrateLed->setPixmap(pixmapLedRed);
+    } else {
+        ui->labelCrateLed->setPixmap(pixmapLedGreen);
+        for (const Engine::Slot& slot : crates.at(index).slotList)
+            ui->comboBoxSlot->addItem(QStringLiteral("Слот %1 - %2").arg(slot.number).arg(slot.name));
+        const bool accepted = engine->useModule(index, 0);
+        ui->labelModuleLed->setPixmap(accepted ? pixmapLedGreen : pixmapLedRed);
+        setModuleControlsEnabled(accepted);
+    }
+
+    hardwareLock.release();
+}
+
+void MainWindow::on_comboBoxSlot_currentIndexChanged(int index) {
+    if (index == -1 || hardwareLock.available() == 0 || shuttingDown)
+        return;
+    const bool accepted = engine->useModule(ui->comboBoxCrate->currentIndex(), index);
+    ui->labelModuleLed->setPixmap(accepted ? pixmapLedGreen : pixmapLedRed);
+    setModuleControlsEnabled(accepted);
+}
+
+void MainWindow::on_pushButtonUpdate_clicked() {
+    ui->labelModuleLed->setPixmap(pixmapLedGray);
+    setModuleControlsEnabled(false);
+
+    // Taken: a search or a change of crate is under way and answers this
+    // click too.
+    if (!hardwareLock.tryAcquire())
+        return;
+
+    QTimer::singleShot(100, this, [this] {
+        if (!shuttingDown)
+            QMetaObject::invokeMethod(engine, "refreshHardware", Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::on_pushButtonOptions_clicked() {
+    options->setDisplayUpdateMs(displayUpdateMs);
+    engine->prepareOptions();
+    if (options->exec() != QDialog::Accepted)
+        return;
+
+    settings->beginGroup(QStringLiteral("Global"));
+    displayUpdateMs = options->displayUpdateMs();
+    engine->setDisplayUpdateMs(displayUpdateMs);
+    settings->setValue(QStringLiteral("DisplayUpdateMs"), displayUpdateMs);
+    settings->endGroup();
+    engine->saveSettings(settings);
+    settings->sync();
+}
+
+void MainWindow::postMessage(QString message) {
+    labelStatusMessage->setText(message);
+}
+
+void MainWindow::postInfo(QString message) {
+    labelStatusInfo->setText(message);
+}
+
+void MainWindow::popupMessage(QString message, bool success) {
+    if (success)
+        QMessageBox::information(this, QStringLiteral("Статус"), message, QMessageBox::Ok);
+    else
+        QMessageBox::warning(this, QStringLiteral("Внимание"), message, QMessageBox::Ok);
+}
+
+void MainWindow::popupError(QString message) {
+    QMessageBox::critical(this, QStringLiteral("Ошибка"), message, QMessageBox::Ok);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (firstShow) {
+        firstShow = false;
+        QTimer::singleShot(0, this, [this] {
+            if (!shuttingDown)
+                QMetaObject::invokeMethod(engine, "refreshHardware", Qt::QueuedConnection);
+        });
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!engineStopped) {
+        labelStatusMessage->setText(QStringLiteral("Завершение работы"));
+        qInfo("Завершение работы");
+        setEnabled(false);
+        shutdownEngine();
+        settings->sync();
+    }
+    QMainWindow::closeEvent(event);
+    event->accept();
+}
+
+void MainWindow::shutdownEngine() {
+    if (engineStopped)
+        return;
+    engineStopped = true;
+    shuttingDown = true;
+    if (!threadEngine.isRunning())
+        return;
+
+    // The engine's slots run one at a time, so a stop asked for during a
+    // search runs when the search has ended.
+    QEventLoop waitStopped;
+    requireConnection(connect(engine, &Engine::stopped, &waitStopped, &QEventLoop::quit), "stopped");
+    QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
+    waitStopped.exec();
+
+    threadEngine.quit();
+    threadEngine.wait();
+}

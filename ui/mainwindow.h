@@ -1,0 +1,88 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QList>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QSemaphore>
+#include <QString>
+#include <QThread>
+
+#include "engine.h"
+
+class QCloseEvent;
+class QLabel;
+class QSettings;
+class QShowEvent;
+class Options;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The program's only top-level window.  Owns the settings object on
+// vernier.ini, the options dialog, threadEngine and the engine; lets the
+// operator choose the device and shows LEDs, status texts and message boxes;
+// shuts the engine and its threads down in order when it is closed.
+//
+// Threads: the window and every slot run in the GUI thread.  The engine lives
+// in threadEngine; the window calls its direct operations from the GUI thread
+// and reaches its slots by queued invocations.  hardwareLock (one permit)
+// keeps the GUI thread off the engine's crate list while a search rewrites it.
+// The window never blocks the GUI thread on another thread except in the
+// final wait for threadEngine, after the engine has reported stopped.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // `factory` makes the module driver (the real one unless a test supplies
+    // another).
+    explicit MainWindow(QWidget* parent = nullptr,
+                        const Engine::ModuleFactory& factory = createDefaultModule);
+    ~MainWindow() override;
+
+public slots:
+    // Engine reports, queued from threadEngine.
+    void readyCrate(QList<Engine::Crate>& listCrate);
+    void postMessage(QString message);
+    void postInfo(QString message);
+    void popupMessage(QString message, bool success);
+    // Invoked queued by the log handler for every critical message.
+    void popupError(QString message);
+
+private slots:
+    void on_pushButtonUpdate_clicked();
+    void on_comboBoxCrate_currentIndexChanged(int index);
+    void on_comboBoxSlot_currentIndexChanged(int index);
+    void on_pushButtonOptions_clicked();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void readSettings();
+    void setModuleControlsEnabled(bool enabled);
+    // Asks the engine to stop, waits for stopped in a local event loop, then
+    // ends threadEngine.  Does nothing the second time.
+    void shutdownEngine();
+
+    Ui::MainWindow* ui;
+    QSettings* settings = nullptr;
+    Options* options = nullptr;
+    QLabel* labelStatusMessage = nullptr;
+    QLabel* labelStatusInfo = nullptr;
+    bool firstShow = true;
+    QThread threadEngine;
+    Engine* engine = nullptr;
+    QSemaphore hardwareLock{0};
+    QPixmap pixmapLedGray;
+    QPixmap pixmapLedGreen;
+    QPixmap pixmapLedRed;
+    int displayUpdateMs = 500;
+    // Set by the close; from then on no module is chosen any more.
+    bool shuttingDown = false;
+    bool engineStopped = false;
+};
+
+#endif // MAINWINDOW_H
