@@ -3,11 +3,14 @@
 
 #include <QList>
 #include <QMutex>
+#include <QHash>
 #include <QPixmap>
+#include <QPointer>
 #include <QSemaphore>
 #include <QString>
 #include <QThread>
 #include <array>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -116,6 +119,27 @@ private:
     void updateCommonRange(bool differential, QComboBox* reference);
     void updateCommonVoltageType(bool differential, QComboBox* reference);
 
+    // Copy of the channel-row mirror, any thread; takes controlStateMutex.
+    std::vector<ChannelControlState> channelControls() const;
+    // Runs `work` in the GUI thread (directly when already there) and waits
+    // for it at most guiWaitMs; false when the GUI thread did not take it in
+    // time, in which case `work` never runs.  Call with no lock held.
+    bool runInGui(const std::function<void()>& work);
+    // Releases one unit of `echo` (if any), then applies `change` in the GUI
+    // thread.  Any thread.
+    void changeControl(QSemaphore* echo, const std::function<void()>& change);
+    // GUI thread: the mode combo box shows the differential mode.
+    bool differentialShown() const;
+    // Channel number of a channel control (sender of a slot), 0 if none.
+    int channelOf(const QObject* control) const;
+    void initControlState();
+
+    static constexpr int guiWaitMs = 5000;
+    // Lives in the GUI thread; queued GUI work is posted to it.
+    QObject* guiContext = nullptr;
+    // Channel controls -> channel number; filled once by createWidgets.
+    QHash<const QObject*, int> channelByControl;
+
     // Acquisition.
     bool applyAdcSettings();
     std::pair<double, double> analyzeAc(int logicalChannel, int count);
@@ -149,6 +173,9 @@ private:
 
     QThread receiverThread;
     ModuleReceiverMdx11* receiver = nullptr;
+    // Becomes null if the receiver was already deleted through the thread's
+    // finished -> deleteLater connection, so it is deleted exactly once.
+    QPointer<QObject> receiverGuard;
 
     Ui::Mdx11Settings* uiSettings = nullptr;
     Ui::Mdx11Controls* uiControls = nullptr;
@@ -159,8 +186,9 @@ private:
     QWidget* controlsHost = nullptr;
     QWidget* infoHost = nullptr;
     QWidget* optionsHost = nullptr;
-    Ui::CustomCheckBox* allChannelsBox = nullptr;
-    QGridLayout* allChannelsLayout = nullptr;
+    // Guarded: they are children of a host widget that may go first.
+    QPointer<Ui::CustomCheckBox> allChannelsBox;
+    QPointer<QGridLayout> allChannelsLayout;
 
     int displayPeriodMs = 100;
     QTimer* displayTimer = nullptr;

@@ -1,0 +1,93 @@
+// Connection to one module through the device library.
+//
+// Threads: open runs in the GUI thread (the engine's useModule) because it
+// writes the information form; serialNumber and close run in the caller's
+// thread (GUI thread or threadEngine); isOpened and errorText in any thread.
+// None of them takes a lock.
+
+#include <QByteArray>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QString>
+#include <QTextCodec>
+#include <QThread>
+#include <cstring>
+
+#include "mdx11_info.h"
+#include "module_mdx11.h"
+#include "windows1251.h"
+
+namespace {
+
+// Text of a fixed-size field that should be NUL-terminated; a device that
+// fills the whole field gets it cut at the field's end, never read past it.
+QString fieldText(const char* field, std::size_t size) {
+    const void* end = std::memchr(field, 0, size);
+    const std::size_t length = end ? std::size_t(static_cast<const char*>(end) - field) : size;
+    return QString::fromUtf8(field, int(length));
+}
+
+void showText(QLineEdit* edit, const QString& text) {
+    if (QThread::currentThread() == edit->thread())
+        edit->setText(text);
+    else
+        QMetaObject::invokeMethod(edit, "setText", Qt::QueuedConnection, Q_ARG(QString, text));
+}
+
+} // namespace
+
+QByteArray ModuleMdx11::errorText(const char* text) {
+    if (!text)
+        return QByteArray();
+    if (QTextCodec* codec = QTextCodec::codecForName("Windows-1251"))
+        return codec->toUnicode(text).toUtf8();
+    return decodeWindows1251(text).toUtf8();
+}
+
+bool ModuleMdx11::open(const VRK_DeviceRecord* device) {
+    int status = VRK_Open(&handle, device, 16777216, 5000, 0, 0);
+    if (status != 0) {
+        qCritical("Не удалось установить связь с модулем. Ошибка %d (%s)", status,
+                  errorText(VRK11_GetErrorString(status, 0)).constData());
+        return false;
+    }
+
+    VRK_DeviceInfo deviceInfo;
+    std::memset(&deviceInfo, 0, sizeof deviceInfo);
+    status = VRK_GetDevInfo(handle, &deviceInfo);
+    if (status != 0) {
+        // The connection stays open; the engine closes it before the next open.
+        qCritical("Не удалось прочитать информацию о модуле. Ошибка %d: %s\n", status,
+                  errorText(VRK11_GetErrorString(status, 0)).constData());
+        return false;
+    }
+
+    if (infoHost) {
+        showText(uiInfo->lineEditModuleSerial, fieldText(deviceInfo.serial, sizeof deviceInfo.serial));
+        showText(uiInfo->lineEditModuleFirmware, fieldText(deviceInfo.firmware, sizeof deviceInfo.firmware));
+    }
+    return true;
+}
+
+QString ModuleMdx11::serialNumber() {
+    if (!isOpened())
+        return QStringLiteral("?");
+    VRK_DeviceInfo deviceInfo;
+    std::memset(&deviceInfo, 0, sizeof deviceInfo);
+    if (VRK_GetDevInfo(handle, &deviceInfo) != 0)
+        return QStringLiteral("?");
+    return QStringLiteral("%1").arg(fieldText(deviceInfo.serial, sizeof deviceInfo.serial));
+}
+
+bool ModuleMdx11::isOpened() {
+    return VRK_IsOpened(handle) == 0;
+}
+
+bool ModuleMdx11::close() {
+    const int status = VRK_Close(&handle, 0);
+    if (status == 0)
+        return true;
+    qCritical("Не удалось завершить работу с модулем. Ошибка %d (%s)", status,
+              errorText(VRK11_GetErrorString(status, 0)).constData());
+    return false;
+}

@@ -1,0 +1,206 @@
+// Persistence of the driver's configuration in group "MDX11" of the
+// program's settings object.
+//
+// Threads: loadSettings, prepareOptions and saveSettings run on the caller's
+// thread (the GUI thread: the main window and the options dialog call them
+// through the engine); the channel restore runs inside createWidgets in the
+// GUI thread; saveChannelSettings runs in the destructor after
+// receiverThread has ended and reads only the channel-row mirror.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSpinBox>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+#include <cmath>
+
+#include "mdx11_controls.h"
+#include "mdx11_options.h"
+#include "mdx11_settings.h"
+#include "module_mdx11.h"
+
+namespace {
+
+const char* const group = "MDX11";
+const char* const testSignalKey = "TestSignalFrequencyHz";
+const char* const accuracyAcKeys[4] = {"AccuracyAC_10V", "AccuracyAC_2_5V", "AccuracyAC_0_6V",
+                                       "AccuracyAC_0_15V"};
+const char* const accuracyDcKeys[4] = {"AccuracyDC_10V", "AccuracyDC_2_5V", "AccuracyDC_0_6V",
+                                       "AccuracyDC_0_15V"};
+const char* const accuracyFreqKey = "AccuracyFreq";
+const char* const enabledKey = "ChannelsEnabled";
+const char* const dcKey = "ChannelsSetToDc";
+const char* const range16Key = "Channels16SelectedRange";
+const char* const range32Key = "Channels32SelectedRange";
+
+const double defaultTestSignalHz = 20.0;
+const int defaultAccuracy = 3;
+
+// Writes the default of a missing key, then reads the key.
+QVariant readOrInit(QSettings* settings, const char* key, const QVariant& fallback) {
+    const QString name = QLatin1String(key);
+    if (!settings->contains(name))
+        settings->setValue(name, fallback);
+    return settings->value(name, fallback);
+}
+
+} // namespace
+
+void ModuleMdx11::loadSettings(QSettings* s) {
+    settings = s;
+    if (!settings)
+        return;
+    settings->beginGroup(QLatin1String(group));
+
+    // Acquisition divides by this frequency: a stored value that is not a
+    // positive finite number keeps the default.
+    const double frequency = readOrInit(settings, testSignalKey, defaultTestSignalHz).toDouble();
+    testSignalFrequencyHz = (std::isfinite(frequency) && frequency > 0) ? frequency : defaultTestSignalHz;
+
+    for (int r = 0; r < 4; ++r)
+        accuracyAc[r] = readOrInit(settings, accuracyAcKeys[r], defaultAccuracy).toInt();
+    for (int r = 0; r < 4; ++r)
+        accuracyDc[r] = readOrInit(settings, accuracyDcKeys[r], defaultAccuracy).toInt();
+    accuracyFreq = readOrInit(settings, accuracyFreqKey, defaultAccuracy).toInt();
+
+    settings->endGroup();
+}
+
+// GUI thread, before the options dialog is shown.
+void ModuleMdx11::prepareOptions() {
+    for (int r = 0; r < 4; ++r) {
+        accuracyAcEdit[r] = accuracyAc[r];
+        accuracyDcEdit[r] = accuracyDc[r];
+    }
+    accuracyFreqEdit = accuracyFreq;
+    if (!optionsHost)
+        return;
+    const int i = uiOptions->comboBoxRangeOptions->currentIndex();
+    if (i >= 0 && i <= 3) {
+        uiOptions->spinBoxAccuracyAC->setValue(accuracyAcEdit[i]);
+        uiOptions->spinBoxAccuracyDC->setValue(accuracyDcEdit[i]);
+    }
+    uiOptions->spinBoxAccuracyFreq->setValue(accuracyFreqEdit);
+}
+
+// GUI thread, when the options dialog was accepted.
+void ModuleMdx11::saveSettings(QSettings* s) {
+    if (optionsHost) {
+        // The spin boxes' slots run queued in threadModule and may not have
+        // run yet when the dialog is accepted at once; the shown values are
+        // the operator's choice, so take them now (the slots write the same).
+        const int i = uiOptions->comboBoxRangeOptions->currentIndex();
+        if (i >= 0 && i <= 3) {
+            accuracyAcEdit[i] = uiOptions->spinBoxAccuracyAC->value();
+            accuracyDcEdit[i] = uiOptions->spinBoxAccuracyDC->value();
+        }
+        accuracyFreqEdit = uiOptions->spinBoxAccuracyFreq->value();
+    }
+    if (!s)
+        return;
+
+    s->beginGroup(QLatin1String(group));
+    for (int r = 0; r < 4; ++r) {
+        accuracyAc[r] = accuracyAcEdit[r];
+        s->setValue(QLatin1String(accuracyAcKeys[r]), accuracyAc[r]);
+    }
+    for (int r = 0; r < 4; ++r) {
+        accuracyDc[r] = accuracyDcEdit[r];
+        s->setValue(QLatin1String(accuracyDcKeys[r]), accuracyDc[r]);
+    }
+    accuracyFreq = accuracyFreqEdit;
+    s->setValue(QLatin1String(accuracyFreqKey), accuracyFreq);
+    s->endGroup();
+
+    if (isOpened())
+        emit restart();
+}
+
+// Destructor only.  The mirror holds every row's state as the controls show
+// it, so no widget is read here (the hosts may already be gone).
+void ModuleMdx11::saveChannelSettings() {
+    if (!settings)
+        return;
+    quint32 enabled = 0;
+    quint32 dc = 0;
+    quint32 ranges16 = 0;
+    quint32 ranges32 = 0;
+    for (const ChannelControlState& row : channelControls()) {
+        const int n = row.number;
+        if (n < 1 || n > 32)
+            continue;
+        if (row.checked)
+            enabled |= quint32(1) << (n - 1);
+        if (row.dc)
+            dc |= quint32(1) << (n - 1);
+        const quint32 code = row.rangeCode >= 0 && row.rangeCode <= 3 ? quint32(row.rangeCode) : 0;
+        if (n <= 16)
+            ranges16 |= code << (2 * (n - 1));
+        else
+            ranges32 |= code << (2 * (n - 17));
+    }
+    settings->beginGroup(QLatin1String(group));
+    settings->setValue(QLatin1String(enabledKey), enabled);
+    settings->setValue(QLatin1String(dcKey), dc);
+    settings->setValue(QLatin1String(range16Key), ranges16);
+    settings->setValue(QLatin1String(range32Key), ranges32);
+    settings->endGroup();
+}
+
+// GUI thread, inside createWidgets, before the channel controls are
+// connected to the driver's slots: the controls are changed directly.
+void ModuleMdx11::restoreChannels() {
+    if (!controlsHost || !settings)
+        return;
+    settings->beginGroup(QLatin1String(group));
+    quint32 enabled = readOrInit(settings, enabledKey, 1u).toUInt();
+    if (enabled == 0)
+        enabled = 1;
+    const quint32 dc = readOrInit(settings, dcKey, 0u).toUInt();
+    if (!settings->contains(QLatin1String(range16Key)))
+        settings->setValue(QLatin1String(range16Key), 0u);
+    if (!settings->contains(QLatin1String(range32Key)))
+        settings->setValue(QLatin1String(range32Key), 0u);
+    const quint32 ranges16 = settings->value(QLatin1String(range16Key), 0u).toUInt();
+    const quint32 ranges32 = settings->value(QLatin1String(range32Key), 0u).toUInt();
+    settings->endGroup();
+
+    const QString commonGround = QStringLiteral("С общей землей (32 канала)");
+    const QString rangeTexts[4] = {QStringLiteral("10 В"), QStringLiteral("2.5 В"), QStringLiteral("0.6 В"),
+                                   QStringLiteral("0.15 В")};
+    for (int n : Ui::Mdx11Controls::creationOrder) {
+        if (!(enabled & (quint32(1) << (n - 1))))
+            continue;
+        if (n >= 17 && settingsHost) {
+            QComboBox* mode = uiSettings->comboBoxMode;
+            const int common = mode->findText(commonGround, Qt::MatchExactly);
+            if (mode->currentIndex() != common)
+                mode->setCurrentIndex(common);
+        }
+        uiControls->checkBoxCh[n]->setChecked(true);
+        uiControls->comboBoxRangeCh[n]->setEnabled(true);
+        uiControls->comboBoxVoltageTypeCh[n]->setEnabled(true);
+        uiControls->lineEditVoltageCh[n]->setEnabled(true);
+        uiControls->labelVoltageUnitCh[n]->setEnabled(true);
+        uiControls->lineEditFrequencyCh[n]->setEnabled(true);
+        uiControls->labelFrequencyUnitCh[n]->setEnabled(true);
+        if (dc & (quint32(1) << (n - 1))) {
+            QComboBox* type = uiControls->comboBoxVoltageTypeCh[n];
+            type->setCurrentIndex(type->findText(QStringLiteral("DC"), Qt::MatchExactly));
+        }
+        const quint32 code = n <= 16 ? (ranges16 >> (2 * (n - 1))) & 3u : (ranges32 >> (2 * (n - 17))) & 3u;
+        if (code != 0) {
+            QComboBox* range = uiControls->comboBoxRangeCh[n];
+            range->setCurrentIndex(range->findText(rangeTexts[code], Qt::MatchExactly));
+        }
+    }
+
+    const bool differential = differentialShown();
+    updateAllChannelsBox(differential, nullptr);
+    updateCommonRange(differential, nullptr);
+    updateCommonVoltageType(differential, nullptr);
+}
