@@ -1,9 +1,9 @@
 #ifndef MODULE_MDX11_H
 #define MODULE_MDX11_H
 
+#include <QHash>
 #include <QList>
 #include <QMutex>
-#include <QHash>
 #include <QPixmap>
 #include <QPointer>
 #include <QSemaphore>
@@ -125,9 +125,15 @@ private:
     // for it at most guiWaitMs; false when the GUI thread did not take it in
     // time, in which case `work` never runs.  Call with no lock held.
     bool runInGui(const std::function<void()>& work);
-    // Releases one unit of `echo` (if any), then applies `change` in the GUI
-    // thread.  Any thread.
-    void changeControl(QSemaphore* echo, const std::function<void()>& change);
+    // Releases one unit of `echo` (if any) and notes that `control` will
+    // signal `value`, then applies `change` in the GUI thread.  Any thread.
+    void changeControl(QSemaphore* echo, const QObject* control, int value,
+                       const std::function<void()>& change);
+    // Start of a slot: true (and one unit of `echo` taken) when the signal
+    // (control, value) is the echo of a change the driver made.  Matching
+    // the control and value keeps an operator's change that was queued
+    // before the driver's own from being taken for its echo.  Any thread.
+    bool takeEcho(QSemaphore& echo, const QObject* control, int value);
     // GUI thread: the mode combo box shows the differential mode.
     bool differentialShown() const;
     // Channel number of a channel control (sender of a slot), 0 if none.
@@ -139,6 +145,9 @@ private:
     QObject* guiContext = nullptr;
     // Channel controls -> channel number; filled once by createWidgets.
     QHash<const QObject*, int> channelByControl;
+    // Changes the driver made and whose signal has not reached its slot yet.
+    QMutex echoMutex;
+    QMultiHash<const QObject*, int> echoPending;
 
     // Acquisition.
     bool applyAdcSettings();

@@ -11,13 +11,15 @@
 //
 // Echo units: before the driver changes a control whose change signal is
 // connected to one of its slots, it releases one unit of that slot's echo
-// semaphore; the slot call caused by the change takes it and returns.
+// semaphore and notes the control and the value it will signal; the slot
+// call caused by the change takes the unit and returns.
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMutexLocker>
 #include <QSpinBox>
 #include <QString>
 #include <QWidget>
@@ -61,10 +63,34 @@ std::vector<int> upperChannels() {
 
 } // namespace
 
-void ModuleMdx11::changeControl(QSemaphore* echo, const std::function<void()>& change) {
-    if (echo)
+void ModuleMdx11::changeControl(QSemaphore* echo, const QObject* control, int value,
+                                const std::function<void()>& change) {
+    if (echo) {
+        {
+            QMutexLocker locker(&echoMutex);
+            echoPending.insert(control, value);
+        }
         echo->release();
-    runInGui(change);
+    }
+    if (!runInGui(change) && echo) {
+        // The change was never made, so no signal will take the unit.
+        QMutexLocker locker(&echoMutex);
+        auto it = echoPending.find(control, value);
+        if (it != echoPending.end()) {
+            echoPending.erase(it);
+            echo->tryAcquire();
+        }
+    }
+}
+
+bool ModuleMdx11::takeEcho(QSemaphore& echo, const QObject* control, int value) {
+    QMutexLocker locker(&echoMutex);
+    auto it = echoPending.find(control, value);
+    if (it == echoPending.end())
+        return false;
+    echoPending.erase(it);
+    echo.tryAcquire();
+    return true;
 }
 
 bool ModuleMdx11::differentialShown() const {
@@ -82,7 +108,7 @@ void ModuleMdx11::setChannelRowEnabled(int channel, bool enabled) {
                       uiControls->lineEditVoltageCh[channel],   uiControls->labelVoltageUnitCh[channel],
                       uiControls->lineEditFrequencyCh[channel], uiControls->labelFrequencyUnitCh[channel]};
     for (QWidget* widget : row)
-        changeControl(nullptr, [widget, enabled] { widget->setEnabled(enabled); });
+        changeControl(nullptr, widget, enabled, [widget, enabled] { widget->setEnabled(enabled); });
 }
 
 // Any thread.  Shows in the all-channels box whether the reference and the
@@ -105,7 +131,7 @@ void ModuleMdx11::updateAllChannelsBox(bool differential, QAbstractButton* refer
             allChecked ? Qt::Checked : (allUnchecked ? Qt::Unchecked : Qt::PartiallyChecked);
         if (allChannelsBox->checkState() != state) {
             Ui::CustomCheckBox* box = allChannelsBox;
-            changeControl(&allChannelsEcho, [box, state] { box->setCheckState(state); });
+            changeControl(&allChannelsEcho, box, int(state), [box, state] { box->setCheckState(state); });
         }
     });
 }
@@ -116,7 +142,7 @@ namespace {
 // `boxes` are the channel combo boxes by channel number.
 void updateCommon(const std::array<QComboBox*, Ui::Mdx11Controls::channelCount + 1>& boxes, bool differential,
                   const QComboBox* reference, QComboBox* common,
-                  const std::function<void(const std::function<void()>&)>& change) {
+                  const std::function<void(int, const std::function<void()>&)>& change) {
     const QComboBox* ref = reference ? reference : boxes[1];
     bool same = true;
     for (int n : channelSet(differential)) {
@@ -130,9 +156,9 @@ void updateCommon(const std::array<QComboBox*, Ui::Mdx11Controls::channelCount +
     }
     const int shared = ref->currentIndex();
     if (same && common->currentIndex() != shared)
-        change([common, shared] { common->setCurrentIndex(shared); });
+        change(shared, [common, shared] { common->setCurrentIndex(shared); });
     if (!same && common->currentIndex() != -1)
-        change([common] { common->setCurrentIndex(-1); });
+        change(-1, [common] { common->setCurrentIndex(-1); });
 }
 
 } // namespace
@@ -142,9 +168,10 @@ void ModuleMdx11::updateCommonRange(bool differential, QComboBox* reference) {
     runInGui([this, differential, reference] {
         if (!controlsHost || !settingsHost)
             return;
-        updateCommon(
-            uiControls->comboBoxRangeCh, differential, reference, uiSettings->comboBoxRange,
-            [this](const std::function<void()>& change) { changeControl(&commonRangeEcho, change); });
+        updateCommon(uiControls->comboBoxRangeCh, differential, reference, uiSettings->comboBoxRange,
+                     [this](int value, const std::function<void()>& change) {
+                         changeControl(&commonRangeEcho, uiSettings->comboBoxRange, value, change);
+                     });
     });
 }
 
@@ -154,17 +181,18 @@ void ModuleMdx11::updateCommonVoltageType(bool differential, QComboBox* referenc
         if (!controlsHost || !settingsHost)
             return;
         updateCommon(uiControls->comboBoxVoltageTypeCh, differential, reference,
-                     uiSettings->comboBoxVoltageType,
-                     [this](const std::function<void()>& change) { changeControl(&commonTypeEcho, change); });
+                     uiSettings->comboBoxVoltageType, [this](int value, const std::function<void()>& change) {
+                         changeControl(&commonTypeEcho, uiSettings->comboBoxVoltageType, value, change);
+                     });
     });
 }
 
 // threadModule.  A channel check box was toggled.
-void ModuleMdx11::on_checkBoxChX_toggled(bool) {
+void ModuleMdx11::on_checkBoxChX_toggled(bool checked) {
     const int n = channelOf(sender());
     if (n == 0)
         return;
-    if (channelCheckEcho.tryAcquire())
+    if (takeEcho(channelCheckEcho, sender(), checked))
         return;
     runInGui([this, n] {
         // The row follows the box as it is now; with events in order this is
@@ -187,7 +215,7 @@ void ModuleMdx11::on_checkBoxChX_toggled(bool) {
 // threadModule.  The all-channels box was clicked (or set by the program,
 // which left an echo unit).
 void ModuleMdx11::on_checkBoxChannels_stateChanged(int state) {
-    if (allChannelsEcho.tryAcquire())
+    if (takeEcho(allChannelsEcho, sender(), state))
         return;
     const bool target = state == Qt::Checked;
     runInGui([this, target] {
@@ -197,7 +225,7 @@ void ModuleMdx11::on_checkBoxChannels_stateChanged(int state) {
             QCheckBox* box = uiControls->checkBoxCh[n];
             if (!ownEnabled(box) || box->isChecked() == target)
                 continue;
-            changeControl(&channelCheckEcho, [box, target] { box->setChecked(target); });
+            changeControl(&channelCheckEcho, box, target, [box, target] { box->setChecked(target); });
             setChannelRowEnabled(n, target);
         }
         const bool differential = differentialShown();
@@ -236,10 +264,10 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
             for (int n : upperChannels()) {
                 QCheckBox* box = uiControls->checkBoxCh[n];
                 if (ownEnabled(box) && box->isChecked()) {
-                    changeControl(&channelCheckEcho, [box] { box->setChecked(false); });
+                    changeControl(&channelCheckEcho, box, false, [box] { box->setChecked(false); });
                     setChannelRowEnabled(n, false);
                 }
-                changeControl(nullptr, [box] { box->setEnabled(false); });
+                changeControl(nullptr, box, false, [box] { box->setEnabled(false); });
             }
             updateAllChannelsBox(true, nullptr);
         });
@@ -251,7 +279,7 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
                 return;
             for (int n : upperChannels()) {
                 QCheckBox* box = uiControls->checkBoxCh[n];
-                changeControl(nullptr, [box] { box->setEnabled(true); });
+                changeControl(nullptr, box, true, [box] { box->setEnabled(true); });
             }
             updateAllChannelsBox(false, nullptr);
             for (int m : upperChannels()) {
@@ -270,7 +298,7 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
 // threadModule.  Common range chosen: copied by index to every enabled
 // channel.
 void ModuleMdx11::on_comboBoxRange_currentIndexChanged(int index) {
-    if (commonRangeEcho.tryAcquire() || index == -1)
+    if (takeEcho(commonRangeEcho, sender(), index) || index == -1)
         return;
     runInGui([this, index] {
         if (!controlsHost)
@@ -278,7 +306,7 @@ void ModuleMdx11::on_comboBoxRange_currentIndexChanged(int index) {
         for (int n : Ui::Mdx11Controls::creationOrder) {
             QComboBox* box = uiControls->comboBoxRangeCh[n];
             if (ownEnabled(box) && box->currentIndex() != index)
-                changeControl(&channelRangeEcho, [box, index] { box->setCurrentIndex(index); });
+                changeControl(&channelRangeEcho, box, index, [box, index] { box->setCurrentIndex(index); });
         }
     });
     emit restart();
@@ -287,7 +315,7 @@ void ModuleMdx11::on_comboBoxRange_currentIndexChanged(int index) {
 // threadModule.  Common voltage type chosen: copied by text to every
 // enabled channel.
 void ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged(int index) {
-    if (commonTypeEcho.tryAcquire() || index == -1)
+    if (takeEcho(commonTypeEcho, sender(), index) || index == -1)
         return;
     runInGui([this, index] {
         if (!controlsHost || !settingsHost)
@@ -306,29 +334,29 @@ void ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged(int index) {
             // An echo unit is left only for a change that really happens, so
             // no stray unit can swallow a later change by the operator.
             if (ownEnabled(box) && box->currentIndex() != index && box->currentIndex() != target)
-                changeControl(&channelTypeEcho, [box, target] { box->setCurrentIndex(target); });
+                changeControl(&channelTypeEcho, box, target, [box, target] { box->setCurrentIndex(target); });
         }
     });
     emit restart();
 }
 
 // threadModule.  One channel's range chosen.
-void ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged(int) {
+void ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged(int index) {
     const int n = channelOf(sender());
     if (n == 0)
         return;
-    if (channelRangeEcho.tryAcquire())
+    if (takeEcho(channelRangeEcho, sender(), index))
         return;
     runInGui([this, n] { updateCommonRange(differentialShown(), uiControls->comboBoxRangeCh[n]); });
     emit restart();
 }
 
 // threadModule.  One channel's voltage type chosen.
-void ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged(int) {
+void ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged(int index) {
     const int n = channelOf(sender());
     if (n == 0)
         return;
-    if (channelTypeEcho.tryAcquire())
+    if (takeEcho(channelTypeEcho, sender(), index))
         return;
     runInGui(
         [this, n] { updateCommonVoltageType(differentialShown(), uiControls->comboBoxVoltageTypeCh[n]); });
