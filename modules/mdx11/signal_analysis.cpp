@@ -36,6 +36,18 @@ void weightBy(std::vector<double>& v, double gain) {
         v[i] = v[i] * w[i] / gain;
 }
 
+// meanOf(weightByMean(copy of x)) without the copy.
+double weightedMean(const std::vector<double>& x) {
+    const std::size_t used = std::min(x.size(), analysisWindow.size());
+    if (used == 0)
+        return 0.0;
+    const double* w = analysisWindow.data();
+    double sum = 0.0;
+    for (std::size_t i = 0; i < used; ++i)
+        sum += x[i] * w[i] / windowMean;
+    return sum / static_cast<double>(used);
+}
+
 } // namespace
 
 // Called by the acquisition configuration while nothing analyses.
@@ -107,10 +119,7 @@ double estimateFrequency(const std::vector<double>& v, double rateHz) {
         fftw_free(in);
         return 0.0;
     }
-    for (std::size_t i = 0; i < size; ++i)
-        in[i] = v[i];
-
-    std::vector<double> magnitudes(static_cast<std::size_t>(n / 2), 0.0);
+    std::copy(v.begin(), v.end(), in);
 
     fftw_plan plan;
     {
@@ -124,17 +133,35 @@ double estimateFrequency(const std::vector<double>& v, double rateHz) {
     }
     fftw_execute(plan);
 
-    // Half-complex order: r0, r1, ..., r(n/2), i((n+1)/2 - 1), ..., i1.
-    for (int k = 1; k < (n + 1) / 2; ++k)
-        magnitudes[static_cast<std::size_t>(k - 1)] = std::sqrt(out[k] * out[k] + out[n - k] * out[n - k]);
-    if (n % 2 == 0)
-        magnitudes[static_cast<std::size_t>(n / 2 - 1)] = std::fabs(out[n / 2]);
-
-    // First of equal maxima wins; the DC term takes no part.
+    // Magnitudes of bins 1 .. n/2 from the half-complex order r0, r1, ...,
+    // r(n/2), i((n+1)/2 - 1), ..., i1; the DC term takes no part.  The first
+    // of equal magnitudes wins.  For the complex bins the squared magnitude
+    // is compared first and the root taken only for a candidate: sqrt is
+    // monotonic, so a square not above the peak's square cannot have a
+    // greater root, and a candidate must still beat the peak's root, so ties
+    // fall exactly as with every magnitude stored.
     std::size_t peak = 0;
-    for (std::size_t k = 1; k < magnitudes.size(); ++k) {
-        if (magnitudes[k] > magnitudes[peak])
-            peak = k;
+    bool havePeak = false;
+    double peakSquare = 0.0;
+    double peakMagnitude = 0.0;
+    const std::size_t complexBins = (size + 1) / 2 - 1;
+    for (std::size_t k = 1; k <= complexBins; ++k) {
+        const double square = out[k] * out[k] + out[size - k] * out[size - k];
+        if (havePeak && !(square > peakSquare))
+            continue;
+        const double magnitude = std::sqrt(square);
+        if (!havePeak || magnitude > peakMagnitude) {
+            peak = k - 1;
+            peakSquare = square;
+            peakMagnitude = magnitude;
+            havePeak = true;
+        }
+    }
+    // The highest bin of an even n has no imaginary part.
+    if (size % 2 == 0) {
+        const double magnitude = std::fabs(out[size / 2]);
+        if (!havePeak || magnitude > peakMagnitude)
+            peak = size / 2 - 1;
     }
 
     {
@@ -147,24 +174,24 @@ double estimateFrequency(const std::vector<double>& v, double rateHz) {
     return static_cast<double>(peak + 1) * rateHz / n;
 }
 
+// Same values and summation order as weightByMean, meanOf, the subtraction,
+// weightByRms and rmsOf applied one after the other, computed in single
+// passes without storing the weighted copies.
 std::pair<double, double> analyzeAcSamples(std::vector<double> samples, double rateHz) {
     const double frequency = estimateFrequency(samples, rateHz);
-
-    // Weighting cuts to the window's length, so only that much is copied.
+    const double mu = weightedMean(samples);
     const std::size_t used = std::min(samples.size(), analysisWindow.size());
-    std::vector<double> weighted(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(used));
-    weightByMean(weighted);
-    const double mu = meanOf(weighted);
-
-    // Values past the window would be dropped by weightByRms right after.
-    samples.resize(used);
-    for (double& x : samples)
-        x -= mu;
-    weightByRms(samples);
-    return {rmsOf(samples), frequency};
+    if (used == 0)
+        return {0.0, frequency};
+    const double* w = analysisWindow.data();
+    double sum = 0.0;
+    for (std::size_t i = 0; i < used; ++i) {
+        const double b = (samples[i] - mu) * w[i] / windowRms;
+        sum += b * b;
+    }
+    return {std::sqrt(sum / static_cast<double>(used)), frequency};
 }
 
 double analyzeDcSamples(std::vector<double> samples) {
-    weightByMean(samples);
-    return meanOf(samples);
+    return weightedMean(samples);
 }

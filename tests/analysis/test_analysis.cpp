@@ -3,6 +3,8 @@
 
 #include "signal_analysis.h"
 
+#include <fftw3.h>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -79,6 +81,9 @@ private slots:
     void fewSamples();
     void equalMaximaFirstWins_data();
     void equalMaximaFirstWins();
+    void peakAmongManyTies();
+    void singlePassesEqualTheSteps_data();
+    void singlePassesEqualTheSteps();
     void samplesBeyondTheWindow();
     void emptyInput();
     void concurrentFrequencyEstimates();
@@ -255,7 +260,7 @@ void AnalysisTest::equalMaximaFirstWins_data() {
     QTest::newRow("long") << 1024;
 }
 
-// An impulse has a flat spectrum: every magnitude is exactly 1, so the
+// The transform of an impulse is flat: every magnitude is exactly 1, so the
 // lowest bin is the peak.
 void AnalysisTest::equalMaximaFirstWins() {
     QFETCH(int, m);
@@ -263,6 +268,61 @@ void AnalysisTest::equalMaximaFirstWins() {
     std::vector<double> impulse(static_cast<std::size_t>(m), 0.0);
     impulse[0] = 1.0;
     QCOMPARE(estimateFrequency(impulse, 1000.0), 1000.0 / m);
+}
+
+// Short inputs of -1, 0 and 1 have many exactly equal magnitudes: the
+// peak is the first largest of the plainly stored magnitudes.
+void AnalysisTest::peakAmongManyTies() {
+    std::mt19937_64 gen(99);
+    for (int round = 0; round < 2000; ++round) {
+        const int n = 2 + round % 40;
+        std::vector<double> x(static_cast<std::size_t>(n));
+        for (double& v : x)
+            v = static_cast<double>(static_cast<int>(gen() % 3) - 1);
+        std::vector<double> in(x), out(x.size());
+        fftw_plan plan = fftw_plan_r2r_1d(n, in.data(), out.data(), FFTW_R2HC, FFTW_ESTIMATE);
+        fftw_execute(plan);
+        fftw_destroy_plan(plan);
+        std::vector<double> magnitudes;
+        for (int k = 1; k <= n / 2; ++k)
+            magnitudes.push_back(2 * k == n ? std::fabs(out[k])
+                                            : std::sqrt(out[k] * out[k] + out[n - k] * out[n - k]));
+        const auto first = std::max_element(magnitudes.begin(), magnitudes.end());
+        const double expected = static_cast<double>(first - magnitudes.begin() + 1) * 1000.0 / n;
+        const double actual = estimateFrequency(x, 1000.0);
+        if (actual != expected)
+            QFAIL(
+                qPrintable(QStringLiteral("n = %1: %2 Hz, expected %3 Hz").arg(n).arg(actual).arg(expected)));
+    }
+}
+
+void AnalysisTest::singlePassesEqualTheSteps_data() {
+    QTest::addColumn<int>("m");
+
+    QTest::newRow("m < N") << 3333;
+    QTest::newRow("m = N") << 5000;
+    QTest::newRow("m > N") << 7777;
+}
+
+// The readings are bit for bit those of the separate steps: weight, mean,
+// subtract, weight, RMS.
+void AnalysisTest::singlePassesEqualTheSteps() {
+    QFETCH(int, m);
+
+    buildAnalysisWindow(5000);
+    const std::vector<double> x = randomSamples(m, quint64(m), 0.2);
+    std::vector<double> a(x);
+    weightByMean(a);
+    const double mu = meanOf(a);
+    std::vector<double> b(x);
+    for (double& v : b)
+        v -= mu;
+    weightByRms(b);
+
+    const std::pair<double, double> ac = analyzeAcSamples(x, 25000.0);
+    QVERIFY(ac.first == rmsOf(b));
+    QVERIFY(ac.second == estimateFrequency(x, 25000.0));
+    QVERIFY(analyzeDcSamples(x) == mu);
 }
 
 // Two frames queued: a constant first frame and a sine in the second.  The
