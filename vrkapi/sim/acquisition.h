@@ -30,6 +30,7 @@ public:
     static bool isAdcFrequency(double hz);
 
     int channelCount() const { return static_cast<int>(table.size()); }
+    const LogicalChannel& entry(int index) const { return table[static_cast<size_t>(index)]; }
     double adcFrequency() const { return adcFreq; }
     double channelRate() const { return adcFreq / static_cast<double>(table.size()); }
 

@@ -113,7 +113,10 @@ int32_t SimDevice::getLChannel(int32_t index, uint32_t* channel, uint8_t* mode, 
     if (index < 0 || index >= static_cast<int32_t>(staged.size()))
         return StatusBadLogicalIndex;
     std::lock_guard<std::mutex> lock(mutex);
-    const LogicalChannel& e = staged[static_cast<size_t>(index)];
+    // The configured table when there is one (as the count and frequency), else what was set.
+    const LogicalChannel& e = acquisition && index < acquisition->channelCount()
+                                  ? acquisition->entry(index)
+                                  : staged[static_cast<size_t>(index)];
     *channel = static_cast<uint32_t>(e.channel);
     if (mode)
         *mode = e.mode;
