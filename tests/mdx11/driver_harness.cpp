@@ -1,0 +1,275 @@
+#include "driver_harness.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QMetaObject>
+#include <QMutexLocker>
+#include <QtGlobal>
+
+namespace {
+QMutex logMutex;
+std::vector<MessageLog::Entry> logEntries;
+
+void recordMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    QMutexLocker locker(&logMutex);
+    logEntries.push_back({type, text});
+}
+
+// Runs the GUI event loop until `done` or the deadline.
+bool pump(const std::function<bool()>& done, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::yieldCurrentThread();
+    }
+    return true;
+}
+} // namespace
+
+void MessageLog::install() {
+    qInstallMessageHandler(recordMessage);
+}
+
+void MessageLog::clear() {
+    QMutexLocker locker(&logMutex);
+    logEntries.clear();
+}
+
+std::vector<MessageLog::Entry> MessageLog::entries() {
+    QMutexLocker locker(&logMutex);
+    return logEntries;
+}
+
+int MessageLog::count(QtMsgType type) {
+    int n = 0;
+    for (const Entry& e : entries())
+        n += e.type == type;
+    return n;
+}
+
+bool MessageLog::contains(QtMsgType type, const QString& text) {
+    for (const Entry& e : entries())
+        if (e.type == type && e.text == text)
+            return true;
+    return false;
+}
+
+DriverHarness::DriverHarness() : DriverHarness(Options()) {}
+
+DriverHarness::DriverHarness(const Options& options) {
+    settingsHost.reset(new QWidget);
+    controlsHost.reset(new QWidget);
+    reportHost.reset(new QWidget);
+    infoHost.reset(new QWidget);
+    optionsHost.reset(new QWidget);
+    settings.reset(new QSettings(iniPath(), QSettings::IniFormat));
+    if (options.preset) {
+        settings->beginGroup(QStringLiteral("MDX11"));
+        options.preset(*settings);
+        settings->endGroup();
+        settings->sync();
+    }
+
+    driver = new ModuleMdx11;
+    QObject::connect(driver, &ModuleMdx11::restart, [this] { ++restartCount; });
+    if (options.settings)
+        driver->loadSettings(settings.get());
+    if (options.threaded) {
+        driver->moveToThread(&moduleThread);
+        moduleThread.start();
+    }
+    driver->createWidgets(options.settingsHost ? settingsHost.get() : nullptr,
+                          options.controlsHost ? controlsHost.get() : nullptr, reportHost.get(),
+                          options.infoHost ? infoHost.get() : nullptr,
+                          options.optionsHost ? optionsHost.get() : nullptr);
+}
+
+DriverHarness::~DriverHarness() {
+    destroyDriver();
+}
+
+void DriverHarness::stopThread() {
+    if (!moduleThread.isRunning())
+        return;
+    moduleThread.quit();
+    // The driver's thread may be waiting for GUI work: keep the GUI running.
+    pump([this] { return moduleThread.isFinished(); }, 30000);
+    moduleThread.wait(30000);
+}
+
+void DriverHarness::destroyDriver() {
+    if (!driver)
+        return;
+    settle();
+    stopThread();
+    delete driver;
+    driver = nullptr;
+    settings->sync();
+}
+
+bool DriverHarness::settle() {
+    if (!driver)
+        return true;
+    for (int round = 0; round < 3; ++round) {
+        auto reached = std::make_shared<std::atomic<bool>>(false);
+        QMetaObject::invokeMethod(
+            driver, [reached] { *reached = true; }, Qt::QueuedConnection);
+        if (!pump([reached] { return reached->load(); }, 20000))
+            return false;
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+
+QString DriverHarness::iniPath() const {
+    return dir.filePath(QStringLiteral("vernier.ini"));
+}
+
+QCheckBox* DriverHarness::check(int n) const {
+    return find<QCheckBox>(QStringLiteral("checkBoxCh%1").arg(n));
+}
+QComboBox* DriverHarness::range(int n) const {
+    return find<QComboBox>(QStringLiteral("comboBoxRangeCh%1").arg(n));
+}
+QComboBox* DriverHarness::type(int n) const {
+    return find<QComboBox>(QStringLiteral("comboBoxVoltageTypeCh%1").arg(n));
+}
+QWidget* DriverHarness::rowWidget(const QString& prefix, int n) const {
+    return find<QWidget>(QStringLiteral("%1Ch%2").arg(prefix).arg(n));
+}
+QComboBox* DriverHarness::mode() const {
+    return find<QComboBox>(QStringLiteral("comboBoxMode"));
+}
+QComboBox* DriverHarness::commonRange() const {
+    return find<QComboBox>(QStringLiteral("comboBoxRange"));
+}
+QComboBox* DriverHarness::commonType() const {
+    return find<QComboBox>(QStringLiteral("comboBoxVoltageType"));
+}
+QComboBox* DriverHarness::frequency() const {
+    return find<QComboBox>(QStringLiteral("comboBoxFrequency"));
+}
+Ui::CustomCheckBox* DriverHarness::allChannels() const {
+    return settingsHost->findChild<Ui::CustomCheckBox*>();
+}
+
+namespace {
+const QString differentialText = QStringLiteral("Дифференциальный (16 каналов)");
+const QString commonGroundText = QStringLiteral("С общей землей (32 канала)");
+
+bool setIndex(QComboBox* box, int index) {
+    if (!box || box->currentIndex() == index)
+        return false;
+    box->setCurrentIndex(index);
+    return true;
+}
+} // namespace
+
+bool DriverHarness::act(const QString& action) {
+    const QStringList w = action.split(QLatin1Char(' '));
+    const QString& verb = w[0];
+    if (verb == QLatin1String("all")) {
+        allChannels()->click();
+        return true;
+    }
+    if (verb == QLatin1String("check") || verb == QLatin1String("uncheck")) {
+        QCheckBox* box = check(w[1].toInt());
+        const bool target = verb == QLatin1String("check");
+        if (box->isChecked() == target)
+            return false;
+        box->setChecked(target);
+        return true;
+    }
+    if (verb == QLatin1String("mode"))
+        return setIndex(
+            mode(), mode()->findText(w[1] == QLatin1String("common") ? commonGroundText : differentialText));
+    if (verb == QLatin1String("crange"))
+        return setIndex(commonRange(), w[1].toInt());
+    if (verb == QLatin1String("ctype"))
+        return setIndex(commonType(), commonType()->findText(w[1]));
+    if (verb == QLatin1String("chrange"))
+        return setIndex(range(w[1].toInt()), w[2].toInt());
+    if (verb == QLatin1String("chtype"))
+        return setIndex(type(w[1].toInt()), type(w[1].toInt())->findText(w[2]));
+    if (verb == QLatin1String("freq"))
+        return setIndex(frequency(), w[1].toInt());
+    qFatal("unknown action %s", qPrintable(action));
+    return false;
+}
+
+QString DriverHarness::checkedChannels() const {
+    QStringList list;
+    for (int n = 1; n <= 32; ++n)
+        if (check(n)->isChecked())
+            list << QString::number(n);
+    return list.join(QLatin1Char(','));
+}
+
+QString DriverHarness::brokenInvariant(bool checkRange, bool checkType) const {
+    const bool differential = mode()->currentText() == differentialText;
+    const QStringList rowPrefixes = {
+        QStringLiteral("comboBoxRange"),     QStringLiteral("comboBoxVoltageType"),
+        QStringLiteral("lineEditVoltage"),   QStringLiteral("labelVoltageUnit"),
+        QStringLiteral("lineEditFrequency"), QStringLiteral("labelFrequencyUnit")};
+    int checkedCount = 0;
+    const int active = differential ? 16 : 32;
+    for (int n = 1; n <= 32; ++n) {
+        const bool checked = check(n)->isChecked();
+        for (const QString& prefix : rowPrefixes)
+            if (ownEnabled(rowWidget(prefix, n)) != checked)
+                return QStringLiteral("row %1 (%2) enabled %3, box checked %4")
+                    .arg(n)
+                    .arg(prefix)
+                    .arg(!checked)
+                    .arg(checked);
+        if (n > 16 && differential && (checked || ownEnabled(check(n))))
+            return QStringLiteral("channel %1 open in differential mode").arg(n);
+        if (!differential && !ownEnabled(check(n)))
+            return QStringLiteral("channel %1 closed in common-ground mode").arg(n);
+        if (n <= active)
+            checkedCount += checked;
+    }
+    const Qt::CheckState expected =
+        checkedCount == active ? Qt::Checked : (checkedCount == 0 ? Qt::Unchecked : Qt::PartiallyChecked);
+    if (allChannels()->checkState() != expected)
+        return QStringLiteral("all-channels box %1, expected %2")
+            .arg(allChannels()->checkState())
+            .arg(expected);
+
+    // The mirror the acquisition reads equals the controls.
+    for (const ChannelControlState& row : ModuleMdx11Test::mirror(*driver)) {
+        const int n = row.number;
+        if (row.checked != check(n)->isChecked() || row.rangeIndex != range(n)->currentIndex() ||
+            row.rangeCode != range(n)->currentIndex() ||
+            row.dc != (type(n)->currentText() == QLatin1String("DC")))
+            return QStringLiteral("mirror of channel %1 differs from its controls").arg(n);
+    }
+
+    if (checkedCount > 0) {
+        // The common boxes show the value the enabled channels of the active
+        // set share, or nothing.
+        for (QComboBox* common : {commonRange(), commonType()}) {
+            const bool isRange = common == commonRange();
+            if (!(isRange ? checkRange : checkType))
+                continue;
+            int shared = -2;
+            for (int n = 1; n <= active; ++n) {
+                QComboBox* box = isRange ? range(n) : type(n);
+                if (!ownEnabled(box))
+                    continue;
+                if (shared == -2)
+                    shared = box->currentIndex();
+                else if (shared != box->currentIndex())
+                    shared = -1;
+            }
+            if (common->currentIndex() != shared)
+                return QStringLiteral("common %1 box shows %2, channels share %3")
+                    .arg(isRange ? QStringLiteral("range") : QStringLiteral("type"))
+                    .arg(common->currentIndex())
+                    .arg(shared);
+        }
+    }
+    return QString();
+}

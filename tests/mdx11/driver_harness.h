@@ -1,0 +1,125 @@
+#ifndef DRIVER_HARNESS_H
+#define DRIVER_HARNESS_H
+
+// Test support for the 11-series driver: a message recorder, white-box
+// access, and a harness that builds the driver into host widgets the way
+// the program does (driver in its own thread, widgets in the GUI thread).
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMutex>
+#include <QSettings>
+#include <QString>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "custom_check_box.h"
+#include "module_mdx11.h"
+
+// Records every message instead of printing it (criticals would otherwise
+// be shown as boxes by the program's handler; here nothing is shown).
+class MessageLog {
+public:
+    struct Entry {
+        QtMsgType type;
+        QString text;
+    };
+    static void install();
+    static void clear();
+    static std::vector<Entry> entries();
+    static int count(QtMsgType type);
+    static bool contains(QtMsgType type, const QString& text);
+};
+
+// The driver's private state, for the tests only.
+class ModuleMdx11Test {
+public:
+    static std::vector<ChannelControlState> mirror(const ModuleMdx11& d) { return d.channelControls(); }
+    static int displayPeriodMs(const ModuleMdx11& d) { return d.displayPeriodMs; }
+    static double testSignalFrequencyHz(const ModuleMdx11& d) { return d.testSignalFrequencyHz; }
+    static int accuracyAc(const ModuleMdx11& d, int r) { return d.accuracyAc[r]; }
+    static int accuracyDc(const ModuleMdx11& d, int r) { return d.accuracyDc[r]; }
+    static int accuracyFreq(const ModuleMdx11& d) { return d.accuracyFreq; }
+    static int accuracyAcEdit(const ModuleMdx11& d, int r) { return d.accuracyAcEdit[r]; }
+    static int accuracyDcEdit(const ModuleMdx11& d, int r) { return d.accuracyDcEdit[r]; }
+    static int adcFrequencyIndex(const ModuleMdx11& d) { return d.adcFrequencyIndex; }
+    static int modeCode(const ModuleMdx11& d) { return d.modeCode; }
+    static const QList<ParameterInfo>& parameters(const ModuleMdx11& d) { return d.parameters; }
+    static QLineEdit* voltageEdit(const ModuleMdx11& d, int n) { return d.voltageEdits[n]; }
+    static QLineEdit* frequencyEdit(const ModuleMdx11& d, int n) { return d.frequencyEdits[n]; }
+};
+
+class DriverHarness {
+public:
+    struct Options {
+        bool threaded = true; // driver in its own thread, as in the program
+        bool settings = true; // hand a settings object to loadSettings
+        bool settingsHost = true, controlsHost = true, infoHost = true, optionsHost = true;
+        std::function<void(QSettings&)> preset; // writes group "MDX11" before the driver reads it
+    };
+
+    DriverHarness();
+    explicit DriverHarness(const Options& options);
+    ~DriverHarness();
+
+    // Lets the driver finish everything queued so far (its slots, the echoes
+    // they cause, the GUI work they post).  False if it did not within 20 s.
+    bool settle();
+
+    // Destroys the driver as the program does at exit (the channel keys are
+    // written) and syncs the file; the hosts stay.
+    void destroyDriver();
+
+    // Does one operator action in the GUI thread and returns whether it
+    // changed a control (only then does the driver hear of it):
+    //   "all" click the all-channels box;  "check N" / "uncheck N";
+    //   "mode common" / "mode diff";  "crange I" common range index;
+    //   "ctype AC|DC";  "chrange N I";  "chtype N AC|DC";  "freq I".
+    bool act(const QString& action);
+    // The checked channels, e.g. "1,3,17" (numeric order), "" for none.
+    QString checkedChannels() const;
+    // Invariants of the controls that hold once the driver has settled;
+    // returns the first one broken, or an empty string.
+    // commonRange / commonType: also check that box (it is only refreshed
+    // by channel-level changes, so it may be stale after a mode switch).
+    QString brokenInvariant(bool commonRange, bool commonType) const;
+
+    QString iniPath() const;
+    int restarts() const { return restartCount.load(); }
+
+    QCheckBox* check(int n) const;
+    QComboBox* range(int n) const;
+    QComboBox* type(int n) const;
+    QWidget* rowWidget(const QString& prefix, int n) const;
+    QComboBox* mode() const;
+    QComboBox* commonRange() const;
+    QComboBox* commonType() const;
+    QComboBox* frequency() const;
+    Ui::CustomCheckBox* allChannels() const;
+    template <class T> T* find(const QString& name) const {
+        for (QWidget* host : {settingsHost.get(), controlsHost.get(), infoHost.get(), optionsHost.get()})
+            if (T* w = host->findChild<T*>(name))
+                return w;
+        return nullptr;
+    }
+
+    // Own enabled flag (a child of a disabled host keeps its own state).
+    static bool ownEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<QSettings> settings;
+    std::unique_ptr<QWidget> settingsHost, controlsHost, reportHost, infoHost, optionsHost;
+    ModuleMdx11* driver = nullptr;
+    QThread moduleThread;
+
+private:
+    void stopThread();
+    std::atomic<int> restartCount{0};
+};
+
+#endif // DRIVER_HARNESS_H
