@@ -204,17 +204,6 @@ private slots:
         QCOMPARE(engine.crates().at(0).slotList.at(0).serial, QStringLiteral("TEST-SERIAL"));
     }
 
-    void forwarding() {
-        TestModule* module = nullptr;
-        Engine engine([&module] { return module = new TestModule; });
-        module->clearCalls();
-        engine.setDisplayUpdateMs(250);
-        engine.zeroOtherChannels(true);
-        engine.prepareOptions();
-        QCOMPARE(module->calls(), (QStringList{QStringLiteral("setParameter Период отображения 250"),
-                                               "zeroOtherChannels 1", "prepareOptions"}));
-    }
-
     // stop, run in the engine's own thread: driver calls by mode and state,
     // one stopped, threadModule ended, and the driver detached so that a
     // queued call posted afterwards never runs and deleting it is safe.

@@ -230,18 +230,6 @@ private slots:
         setLogMainWindow(nullptr);
     }
 
-    // Once the window is unregistered, nothing is posted to it any more.
-    void unregisteredWindowGetsNothing() {
-        auto* sink = new PopupSink;
-        setLogMainWindow(sink);
-        QCOMPARE(logMainWindow(), sink);
-        setLogMainWindow(nullptr);
-        emitMessage(QtCriticalMsg, QStringLiteral("late"));
-        delete sink;
-        QCoreApplication::processEvents();
-        QCOMPARE(logMainWindow(), static_cast<QObject*>(nullptr));
-    }
-
     // A fatal message is written and then aborts the process (in a child).
     void fatalAborts() {
         QProcess child;

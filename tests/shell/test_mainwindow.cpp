@@ -308,6 +308,24 @@ private slots:
         delete w;
     }
 
+    // The real driver: opened on the first device, acquiring, then closed
+    // with the window; the driver's keys reach vernier.ini on the way out.
+    void realDriverRunsAndCloses() {
+        auto* w = new MainWindow;
+        w->show();
+        QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(w, "comboBoxCrate")->count(), 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(sameImage(child<QLabel>(w, "labelModuleLed"), ":/icons/bullet_green.png"),
+                                 20000);
+        QVERIFY(child<QWidget>(w, "widgetModuleControls")->isEnabled());
+        child<QComboBox>(w, "comboBoxCrate")->setCurrentIndex(1);
+        QVERIFY(sameImage(child<QLabel>(w, "labelModuleLed"), ":/icons/bullet_green.png"));
+        QVERIFY(w->close());
+        delete w;
+        QSettings ini(QStringLiteral("vernier.ini"), QSettings::IniFormat);
+        QVERIFY(ini.childGroups().contains(QStringLiteral("MDX11")));
+        QCOMPARE(ini.value(QStringLiteral("Global/ModuleMode")).toString(), QStringLiteral("Normal"));
+    }
+
     // Group "Global" as read at start-up, whatever the file holds.
     void settingsValues_data() {
         QTest::addColumn<QByteArray>("ini"); // "-": no file
