@@ -9,9 +9,11 @@ namespace vrksim {
 
 namespace {
 constexpr double twoPi = 6.283185307179586;
-// The sine oscillator is re-anchored to exact values at every block so its
-// rounding error never grows beyond what a block of steps accumulates.
-constexpr size_t blockSize = 1024;
+// Phase is computed exactly at every multiple of blockSize samples (counted
+// from the start of the run) and advanced by an oscillator recurrence in
+// between.  Anchoring at fixed sample numbers, not at the start of each
+// receive, makes sample k the same value however the stream is split.
+constexpr uint64_t blockSize = 256;
 } // namespace
 
 ChannelSource::ChannelSource(const SignalConfig& signal_, int physicalChannel, double rateHz,
@@ -21,8 +23,8 @@ ChannelSource::ChannelSource(const SignalConfig& signal_, int physicalChannel, d
       cyclesPerSample(signal_.frequency / rateHz), stepCos(std::cos(twoPi * cyclesPerSample)),
       stepSin(std::sin(twoPi * cyclesPerSample)), noise(seed, static_cast<uint64_t>(physicalChannel)) {}
 
-int32_t ChannelSource::quantise(double volts, double fullScaleV) {
-    double y = volts * (32768.0 / fullScaleV);
+int32_t ChannelSource::quantise(double volts, double codesPerVolt) {
+    double y = volts * codesPerVolt;
     y = std::min(32767.0, std::max(-32768.0, y));
     return static_cast<int32_t>(y + (y >= 0 ? 0.5 : -0.5));
 }
@@ -36,15 +38,18 @@ double ChannelSource::cycleAt(uint64_t k) const {
 void ChannelSource::values(uint64_t k0, size_t n, double* v) const {
     const double a = signal.amplitude;
     const double off = signal.offset;
+    const uint64_t base = k0 - k0 % blockSize; // anchor of the block holding k0
+    const uint64_t skip = k0 - base;
     switch (signal.waveform) {
     case Waveform::Dc:
         std::fill(v, v + n, off);
         break;
     case Waveform::Sine: {
-        const double theta = twoPi * cycleAt(k0);
+        const double theta = twoPi * cycleAt(base);
         double s = std::sin(theta), c = std::cos(theta);
-        for (size_t j = 0; j < n; ++j) {
-            v[j] = off + a * s;
+        for (uint64_t j = 0; j < skip + n; ++j) {
+            if (j >= skip)
+                v[j - skip] = off + a * s;
             const double s1 = s * stepCos + c * stepSin;
             c = c * stepCos - s * stepSin;
             s = s1;
@@ -52,9 +57,9 @@ void ChannelSource::values(uint64_t k0, size_t n, double* v) const {
         break;
     }
     case Waveform::Square: {
-        const double x0 = cycleAt(k0);
+        const double x0 = cycleAt(base);
         for (size_t j = 0; j < n; ++j) {
-            double x = x0 + static_cast<double>(j) * cyclesPerSample;
+            double x = x0 + static_cast<double>(skip + j) * cyclesPerSample;
             x -= std::floor(x);
             v[j] = off + (x < 0.5 ? a : -a);
         }
@@ -62,9 +67,9 @@ void ChannelSource::values(uint64_t k0, size_t n, double* v) const {
     }
     case Waveform::Triangle: {
         // Same phase as the sine: 0 rising at the start of a cycle, peak at a quarter.
-        const double x0 = cycleAt(k0);
+        const double x0 = cycleAt(base);
         for (size_t j = 0; j < n; ++j) {
-            double x = x0 + static_cast<double>(j) * cyclesPerSample;
+            double x = x0 + static_cast<double>(skip + j) * cyclesPerSample;
             x -= std::floor(x);
             const double tri = x < 0.25 ? 4.0 * x : (x < 0.75 ? 2.0 - 4.0 * x : 4.0 * x - 4.0);
             v[j] = off + a * tri;
@@ -89,17 +94,14 @@ void ChannelSource::values(uint64_t k0, size_t n, double* v) const {
 void ChannelSource::fill(uint64_t k0, size_t n, uint32_t* out, size_t stride) const {
     double v[blockSize];
     while (n > 0) {
-        const size_t m = std::min(n, blockSize);
+        // Never across an anchor: from k0 to the end of its block at most.
+        const size_t m = static_cast<size_t>(std::min<uint64_t>(n, blockSize - k0 % blockSize));
         values(k0, m, v);
         if (signal.noise > 0)
             for (size_t j = 0; j < m; ++j)
                 v[j] += signal.noise * noise.at(k0 + j);
-        for (size_t j = 0; j < m; ++j) {
-            double y = v[j] * scale;
-            y = std::min(32767.0, std::max(-32768.0, y));
-            const int32_t code = static_cast<int32_t>(y + (y >= 0 ? 0.5 : -0.5));
-            out[j * stride] = (static_cast<uint32_t>(code) & 0xFFFFu) | indexBits;
-        }
+        for (size_t j = 0; j < m; ++j)
+            out[j * stride] = (static_cast<uint32_t>(quantise(v[j], scale)) & 0xFFFFu) | indexBits;
         out += m * stride;
         k0 += m;
         n -= m;

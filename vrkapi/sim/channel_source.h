@@ -23,11 +23,12 @@ public:
     // Writes samples k0 .. k0+n-1 as raw words to out[0], out[stride], ...
     void fill(uint64_t k0, size_t n, uint32_t* out, size_t stride) const;
 
-    // Quantisation: round(v / fullScale * 32768) clipped to the 16-bit range.
-    static int32_t quantise(double volts, double fullScaleV);
+    // Quantisation: round(v * codesPerVolt), half away from zero, clipped to
+    // the 16-bit range; codesPerVolt = 32768 / full scale.
+    static int32_t quantise(double volts, double codesPerVolt);
 
 private:
-    // Volts of samples k0 .. k0+n-1 (n at most one block) without noise.
+    // Volts of samples k0 .. k0+n-1, all within one anchor block, without noise.
     void values(uint64_t k0, size_t n, double* v) const;
     // Fraction of a cycle, in [0, 1), reached at sample k.
     double cycleAt(uint64_t k) const;
