@@ -99,6 +99,7 @@ bool ModuleMdx11::applyAdcSettings() {
     int frequencyIndex = 0;
     std::array<int, 4> decimalsAc{}, decimalsDc{};
     int decimalsFreq = 0;
+    int period = 0;
     {
         QMutexLocker lock(&controlStateMutex);
         rows = controlState;
@@ -107,6 +108,7 @@ bool ModuleMdx11::applyAdcSettings() {
         std::copy(std::begin(accuracyAc), std::end(accuracyAc), decimalsAc.begin());
         std::copy(std::begin(accuracyDc), std::end(accuracyDc), decimalsDc.begin());
         decimalsFreq = accuracyFreq;
+        period = displayPeriodMs;
     }
 
     std::array<bool, 33> dcByNumber{};
@@ -140,7 +142,7 @@ bool ModuleMdx11::applyAdcSettings() {
     displayDecimalsAc = clampDecimals(decimalsAc[rangeCode]);
     displayDecimalsDc = clampDecimals(decimalsDc[rangeCode]);
     displayDecimalsFreq = clampDecimals(decimalsFreq);
-    displayIntervalMs = std::max(periodMs, displayPeriodMs);
+    displayIntervalMs = std::max(periodMs, period);
     return true;
 }
 
