@@ -117,7 +117,11 @@ void ModuleMdx11::updateAllChannelsBox(bool differential, QAbstractButton* refer
     runInGui([this, differential, reference] {
         if (!controlsHost || !allChannelsBox)
             return;
-        const QAbstractButton* ref = reference ? reference : uiControls->checkBoxCh[1];
+        // A reference outside the active set (a toggle of channel 17-32 that
+        // was queued before a switch to differential) stands for no reference.
+        const int refChannel = channelOf(reference);
+        const bool inSet = refChannel >= 1 && (!differential || refChannel <= 16);
+        const QAbstractButton* ref = inSet ? reference : uiControls->checkBoxCh[1];
         bool allChecked = ref->isChecked();
         bool allUnchecked = !ref->isChecked();
         for (int n : channelSet(differential)) {
@@ -143,7 +147,12 @@ namespace {
 void updateCommon(const std::array<QComboBox*, Ui::Mdx11Controls::channelCount + 1>& boxes, bool differential,
                   const QComboBox* reference, QComboBox* common,
                   const std::function<void(int, const std::function<void()>&)>& change) {
-    const QComboBox* ref = reference ? reference : boxes[1];
+    // A reference outside the active set (a change of channel 17-32 queued
+    // before a switch to differential) stands for no reference.
+    bool inSet = false;
+    for (int n : channelSet(differential))
+        inSet = inSet || boxes[n] == reference;
+    const QComboBox* ref = inSet ? reference : boxes[1];
     bool same = true;
     for (int n : channelSet(differential)) {
         const QComboBox* box = boxes[n];

@@ -112,14 +112,22 @@ void DriverHarness::destroyDriver() {
 bool DriverHarness::settle() {
     if (!driver)
         return true;
-    for (int round = 0; round < 3; ++round) {
+    QDeadlineTimer deadline(30000);
+    int quietRounds = 0;
+    while (quietRounds < 2) {
+        const int restartsBefore = restartCount.load();
         auto reached = std::make_shared<std::atomic<bool>>(false);
         QMetaObject::invokeMethod(
             driver, [reached] { *reached = true; }, Qt::QueuedConnection);
-        if (!pump([reached] { return reached->load(); }, 20000))
+        if (!pump([reached] { return reached->load(); }, int(deadline.remainingTime())))
+            return false;
+        QCoreApplication::processEvents();
+        const bool quiet =
+            restartCount.load() == restartsBefore && ModuleMdx11Test::pendingEchoes(*driver) == 0;
+        quietRounds = quiet ? quietRounds + 1 : 0;
+        if (deadline.hasExpired())
             return false;
     }
-    QCoreApplication::processEvents();
     return true;
 }
 

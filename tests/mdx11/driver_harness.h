@@ -52,6 +52,10 @@ public:
     static const QList<ParameterInfo>& parameters(const ModuleMdx11& d) { return d.parameters; }
     static QLineEdit* voltageEdit(const ModuleMdx11& d, int n) { return d.voltageEdits[n]; }
     static QLineEdit* frequencyEdit(const ModuleMdx11& d, int n) { return d.frequencyEdits[n]; }
+    static int pendingEchoes(ModuleMdx11& d) {
+        QMutexLocker locker(&d.echoMutex);
+        return d.echoPending.size();
+    }
 };
 
 class DriverHarness {
@@ -67,8 +71,10 @@ public:
     explicit DriverHarness(const Options& options);
     ~DriverHarness();
 
-    // Lets the driver finish everything queued so far (its slots, the echoes
-    // they cause, the GUI work they post).  False if it did not within 20 s.
+    // Lets the driver finish everything queued so far and everything that
+    // causes in turn (its slots, the echoes of its own changes, the GUI work
+    // they post), until no echo is pending and a full round of the driver's
+    // queue changed nothing.  False if that did not happen within 30 s.
     bool settle();
 
     // Destroys the driver as the program does at exit (the channel keys are
