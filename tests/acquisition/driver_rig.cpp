@@ -47,10 +47,18 @@ void DriverRig::release() {
 qint64 DriverRig::shutDown() {
     QElapsedTimer clock;
     clock.start();
-    release();
-    moduleThread.quit();
-    if (!moduleThread.wait(20000))
+    // As the engine's stop does it: in a thread of its own, while the GUI
+    // thread keeps serving the driver's queued widget changes.
+    std::atomic<bool> ended{false};
+    std::unique_ptr<QThread> engine(QThread::create([this, &ended] {
+        release();
+        moduleThread.quit();
+        ended = moduleThread.wait(20000);
+    }));
+    engine->start();
+    if (!QTest::qWaitFor([&] { return engine->isFinished(); }, 30000) || !ended)
         qFatal("module thread did not end");
+    engine->wait();
     delete driver;
     driver = nullptr;
     return clock.elapsed();

@@ -1,0 +1,202 @@
+// Restart storm and closing in every state of a run: no crash, no deadlock,
+// no sanitizer report, and the readings follow the last configuration.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QTest>
+#include <cmath>
+
+#include "driver_rig.h"
+#include "sim_support.h"
+
+namespace {
+
+bool waitFor(const std::function<bool()>& ready, int ms = 30000) {
+    return QTest::qWaitFor(ready, ms);
+}
+
+double valueOf(const QLineEdit* edit) {
+    bool ok = false;
+    const double v = edit->text().toDouble(&ok);
+    return ok ? v : qQNaN();
+}
+
+QMap<QString, QVariant> startKeys(double signalHz = 20.0) {
+    QMap<QString, QVariant> keys;
+    keys.insert("ChannelsEnabled", 0xFu);
+    keys.insert("TestSignalFrequencyHz", signalHz);
+    return keys;
+}
+
+} // namespace
+
+class AcquisitionStressTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void restartStorm();
+    void closeDuring_data();
+    void closeDuring();
+};
+
+void AcquisitionStressTest::initTestCase() {
+    MessageLog::install();
+}
+
+void AcquisitionStressTest::init() {
+    MessageLog::clear();
+}
+
+void AcquisitionStressTest::restartStorm() {
+    SimConfig sim;
+    for (int n = 1; n <= 32; ++n)
+        sim.setDc(n, 0.05 * n - 0.8);
+    sim.setDc(1, 1.1);
+    sim.setSine(5, 2.0, 1000.0, 0.3);
+    sim.setDc(20, -3.3);
+    sim.setSine(32, 0.8, 3000.0);
+    QVERIFY(sim.apply());
+    DriverRig rig(startKeys());
+    rig.combo("comboBoxFrequency")->setCurrentIndex(4);
+    QVERIFY(rig.syncModuleThread());
+    MessageLog::clear();
+    QVERIFY(rig.openAndStart());
+    QVERIFY(waitFor([&] { return !rig.voltage(1)->text().isEmpty(); }));
+
+    QRandomGenerator random(20261206);
+    QComboBox* mode = rig.combo("comboBoxMode");
+    QComboBox* frequency = rig.combo("comboBoxFrequency");
+    for (int change = 0; change < 300; ++change) {
+        const int n = 1 + int(random.bounded(32));
+        switch (random.bounded(7)) {
+        case 0:
+        case 1:
+            if (rig.check(n)->isEnabled())
+                rig.check(n)->toggle();
+            break;
+        case 2:
+            if (rig.range(n)->isEnabled())
+                rig.range(n)->setCurrentIndex(int(random.bounded(4)));
+            break;
+        case 3:
+            if (rig.type(n)->isEnabled())
+                rig.type(n)->setCurrentIndex(int(random.bounded(2)));
+            break;
+        case 4:
+            if (random.bounded(4) == 0)
+                mode->setCurrentIndex(1 - mode->currentIndex());
+            else
+                frequency->setCurrentIndex(int(random.bounded(5)));
+            break;
+        case 5:
+            rig.setDecimals(int(random.bounded(4)), int(random.bounded(7)), int(random.bounded(7)),
+                            int(random.bounded(7)));
+            break;
+        default:
+            frequency->setCurrentIndex(4);
+            break;
+        }
+        for (quint32 i = random.bounded(4); i > 0; --i)
+            QCoreApplication::processEvents();
+    }
+
+    // The last configuration: common ground at 1000 kHz, four channels.
+    if (mode->currentIndex() != 1)
+        mode->setCurrentIndex(1);
+    QVERIFY(rig.syncModuleThread());
+    frequency->setCurrentIndex(4);
+    const QVector<int> final = {1, 5, 20, 32};
+    for (int n = 1; n <= 32; ++n) {
+        const bool on = final.contains(n);
+        if (rig.check(n)->isChecked() != on)
+            rig.check(n)->setChecked(on);
+    }
+    QVERIFY(rig.syncModuleThread());
+    for (int n : final) {
+        rig.range(n)->setCurrentIndex(0);
+        rig.type(n)->setCurrentIndex(n == 1 || n == 20 ? 1 : 0);
+    }
+    for (int r = 0; r < 4; ++r)
+        rig.setDecimals(r, 5, 4, 6);
+    QVERIFY(rig.syncModuleThread());
+    QVERIFY(rig.module()->isRunning());
+    QCoreApplication::processEvents();
+    clearReadings(rig);
+
+    const double lsb = 10.0 / 32768 * 1000;
+    struct Truth {
+        int channel;
+        double millivolts;
+        QString frequency;
+    };
+    const Truth truths[] = {{1, 1100.0, ""},
+                            {5, 2000 / std::sqrt(2.0), "1.000000"},
+                            {20, -3300.0, ""},
+                            {32, 800 / std::sqrt(2.0), "3.000000"}};
+    for (const Truth& t : truths) {
+        const QString decimals = t.frequency.isEmpty() ? "^-?\\d+\\.\\d{4}$" : "^-?\\d+\\.\\d{5}$";
+        QVERIFY2(waitFor([&] {
+                     return std::abs(valueOf(rig.voltage(t.channel)) - t.millivolts) <=
+                                0.0005 * std::abs(t.millivolts) + lsb &&
+                            QRegularExpression(decimals).match(rig.voltage(t.channel)->text()).hasMatch() &&
+                            rig.frequency(t.channel)->text() == t.frequency;
+                 }),
+                 qPrintable(QStringLiteral("channel %1: '%2' '%3'")
+                                .arg(t.channel)
+                                .arg(rig.voltage(t.channel)->text(), rig.frequency(t.channel)->text())));
+    }
+    QVERIFY2(MessageLog::texts(QtCriticalMsg).isEmpty(),
+             qPrintable(MessageLog::texts(QtCriticalMsg).join('\n')));
+    QVERIFY2(MessageLog::texts(QtWarningMsg).isEmpty(),
+             qPrintable(MessageLog::texts(QtWarningMsg).join('\n')));
+    QVERIFY(rig.shutDown() < 3000);
+}
+
+void AcquisitionStressTest::closeDuring_data() {
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<bool>("realtime");
+    QTest::addColumn<int>("repetitions");
+    QTest::newRow("acquisition, real time") << "running" << true << 12;
+    QTest::newRow("acquisition, flat out") << "running" << false << 12;
+    QTest::newRow("restart") << "restart" << true << 12;
+    QTest::newRow("restart storm") << "storm" << false << 6;
+    QTest::newRow("start") << "start" << true << 12;
+    QTest::newRow("stall") << "stall" << true << 3;
+}
+
+void AcquisitionStressTest::closeDuring() {
+    QFETCH(QString, state);
+    QFETCH(bool, realtime);
+    QFETCH(int, repetitions);
+    SimConfig sim;
+    sim.setRealtime(realtime);
+    sim.setSine(1, 1.0, 250.0);
+    sim.setDc(2, 0.5);
+    if (state == "stall")
+        sim.setFault("stallAfterFrames", 1);
+    QVERIFY(sim.apply());
+    for (int i = 0; i < repetitions; ++i) {
+        // A 2 kHz test signal keeps frames short, so states change quickly.
+        DriverRig rig(startKeys(2000.0));
+        QVERIFY(rig.openAndStart());
+        if (state == "running" || state == "stall") {
+            QVERIFY(waitFor([&] { return !rig.voltage(1)->text().isEmpty(); }));
+        } else if (state == "restart") {
+            rig.type(2)->setCurrentIndex(1);
+        } else if (state == "storm") {
+            for (int k = 0; k < 20; ++k)
+                rig.check(3 + k % 2)->toggle();
+        }
+        const qint64 ms = rig.shutDown();
+        QVERIFY2(ms < 3000, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+    }
+}
+
+QTEST_MAIN(AcquisitionStressTest)
+#include "test_acquisition_stress.moc"
