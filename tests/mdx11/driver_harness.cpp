@@ -64,7 +64,8 @@ DriverHarness::DriverHarness(const Options& options) {
     reportHost.reset(new QWidget);
     infoHost.reset(new QWidget);
     optionsHost.reset(new QWidget);
-    settings.reset(new QSettings(iniPath(), QSettings::IniFormat));
+    ini = options.iniFile.isEmpty() ? dir.filePath(QStringLiteral("vernier.ini")) : options.iniFile;
+    settings.reset(new QSettings(ini, QSettings::IniFormat));
     if (options.preset) {
         settings->beginGroup(QStringLiteral("MDX11"));
         options.preset(*settings);
@@ -129,10 +130,6 @@ bool DriverHarness::settle() {
             return false;
     }
     return true;
-}
-
-QString DriverHarness::iniPath() const {
-    return dir.filePath(QStringLiteral("vernier.ini"));
 }
 
 QCheckBox* DriverHarness::check(int n) const {

@@ -65,6 +65,7 @@ public:
         bool settings = true; // hand a settings object to loadSettings
         bool settingsHost = true, controlsHost = true, infoHost = true, optionsHost = true;
         std::function<void(QSettings&)> preset; // writes group "MDX11" before the driver reads it
+        QString iniFile;                        // an existing settings file instead of a fresh one
     };
 
     DriverHarness();
@@ -95,7 +96,7 @@ public:
     // by channel-level changes, so it may be stale after a mode switch).
     QString brokenInvariant(bool commonRange, bool commonType) const;
 
-    QString iniPath() const;
+    QString iniPath() const { return ini; }
     int restarts() const { return restartCount.load(); }
 
     QCheckBox* check(int n) const;
@@ -118,6 +119,7 @@ public:
     static bool ownEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
 
     QTemporaryDir dir;
+    QString ini;
     std::unique_ptr<QSettings> settings;
     std::unique_ptr<QWidget> settingsHost, controlsHost, reportHost, infoHost, optionsHost;
     ModuleMdx11* driver = nullptr;
