@@ -82,6 +82,8 @@ private:
     std::unique_ptr<StderrCapture> err;
     QString previousDir;
     TestModule* module = nullptr;
+    // QtTest's own message handler while a test has put the program's in.
+    QtMessageHandler testHandler = nullptr;
 
     void useConfig(const QByteArray& text) {
         QFile f(dir->filePath(QStringLiteral("sim.json")));
@@ -128,7 +130,10 @@ private slots:
     }
     void cleanup() {
         err.reset();
-        qInstallMessageHandler(nullptr);
+        if (testHandler) {
+            qInstallMessageHandler(testHandler);
+            testHandler = nullptr;
+        }
         setLogMainWindow(nullptr);
         QDir::setCurrent(previousDir);
         dir.reset();
@@ -258,7 +263,7 @@ private slots:
     void criticalFromWorkerShowsOneBox() {
         std::unique_ptr<MainWindow> w(startWindow());
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
-        qInstallMessageHandler(logMessageHandler);
+        testHandler = qInstallMessageHandler(logMessageHandler);
         setLogMainWindow(w.get());
         QStringList boxes;
         DialogCloser closer([&boxes](QDialog* d) {
@@ -276,7 +281,6 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(boxes.size(), 1);
         setLogMainWindow(nullptr);
-        qInstallMessageHandler(nullptr);
     }
 
     // Closing while a search runs waits for it, chooses nothing any more,
@@ -473,12 +477,13 @@ private slots:
         QFETCH(QString, blocked);
         QVERIFY(QDir().mkdir(blocked)); // a directory where the file should be
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
-        qInstallMessageHandler(logMessageHandler);
+        testHandler = qInstallMessageHandler(logMessageHandler);
         auto* w = startWindow();
         QCOMPARE(child<QComboBox>(w, "comboBoxCrate")->count(), 2);
         QVERIFY(w->close());
         delete w;
-        qInstallMessageHandler(nullptr);
+        qInstallMessageHandler(testHandler);
+        testHandler = nullptr;
         const QByteArray text = err->text();
         QVERIFY(text.contains("I] threadEngine id="));
         QVERIFY(text.contains(QStringLiteral("I] Завершение работы").toLocal8Bit()));
