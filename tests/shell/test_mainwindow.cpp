@@ -434,6 +434,7 @@ private slots:
         QString title;
         bool fixedSize = false;
         bool moduleOptionsEnabled = false;
+        bool groupsHidden = false;
         DialogCloser closer([&](QDialog* d) {
             if (d->objectName() != QLatin1String("Options"))
                 return;
@@ -441,6 +442,8 @@ private slots:
             title = d->windowTitle();
             fixedSize = d->minimumSize() == d->size() && d->maximumSize() == d->size();
             moduleOptionsEnabled = d->findChild<QWidget*>(QStringLiteral("widgetModuleOptions"))->isEnabled();
+            groupsHidden = d->findChild<QWidget*>(QStringLiteral("groupBoxAutotest"))->isHidden() &&
+                           d->findChild<QWidget*>(QStringLiteral("groupBoxMultimeter"))->isHidden();
             accept ? d->accept() : d->reject();
         });
         child<QPushButton>(w.get(), "pushButtonOptions")->click();
@@ -448,6 +451,7 @@ private slots:
         QCOMPARE(title, QStringLiteral("Настройки"));
         QVERIFY(fixedSize);
         QVERIFY(moduleOptionsEnabled);
+        QVERIFY(groupsHidden);
 
         const QStringList calls = module->calls();
         QCOMPARE(calls.first(), QStringLiteral("prepareOptions"));
