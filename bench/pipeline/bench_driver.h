@@ -1,0 +1,45 @@
+#ifndef BENCH_DRIVER_H
+#define BENCH_DRIVER_H
+
+#include <QSettings>
+#include <QString>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+#include <memory>
+
+#include "module_mdx11.h"
+
+// The driver as the program runs it, for the acquisition benchmarks: a
+// simulated module with a sine on every channel, the driver in a module
+// thread of its own, its forms in shown host widgets, acquiring at 1000 kHz.
+// GUI thread only.
+class BenchDriver {
+public:
+    // channels: 1 or 32 enabled channels, all AC; realtime: simulator pacing
+    BenchDriver(int channels, bool realtime);
+    ~BenchDriver();
+
+    // Opens the first simulated module and starts acquisition; prints why not.
+    bool start();
+    // Stops, closes and ends the module thread.
+    void shutDown();
+    ModuleMdx11* module() const { return driver; }
+    QString reading(int channel) const;
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<QSettings> settings;
+    QWidget window;
+    QWidget* settingsHost;
+    QWidget* controlsHost;
+    QThread moduleThread;
+    ModuleMdx11* driver = nullptr;
+};
+
+// User plus system CPU time of the whole process so far, in seconds.
+double processCpuSeconds();
+// Resident set size of the process in KiB.
+long residentKiB();
+
+#endif // BENCH_DRIVER_H
