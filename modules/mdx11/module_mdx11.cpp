@@ -137,6 +137,8 @@ bool ModuleMdx11::setParameter(const QString& name, double value) {
                 if (!std::isnan(value)) {
                     const double limited = qBound(double(std::numeric_limits<int>::min()), std::trunc(value),
                                                   double(std::numeric_limits<int>::max()));
+                    // The acquisition configuration reads it under this lock.
+                    QMutexLocker locker(&controlStateMutex);
                     displayPeriodMs = int(limited);
                 }
             }

@@ -136,6 +136,8 @@ private:
     bool takeEcho(QSemaphore& echo, const QObject* control, int value);
     // GUI thread: the mode combo box shows the differential mode.
     bool differentialShown() const;
+    // Any thread; takes controlStateMutex.
+    void setModeCode(quint8 code);
     // Channel number of a channel control (sender of a slot), 0 if none.
     int channelOf(const QObject* control) const;
     void initControlState();

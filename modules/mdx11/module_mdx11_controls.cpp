@@ -93,6 +93,12 @@ bool ModuleMdx11::takeEcho(QSemaphore& echo, const QObject* control, int value) 
     return true;
 }
 
+// The acquisition configuration reads the mode under controlStateMutex.
+void ModuleMdx11::setModeCode(quint8 code) {
+    QMutexLocker locker(&controlStateMutex);
+    modeCode = code;
+}
+
 bool ModuleMdx11::differentialShown() const {
     if (!settingsHost)
         return modeCode == 1;
@@ -266,7 +272,7 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
         return;
 
     if (index == differentialIndex) {
-        modeCode = 1;
+        setModeCode(1);
         runInGui([this] {
             if (!controlsHost)
                 return;
@@ -282,7 +288,7 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
         });
         emit restart();
     } else if (index == commonIndex) {
-        modeCode = 0;
+        setModeCode(0);
         runInGui([this] {
             if (!controlsHost)
                 return;
@@ -376,7 +382,10 @@ void ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged(int index) {
 void ModuleMdx11::on_comboBoxFrequency_currentIndexChanged(int index) {
     if (index == -1)
         return;
-    adcFrequencyIndex = index;
+    {
+        QMutexLocker locker(&controlStateMutex);
+        adcFrequencyIndex = index;
+    }
     emit restart();
 }
 

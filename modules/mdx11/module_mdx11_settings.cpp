@@ -11,11 +11,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMutexLocker>
 #include <QSettings>
 #include <QSpinBox>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 #include "mdx11_controls.h"
@@ -59,13 +61,20 @@ void ModuleMdx11::loadSettings(QSettings* s) {
     // Acquisition divides by this frequency: a stored value that is not a
     // positive finite number keeps the default.
     const double frequency = readOrInit(settings, testSignalKey, defaultTestSignalHz).toDouble();
-    testSignalFrequencyHz = (std::isfinite(frequency) && frequency > 0) ? frequency : defaultTestSignalHz;
+    int ac[4], dc[4];
+    for (int r = 0; r < 4; ++r)
+        ac[r] = readOrInit(settings, accuracyAcKeys[r], defaultAccuracy).toInt();
+    for (int r = 0; r < 4; ++r)
+        dc[r] = readOrInit(settings, accuracyDcKeys[r], defaultAccuracy).toInt();
+    const int freq = readOrInit(settings, accuracyFreqKey, defaultAccuracy).toInt();
 
-    for (int r = 0; r < 4; ++r)
-        accuracyAc[r] = readOrInit(settings, accuracyAcKeys[r], defaultAccuracy).toInt();
-    for (int r = 0; r < 4; ++r)
-        accuracyDc[r] = readOrInit(settings, accuracyDcKeys[r], defaultAccuracy).toInt();
-    accuracyFreq = readOrInit(settings, accuracyFreqKey, defaultAccuracy).toInt();
+    // The acquisition configuration reads these under controlStateMutex.
+    QMutexLocker locker(&controlStateMutex);
+    testSignalFrequencyHz = (std::isfinite(frequency) && frequency > 0) ? frequency : defaultTestSignalHz;
+    std::copy(ac, ac + 4, accuracyAc);
+    std::copy(dc, dc + 4, accuracyDc);
+    accuracyFreq = freq;
+    locker.unlock();
 
     settings->endGroup();
 }
@@ -103,17 +112,19 @@ void ModuleMdx11::saveSettings(QSettings* s) {
     if (!s)
         return;
 
+    {
+        // The acquisition configuration reads these under controlStateMutex.
+        QMutexLocker locker(&controlStateMutex);
+        std::copy(accuracyAcEdit, accuracyAcEdit + 4, accuracyAc);
+        std::copy(accuracyDcEdit, accuracyDcEdit + 4, accuracyDc);
+        accuracyFreq = accuracyFreqEdit;
+    }
     s->beginGroup(QLatin1String(group));
-    for (int r = 0; r < 4; ++r) {
-        accuracyAc[r] = accuracyAcEdit[r];
-        s->setValue(QLatin1String(accuracyAcKeys[r]), accuracyAc[r]);
-    }
-    for (int r = 0; r < 4; ++r) {
-        accuracyDc[r] = accuracyDcEdit[r];
-        s->setValue(QLatin1String(accuracyDcKeys[r]), accuracyDc[r]);
-    }
-    accuracyFreq = accuracyFreqEdit;
-    s->setValue(QLatin1String(accuracyFreqKey), accuracyFreq);
+    for (int r = 0; r < 4; ++r)
+        s->setValue(QLatin1String(accuracyAcKeys[r]), accuracyAcEdit[r]);
+    for (int r = 0; r < 4; ++r)
+        s->setValue(QLatin1String(accuracyDcKeys[r]), accuracyDcEdit[r]);
+    s->setValue(QLatin1String(accuracyFreqKey), accuracyFreqEdit);
     s->endGroup();
 
     if (isOpened())
