@@ -272,7 +272,8 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
         return;
 
     if (index == differentialIndex) {
-        setModeCode(1);
+        // The mode code follows the unchecking of channels 17-32, so that a
+        // start in between never configures them in differential mode.
         runInGui([this] {
             if (!controlsHost)
                 return;
@@ -286,6 +287,7 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
             }
             updateAllChannelsBox(true, nullptr);
         });
+        setModeCode(1);
         emit restart();
     } else if (index == commonIndex) {
         setModeCode(0);
