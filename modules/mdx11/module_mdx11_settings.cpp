@@ -189,8 +189,13 @@ void ModuleMdx11::restoreChannels() {
         if (n >= 17 && settingsHost) {
             QComboBox* mode = uiSettings->comboBoxMode;
             const int common = mode->findText(commonGround, Qt::MatchExactly);
-            if (mode->currentIndex() != common)
+            if (mode->currentIndex() != common) {
                 mode->setCurrentIndex(common);
+                // The mode switch's slot sets it too, later, in the driver's
+                // thread; a start before that must not see channel 17-32 in
+                // differential mode.
+                setModeCode(0);
+            }
         }
         uiControls->checkBoxCh[n]->setChecked(true);
         uiControls->comboBoxRangeCh[n]->setEnabled(true);
