@@ -33,6 +33,7 @@ private slots:
     void lineEditsOnlyGrow_data();
     void lineEditsOnlyGrow();
     void methodTable();
+    void pixmapIsTheModuleIcon();
     void setParameter_data();
     void setParameter();
     void checkParameter_data();
@@ -291,6 +292,14 @@ void TestMdx11Forms::methodTable() {
              "on_comboBoxRangeOptions_currentIndexChanged(int)", "on_spinBoxAccuracyAC_valueChanged(int)",
              "on_spinBoxAccuracyDC_valueChanged(int)", "on_spinBoxAccuracyFreq_valueChanged(int)"}));
     QCOMPARE(QString(meta->superClass()->className()), QStringLiteral("Module"));
+}
+
+void TestMdx11Forms::pixmapIsTheModuleIcon() {
+    Q_INIT_RESOURCE(resources);
+    ModuleMdx11 driver;
+    const QImage icon = driver.pixmap().toImage();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon, QImage(QStringLiteral(":/icons/mdx11.png")).convertToFormat(icon.format()));
 }
 
 void TestMdx11Forms::setParameter_data() {
