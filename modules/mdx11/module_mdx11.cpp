@@ -101,6 +101,8 @@ ModuleMdx11::~ModuleMdx11() {
     delete receiverGuard.data();
 }
 
+// name, typeCode, pixmap and the reserved operations: any thread, no lock,
+// no state beyond what the constructor set.
 QString ModuleMdx11::name(quintptr) const {
     return QStringLiteral("VRK11");
 }
@@ -319,15 +321,20 @@ void ModuleMdx11::initControlState() {
     }
 }
 
+// Any thread.
 std::vector<ChannelControlState> ModuleMdx11::channelControls() const {
     QMutexLocker locker(&controlStateMutex);
     return controlState;
 }
 
+// Any thread: the map is filled before any control is connected.
 int ModuleMdx11::channelOf(const QObject* control) const {
     return channelByControl.value(control, 0);
 }
 
+// Any thread, no lock held.  Waits at most guiWaitMs for the GUI thread to
+// take the work (a GUI thread blocked on the driver's thread is thus never a
+// deadlock), then as long as the work runs; GUI work waits for nothing.
 bool ModuleMdx11::runInGui(const std::function<void()>& work) {
     QObject* context = guiContext;
     if (!context || QThread::currentThread() == context->thread()) {
