@@ -88,6 +88,10 @@ void SimConfig::setRealtime(bool value) {
     realtime = value;
 }
 
+void SimConfig::setSearchDelayMs(int ms) {
+    searchDelayMs = ms;
+}
+
 bool SimConfig::apply() {
     QJsonObject device{{"name", "VRK11"},       {"address", "192.0.2.11"}, {"serial", "SIM-TEST"},
                        {"firmware", "1.0-sim"}, {"channels", channels},    {"faults", faults}};

@@ -41,6 +41,7 @@ public:
     void setSine(int number, double amplitude, double frequencyHz, double offset = 0.0, double noise = 0.0);
     void setFault(const QString& key, qint64 value);
     void setRealtime(bool realtime);
+    void setSearchDelayMs(int ms);
     // Writes the file and points VRK_SIM_CONFIG at it; the next VRK_Search
     // reads it.
     bool apply();
@@ -50,6 +51,7 @@ private:
     QJsonObject channels;
     QJsonObject faults;
     bool realtime = false;
+    int searchDelayMs = 0;
 };
 
 // Searches and opens the first "VRK11"; 0 on failure.

@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QTest>
+#include <atomic>
 #include <cmath>
 
 #include "driver_rig.h"
+#include "engine.h"
 #include "sim_support.h"
 
 namespace {
@@ -43,6 +45,7 @@ private slots:
     void restartStorm();
     void closeDuring_data();
     void closeDuring();
+    void closeDuringSearch();
 };
 
 void AcquisitionStressTest::initTestCase() {
@@ -196,6 +199,49 @@ void AcquisitionStressTest::closeDuring() {
         const qint64 ms = rig.shutDown();
         QVERIFY2(ms < 3000, qPrintable(QStringLiteral("%1 ms").arg(ms)));
     }
+}
+
+// The engine acquiring from a device while a new search runs, asked to stop
+// meanwhile, as closing the main window does.
+void AcquisitionStressTest::closeDuringSearch() {
+    SimConfig sim;
+    sim.setRealtime(true);
+    sim.setSearchDelayMs(300);
+    sim.setSine(1, 1.0, 250.0);
+    QVERIFY(sim.apply());
+    QTemporaryDir dir;
+    for (int i = 0; i < 4; ++i) {
+        QSettings settings(dir.filePath(QStringLiteral("vernier%1.ini").arg(i)), QSettings::IniFormat);
+        QWidget settingsHost, controlsHost, infoHost, optionsHost;
+        QThread threadEngine;
+        auto* engine = new Engine;
+        std::atomic<int> searches{0};
+        std::atomic<bool> stopped{false};
+        connect(
+            engine, &Engine::readyCrate, engine, [&] { ++searches; }, Qt::DirectConnection);
+        connect(
+            engine, &Engine::stopped, engine, [&] { stopped = true; }, Qt::DirectConnection);
+        engine->loadSettings(&settings);
+        engine->moveToThread(&threadEngine);
+        threadEngine.start();
+        engine->createWidgets(&settingsHost, &controlsHost, nullptr, &infoHost, &optionsHost);
+        QMetaObject::invokeMethod(engine, "refreshHardware", Qt::QueuedConnection);
+        QVERIFY(waitFor([&] { return searches == 1; }));
+        QVERIFY(engine->useModule(0, 0));
+        QLineEdit* reading = controlsHost.findChild<QLineEdit*>(QStringLiteral("lineEditVoltageCh1"));
+        QVERIFY(waitFor([&] { return !reading->text().isEmpty(); }));
+
+        QElapsedTimer clock;
+        clock.start();
+        QMetaObject::invokeMethod(engine, "refreshHardware", Qt::QueuedConnection);
+        QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
+        QVERIFY(waitFor([&] { return bool(stopped); }, 10000));
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        threadEngine.quit();
+        QVERIFY(threadEngine.wait(10000));
+        delete engine;
+    }
+    QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
 }
 
 QTEST_MAIN(AcquisitionStressTest)

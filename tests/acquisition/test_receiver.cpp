@@ -93,9 +93,6 @@ private slots:
     void shortFrames();
     void loopFaults_data();
     void loopFaults();
-    void startFaults_data();
-    void startFaults();
-    void stopFault();
     void stall_data();
     void stall();
     void stopRightAfterStart();
@@ -351,58 +348,6 @@ void ModuleReceiverMdx11Test::loopFaults() {
         // A stop now finds nothing running.
         QVERIFY(!rig.receiver->stopStreams());
         QCOMPARE(MessageLog::count(QtWarningMsg, QString::fromUtf8("Модуль не был запущен")), 1);
-    }
-}
-
-void ModuleReceiverMdx11Test::startFaults_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<bool>("atConfiguration");
-    QTest::addColumn<QString>("format");
-    QTest::newRow("configure") << "configure" << true
-                               << QString::fromUtf8("Не удалось установить настройки АЦП: Ошибка %d (%s)");
-    QTest::newRow("streams enable") << "streamsEnable" << false
-                                    << QString::fromUtf8("Не удалось запустить сбор данных! Ошибка %d (%s)");
-    QTest::newRow("streams start") << "streamsStart" << false
-                                   << QString::fromUtf8("Не удалось запустить сбор данных! Ошибка %d (%s)");
-}
-
-void ModuleReceiverMdx11Test::startFaults() {
-    QFETCH(QString, key);
-    QFETCH(bool, atConfiguration);
-    QFETCH(QString, format);
-    SimConfig sim;
-    sim.setFault(key, -77);
-    QVERIFY(sim.apply());
-    Rig rig;
-    QVERIFY(rig.handle);
-    rig.table(range(0, 1), 0, 0, 20000.0);
-    const int period = rig.configure(20.0);
-    if (atConfiguration) {
-        QCOMPARE(period, 0);
-    } else {
-        QVERIFY(period > 0);
-        QVERIFY(!rig.receiver->startStreams());
-    }
-    QVERIFY(!rig.receiver->isRunning());
-    QCOMPARE(MessageLog::texts(QtCriticalMsg), QStringList{statusMessage(qUtf8Printable(format), -77)});
-}
-
-void ModuleReceiverMdx11Test::stopFault() {
-    SimConfig sim;
-    sim.setFault("streamsStop", -78);
-    QVERIFY(sim.apply());
-    Rig rig;
-    QVERIFY(rig.handle);
-    rig.table(range(0, 1), 0, 0, 20000.0);
-    QVERIFY(rig.configure(20.0) > 0);
-    for (int round = 0; round < 2; ++round) {
-        MessageLog::clear();
-        QVERIFY(rig.receiver->startStreams());
-        QTRY_VERIFY_WITH_TIMEOUT(rig.queued(0) > 0, 20000);
-        QVERIFY(!rig.receiver->stopStreams());
-        QVERIFY(!rig.receiver->isRunning());
-        QCOMPARE(MessageLog::texts(QtCriticalMsg),
-                 QStringList{statusMessage("Сбор остановлен с ошибкой. Ошибка %d (%s)", -78)});
     }
 }
 
