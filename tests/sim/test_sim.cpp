@@ -128,6 +128,14 @@ private slots:
         int32_t count = 0;
         QCOMPARE(VRK_Search(nullptr, 0, &count, 100, 16777216, 0), -55);
         QVERIFY2(timer.elapsed() < 30000, "the search delay must be capped by the timeout");
+
+        // The delay belongs to the counting call; fetching the records after it is immediate.
+        c["faults"] = {{"search", 0}};
+        fx->useConfig(c);
+        VRK_DeviceRecord record{};
+        timer.restart();
+        QCOMPARE(VRK_Search(&record, 1, nullptr, 100000, 16777216, 0), 1);
+        QVERIFY2(timer.elapsed() < 30000, "fetching the records must not repeat the search delay");
     }
 
     void defaultConfig() {

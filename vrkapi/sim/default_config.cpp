@@ -15,7 +15,7 @@ const char* defaultConfigText() {
   "devices": [
     { "name": "VRK11", "address": "192.0.2.11", "serial": "SIM-0001", "firmware": "1.0-sim",
       "channels": {
-        "1":  { "waveform": "dc", "offset": 5.0 },
+        "1":  { "waveform": "sine", "amplitude": 1.0, "frequency": 1000, "offset": 0.5 },
         "2":  { "waveform": "dc", "offset": -3.3 },
         "3":  { "waveform": "dc", "offset": 1.2 },
         "4":  { "waveform": "dc", "offset": 0.45 },
@@ -23,7 +23,7 @@ const char* defaultConfigText() {
         "6":  { "waveform": "dc", "offset": -0.05 },
         "7":  { "waveform": "sine", "amplitude": 1.0, "frequency": 20, "offset": 0.0 },
         "8":  { "waveform": "sine", "amplitude": 2.0, "frequency": 50, "offset": 0.5 },
-        "9":  { "waveform": "sine", "amplitude": 0.5, "frequency": 1000, "offset": 0.0 },
+        "9":  { "waveform": "dc", "offset": 5.0 },
         "10": { "waveform": "sine", "amplitude": 0.1, "frequency": 400, "offset": 0.02 },
         "11": { "waveform": "sine", "amplitude": 4.0, "frequency": 5000, "offset": 0.0 },
         "12": { "waveform": "square", "amplitude": 1.0, "frequency": 100, "offset": 0.0 },

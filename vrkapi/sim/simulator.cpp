@@ -56,7 +56,11 @@ int32_t Simulator::search(VRK_DeviceRecord* records, int32_t capacity, int32_t* 
         std::lock_guard<std::mutex> lock(mutex);
         current = config;
     }
-    const int64_t delay = std::min<int64_t>(config->searchDelayMs, std::max<int32_t>(timeoutMs, 0));
+    // The discovery happens on the counting call; the call that fetches the
+    // records right after it reads what was found, as a real search's second
+    // step returns at once.
+    const int64_t delay =
+        records ? 0 : std::min<int64_t>(config->searchDelayMs, std::max<int32_t>(timeoutMs, 0));
     if (delay > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     if (config->searchFault != 0)
