@@ -18,6 +18,7 @@ private slots:
     void frequencyIsStoredButNotSaved();
     void optionsEditWorkingCopies();
     void restartStartsEvenWithoutDevice();
+    void blockedGuiThreadDoesNotHangTheDriver();
 };
 
 namespace {
@@ -207,6 +208,33 @@ void TestMdx11Controls::restartStartsEvenWithoutDevice() {
     QVERIFY(h.act("check 3"));
     QVERIFY(h.settle());
     QCOMPARE(h.checkedChannels(), QStringLiteral("1,2,3"));
+}
+
+void TestMdx11Controls::blockedGuiThreadDoesNotHangTheDriver() {
+    DriverHarness h;
+    QVERIFY(h.settle());
+    MessageLog::clear();
+    const int expected = h.restarts() + 1;
+    QVERIFY(h.act("check 2"));
+    // The GUI thread now waits for the driver without serving it, as a GUI
+    // thread blocked on the driver's thread would: the driver gives its GUI
+    // work up after its deadline instead of waiting for ever.
+    QDeadlineTimer deadline(60000);
+    while (h.restarts() < expected && !deadline.hasExpired())
+        QThread::yieldCurrentThread();
+    QCOMPARE(h.restarts(), expected);
+    QVERIFY(MessageLog::contains(
+        QtWarningMsg,
+        QStringLiteral("Интерфейс не ответил за 5000 мс, изменение элементов управления пропущено")));
+    // The abandoned work never runs later.
+    QVERIFY(h.settle());
+    QVERIFY(!DriverHarness::ownEnabled(h.range(2)));
+    // The controls keep working.
+    QVERIFY(h.act("uncheck 2"));
+    QVERIFY(h.settle());
+    QVERIFY(h.act("check 2"));
+    QVERIFY(h.settle());
+    QCOMPARE(h.brokenInvariant(true, true), QString());
 }
 
 QTEST_MAIN(TestMdx11Controls)
