@@ -111,6 +111,7 @@ private slots:
     void decimalsColumn_data();
     void decimalsColumn();
     void followsConfiguration();
+    void signalTooFast();
     void faults_data();
     void faults();
 };
@@ -402,6 +403,21 @@ void AcquisitionEndToEndTest::followsConfiguration() {
                  qPrintable(describe(rig.voltage(n), truth, lsb)));
     }
     QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
+}
+
+// A stored test-signal frequency the per-channel rate cannot carry: the
+// start is refused with the configuration's message, and nothing runs.
+void AcquisitionEndToEndTest::signalTooFast() {
+    SimConfig sim;
+    QVERIFY(sim.apply());
+    QMap<QString, QVariant> keys = tableKeys({1, 2}, {}, {});
+    keys.insert("TestSignalFrequencyHz", 5000.0);
+    DriverRig rig(keys);
+    QVERIFY(!rig.openAndStart());
+    QVERIFY(!rig.module()->isRunning());
+    QCOMPARE(MessageLog::texts(QtCriticalMsg),
+             QStringList{QString::asprintf("Недостаточная частота АЦП %.3f кГц на канал для сигнала %.3f кГц",
+                                           10.0, 5.0)});
 }
 
 void AcquisitionEndToEndTest::faults_data() {
