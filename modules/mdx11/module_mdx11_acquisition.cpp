@@ -8,6 +8,9 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <deque>
+#include <vector>
 
 #include "module_mdx11.h"
 #include "module_receiver_mdx11.h"
@@ -31,14 +34,17 @@ void setTextQueued(QLineEdit* edit, const QString& text) {
 
 } // namespace
 
-// Any thread (engine: GUI thread and threadEngine).  Locks controlMutex.
+// Any thread (the engine: GUI thread; restartManual: threadModule).  Locks
+// controlMutex, and displayMutex with dataMutex while configuring; never waits
+// for the GUI thread (the timer is started by a queued call).
 bool ModuleMdx11::start(int reserved) {
     QMutexLocker lock(&controlMutex);
     return startLocked(reserved);
 }
 
-// Any thread.  Locks controlMutex; waits at most one receive timeout plus a
-// margin for the loop and a bounded time for a display pass.
+// Any thread (the engine: GUI thread and threadEngine).  Locks controlMutex;
+// waits a bounded time for a display pass to end, then at most one receive
+// timeout plus a margin for the loop.
 bool ModuleMdx11::stop() {
     QMutexLocker lock(&controlMutex);
     return stopLocked();
@@ -92,7 +98,11 @@ bool ModuleMdx11::stopLocked() {
 }
 
 // Caller holds controlMutex, displayMutex and dataMutex; the loop is not
-// running.  Reads the channel rows only from their mirror.
+// running.  Reads the channel rows only from their mirror, and copies the
+// driver's scalar settings under the mirror's lock as well, so a writer that
+// holds it never races this copy.  What the display pass needs is taken here
+// (type per channel, decimals, rate), so it reads no widget and calls no
+// device function.
 bool ModuleMdx11::applyAdcSettings() {
     std::vector<ChannelControlState> rows;
     quint8 mode = 0;
