@@ -77,6 +77,11 @@ ModuleMdx11::ModuleMdx11(QObject* parent) : Module(parent) {
 
 // GUI thread (the engine's destructor), after threadModule has ended.
 ModuleMdx11::~ModuleMdx11() {
+    // The engine stops acquisition before it deletes the driver; should a run
+    // still be going, end it (a bounded wait), or the receive loop would never
+    // return to its thread's event loop and the wait below would never end.
+    if (isRunning() && receiver)
+        receiver->stopStreams();
     receiverThread.quit();
     receiverThread.wait();
 

@@ -55,12 +55,17 @@ bool ModuleMdx11::isRunning() {
     return receiver && receiver->isRunning();
 }
 
-// threadModule, reached through `restart`.
+// threadModule, reached through `restart`.  With no device open there is
+// nothing to restart: the change takes effect when a device is chosen, which
+// starts acquisition from the controls anyway.  Starting here would only fail
+// and raise an error box, e.g. at every launch whose stored channels switch
+// the mode before any device is open.
 void ModuleMdx11::restartManual() {
     QMutexLocker lock(&controlMutex);
     if (isRunning())
         stopLocked();
-    startLocked(0);
+    if (isOpened())
+        startLocked(0);
 }
 
 bool ModuleMdx11::startLocked(int reserved) {
