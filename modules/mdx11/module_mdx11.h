@@ -118,6 +118,7 @@ private:
     void updateAllChannelsBox(bool differential, QAbstractButton* reference);
     void updateCommonRange(bool differential, QComboBox* reference);
     void updateCommonVoltageType(bool differential, QComboBox* reference);
+    void refreshCommonFromFirstChecked(bool differential, const std::vector<int>& candidates);
 
     // Copy of the channel-row mirror, any thread; takes controlStateMutex.
     std::vector<ChannelControlState> channelControls() const;

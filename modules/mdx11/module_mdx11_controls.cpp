@@ -202,6 +202,19 @@ void ModuleMdx11::updateCommonVoltageType(bool differential, QComboBox* referenc
     });
 }
 
+// GUI thread.  The common range and voltage type follow the first enabled,
+// checked channel among `candidates` (in creation order), if there is one.
+void ModuleMdx11::refreshCommonFromFirstChecked(bool differential, const std::vector<int>& candidates) {
+    for (int m : candidates) {
+        const QCheckBox* box = uiControls->checkBoxCh[m];
+        if (ownEnabled(box) && box->isChecked()) {
+            updateCommonRange(differential, uiControls->comboBoxRangeCh[m]);
+            updateCommonVoltageType(differential, uiControls->comboBoxVoltageTypeCh[m]);
+            return;
+        }
+    }
+}
+
 // threadModule.  A channel check box was toggled.
 void ModuleMdx11::on_checkBoxChX_toggled(bool checked) {
     const int n = channelOf(sender());
@@ -215,14 +228,7 @@ void ModuleMdx11::on_checkBoxChX_toggled(bool checked) {
         setChannelRowEnabled(n, uiControls->checkBoxCh[n]->isChecked());
         const bool differential = differentialShown();
         updateAllChannelsBox(differential, uiControls->checkBoxCh[n]);
-        for (int m : channelSet(differential)) {
-            const QCheckBox* box = uiControls->checkBoxCh[m];
-            if (ownEnabled(box) && box->isChecked()) {
-                updateCommonRange(differential, uiControls->comboBoxRangeCh[m]);
-                updateCommonVoltageType(differential, uiControls->comboBoxVoltageTypeCh[m]);
-                break;
-            }
-        }
+        refreshCommonFromFirstChecked(differential, channelSet(differential));
     });
     emit restart();
 }
@@ -245,14 +251,7 @@ void ModuleMdx11::on_checkBoxChannels_stateChanged(int state) {
         }
         const bool differential = differentialShown();
         updateAllChannelsBox(differential, nullptr);
-        for (int m : Ui::Mdx11Controls::creationOrder) {
-            const QCheckBox* box = uiControls->checkBoxCh[m];
-            if (ownEnabled(box) && box->isChecked()) {
-                updateCommonRange(differential, uiControls->comboBoxRangeCh[m]);
-                updateCommonVoltageType(differential, uiControls->comboBoxVoltageTypeCh[m]);
-                break;
-            }
-        }
+        refreshCommonFromFirstChecked(differential, channelSet(false));
     });
     emit restart();
 }
@@ -299,14 +298,7 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
                 changeControl(nullptr, box, true, [box] { box->setEnabled(true); });
             }
             updateAllChannelsBox(false, nullptr);
-            for (int m : upperChannels()) {
-                const QCheckBox* box = uiControls->checkBoxCh[m];
-                if (ownEnabled(box) && box->isChecked()) {
-                    updateCommonRange(false, uiControls->comboBoxRangeCh[m]);
-                    updateCommonVoltageType(false, uiControls->comboBoxVoltageTypeCh[m]);
-                    break;
-                }
-            }
+            refreshCommonFromFirstChecked(false, upperChannels());
         });
         emit restart();
     }
