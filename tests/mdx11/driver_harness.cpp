@@ -278,3 +278,12 @@ QString DriverHarness::brokenInvariant(bool checkRange, bool checkType) const {
     }
     return QString();
 }
+
+QList<QPair<int, int>> channelPairs(const QString& text) {
+    QList<QPair<int, int>> list;
+    for (const QString& item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList p = item.split(QLatin1Char(':'));
+        list.append({p[0].toInt(), p[1].toInt()});
+    }
+    return list;
+}

@@ -7,7 +7,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QList>
 #include <QMutex>
+#include <QPair>
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
@@ -129,5 +131,8 @@ private:
     void stopThread();
     std::atomic<int> restartCount{0};
 };
+
+// "3:2,5:1" -> {{3, 2}, {5, 1}}: channel number and combo index pairs of a test table.
+QList<QPair<int, int>> channelPairs(const QString& text);
 
 #endif // DRIVER_HARNESS_H

@@ -21,18 +21,6 @@ private slots:
     void blockedGuiThreadDoesNotHangTheDriver();
 };
 
-namespace {
-// "1:2,3:0" -> {{1,2},{3,0}}
-QList<QPair<int, int>> pairs(const QString& text) {
-    QList<QPair<int, int>> list;
-    for (const QString& item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QStringList p = item.split(QLatin1Char(':'));
-        list.append({p[0].toInt(), p[1].toInt()});
-    }
-    return list;
-}
-} // namespace
-
 void TestMdx11Controls::scripts_data() {
     QTest::addColumn<QStringList>("actions");
     QTest::addColumn<QString>("checked");
@@ -140,9 +128,9 @@ void TestMdx11Controls::scripts() {
         QCOMPARE(h.commonRange()->currentIndex(), commonRange);
     if (commonType != -2)
         QCOMPARE(h.commonType()->currentIndex(), commonType);
-    for (const auto& p : pairs(ranges))
+    for (const auto& p : channelPairs(ranges))
         QCOMPARE(h.range(p.first)->currentIndex(), p.second);
-    for (const auto& p : pairs(types))
+    for (const auto& p : channelPairs(types))
         QCOMPARE(h.type(p.first)->currentIndex(), p.second);
 }
 

@@ -44,16 +44,6 @@ QVariant storedValue(const QString& ini, const QString& key) {
     return file.value(QStringLiteral("MDX11/") + key);
 }
 
-// "3:2,5:1" -> channel:index pairs
-QList<QPair<int, int>> pairs(const QString& text) {
-    QList<QPair<int, int>> list;
-    for (const QString& item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QStringList p = item.split(QLatin1Char(':'));
-        list.append({p[0].toInt(), p[1].toInt()});
-    }
-    return list;
-}
-
 } // namespace
 
 void TestMdx11Settings::freshFile() {
@@ -148,7 +138,7 @@ void TestMdx11Settings::restore() {
     QVERIFY(h.settle());
     QCOMPARE(h.checkedChannels(), checked);
     QCOMPARE(h.mode()->currentText(), commonGround ? commonGroundText : differentialText);
-    for (const auto& p : pairs(ranges))
+    for (const auto& p : channelPairs(ranges))
         QCOMPARE(h.range(p.first)->currentIndex(), p.second);
     QStringList dcChannels;
     for (int n = 1; n <= 32; ++n)
