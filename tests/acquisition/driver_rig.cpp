@@ -9,7 +9,8 @@
 #include <atomic>
 #include <memory>
 
-#include "sim_support.h"
+#include "message_log.h"
+#include "sim_setup.h"
 
 DriverRig::DriverRig(const QMap<QString, QVariant>& keys) {
     settingsFile =

@@ -11,8 +11,9 @@
 #include <functional>
 
 #include "driver_rig.h"
+#include "message_log.h"
 #include "module_receiver_mdx11.h"
-#include "sim_support.h"
+#include "sim_setup.h"
 
 namespace {
 

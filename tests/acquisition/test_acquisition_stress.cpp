@@ -13,7 +13,8 @@
 
 #include "driver_rig.h"
 #include "engine.h"
-#include "sim_support.h"
+#include "message_log.h"
+#include "sim_setup.h"
 
 namespace {
 

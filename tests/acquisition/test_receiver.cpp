@@ -8,10 +8,11 @@
 #include <cmath>
 #include <memory>
 
+#include "message_log.h"
 #include "module_mdx11.h"
 #include "module_receiver_mdx11.h"
 #include "signal_analysis.h"
-#include "sim_support.h"
+#include "sim_setup.h"
 
 namespace {
 

@@ -7,14 +7,6 @@
 #include <QtGlobal>
 
 namespace {
-QMutex logMutex;
-std::vector<MessageLog::Entry> logEntries;
-
-void recordMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    QMutexLocker locker(&logMutex);
-    logEntries.push_back({type, text});
-}
-
 // Runs the GUI event loop until `done` or the deadline.
 bool pump(const std::function<bool()>& done, int ms) {
     QDeadlineTimer deadline(ms);
@@ -27,34 +19,6 @@ bool pump(const std::function<bool()>& done, int ms) {
     return true;
 }
 } // namespace
-
-void MessageLog::install() {
-    qInstallMessageHandler(recordMessage);
-}
-
-void MessageLog::clear() {
-    QMutexLocker locker(&logMutex);
-    logEntries.clear();
-}
-
-std::vector<MessageLog::Entry> MessageLog::entries() {
-    QMutexLocker locker(&logMutex);
-    return logEntries;
-}
-
-int MessageLog::count(QtMsgType type) {
-    int n = 0;
-    for (const Entry& e : entries())
-        n += e.type == type;
-    return n;
-}
-
-bool MessageLog::contains(QtMsgType type, const QString& text) {
-    for (const Entry& e : entries())
-        if (e.type == type && e.text == text)
-            return true;
-    return false;
-}
 
 DriverHarness::DriverHarness() : DriverHarness(Options()) {}
 

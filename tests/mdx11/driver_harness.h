@@ -1,7 +1,7 @@
 #ifndef DRIVER_HARNESS_H
 #define DRIVER_HARNESS_H
 
-// Test support for the 11-series driver: a message recorder, white-box
+// Test support for the 11-series driver: white-box
 // access, and a harness that builds the driver into host widgets the way
 // the program does (driver in its own thread, widgets in the GUI thread).
 
@@ -21,22 +21,8 @@
 #include <vector>
 
 #include "custom_check_box.h"
+#include "message_log.h"
 #include "module_mdx11.h"
-
-// Records every message instead of printing it (criticals would otherwise
-// be shown as boxes by the program's handler; here nothing is shown).
-class MessageLog {
-public:
-    struct Entry {
-        QtMsgType type;
-        QString text;
-    };
-    static void install();
-    static void clear();
-    static std::vector<Entry> entries();
-    static int count(QtMsgType type);
-    static bool contains(QtMsgType type, const QString& text);
-};
 
 // The driver's private state, for the tests only.
 class ModuleMdx11Test {

@@ -2,13 +2,13 @@
 // close with its message, decoded from the library's Windows-1251 text, and
 // the state the driver is left in.
 
-#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest>
 
 #include "driver_harness.h"
+#include "sim_setup.h"
 #include "windows1251.h"
 
 class TestMdx11Device : public QObject {
@@ -36,20 +36,10 @@ void TestMdx11Device::initTestCase() {
 }
 
 bool TestMdx11Device::deviceWithFaults(const QString& faults, VRK_DeviceRecord* record) {
-    const QString path = dir.filePath(QStringLiteral("sim.json"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    file.write(QStringLiteral(R"({"searchDelayMs": 0, "realtime": false,
+    const QString config = QStringLiteral(R"({"searchDelayMs": 0, "realtime": false,
         "devices": [{"name": "VRK11", "address": "192.0.2.11", "serial": "SIM-4711",
-                     "firmware": "2.3-sim", "faults": {%1}}]})")
-                   .arg(faults)
-                   .toUtf8());
-    file.close();
-    qputenv("VRK_SIM_CONFIG", QFile::encodeName(path));
-    int32_t count = 0;
-    const int32_t found = VRK_Search(record, 1, &count, 1000, 16777216, 0);
-    return found == 1;
+                     "firmware": "2.3-sim", "faults": {%1}}]})");
+    return !writeSimConfig(dir, config.arg(faults).toUtf8()).isEmpty() && findFirstDevice(record);
 }
 
 namespace {
@@ -107,17 +97,9 @@ void TestMdx11Device::faults() {
     QCOMPARE(h.driver->serialNumber(),
              !closes && openAfterOpen ? QStringLiteral("SIM-4711") : QStringLiteral("?"));
 
-    std::vector<MessageLog::Entry> criticals;
-    for (const MessageLog::Entry& e : MessageLog::entries())
-        if (e.type == QtCriticalMsg)
-            criticals.push_back(e);
-    if (message.isEmpty()) {
-        QCOMPARE(int(criticals.size()), 0);
-    } else {
-        QCOMPARE(int(criticals.size()), 1);
-        const int status = faults.section(QLatin1Char(':'), 1).trimmed().toInt();
-        QCOMPARE(criticals[0].text, message.arg(status).arg(libraryText(status)));
-    }
+    const int status = faults.section(QLatin1Char(':'), 1).trimmed().toInt();
+    QCOMPARE(MessageLog::texts(QtCriticalMsg),
+             message.isEmpty() ? QStringList() : QStringList{message.arg(status).arg(libraryText(status))});
 }
 
 void TestMdx11Device::acceptedOptionsRestartAnOpenModule() {

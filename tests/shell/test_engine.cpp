@@ -3,13 +3,13 @@
 // (the search and the crate list).
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
 #include "engine.h"
+#include "sim_setup.h"
 #include "stderr_capture.h"
 #include "test_module.h"
 
@@ -57,14 +57,7 @@ private:
     QTemporaryDir dir;
     QString previousDir;
 
-    void useConfig(const QByteArray& text) {
-        const QString path = dir.filePath(QStringLiteral("sim.json"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-        f.close();
-        qputenv("VRK_SIM_CONFIG", QFile::encodeName(path));
-    }
+    void useConfig(const QByteArray& text) { QVERIFY(!writeSimConfig(dir, text).isEmpty()); }
 
 private slots:
     void initTestCase() {

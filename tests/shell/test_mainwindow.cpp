@@ -25,6 +25,7 @@
 
 #include "log_handler.h"
 #include "mainwindow.h"
+#include "sim_setup.h"
 #include "stderr_capture.h"
 #include "test_module.h"
 #include "version.h"
@@ -85,12 +86,7 @@ private:
     // QtTest's own message handler while a test has put the program's in.
     QtMessageHandler testHandler = nullptr;
 
-    void useConfig(const QByteArray& text) {
-        QFile f(dir->filePath(QStringLiteral("sim.json")));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(text);
-        f.close();
-    }
+    void useConfig(const QByteArray& text) { QVERIFY(!writeSimConfig(*dir, text).isEmpty()); }
 
     MainWindow* newWindow() {
         return new MainWindow(nullptr, [this] {
@@ -123,7 +119,6 @@ private slots:
         QVERIFY(dir->isValid());
         previousDir = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir->path()));
-        qputenv("VRK_SIM_CONFIG", QFile::encodeName(dir->filePath(QStringLiteral("sim.json"))));
         useConfig(devicesWithDelay(5));
         err = std::make_unique<StderrCapture>(dir->filePath(QStringLiteral("stderr.txt")));
         module = nullptr;

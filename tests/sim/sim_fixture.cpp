@@ -1,9 +1,5 @@
 #include "sim_fixture.h"
 
-#include <QFile>
-
-#include <cstdlib>
-
 json SimFixture::device(const json& channels, const json& faults) {
     // A braced {} argument arrives as null: an empty object is meant.
     return json{{"name", "VRK11"},
@@ -18,27 +14,6 @@ json SimFixture::config(const json& devices, bool realtime) {
     return json{{"searchDelayMs", 0}, {"realtime", realtime}, {"seed", 1}, {"devices", devices}};
 }
 
-QString SimFixture::useConfigText(const QByteArray& text, const QString& name) {
-    const QString p = dir.filePath(name);
-    QFile f(p);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(text);
-    f.close();
-    setenv("VRK_SIM_CONFIG", QFile::encodeName(p).constData(), 1);
-    return p;
-}
-
-VRK_Handle SimFixture::openFirst() {
-    int32_t count = 0;
-    if (VRK_Search(nullptr, 0, &count, 1000, 16777216, 0) != 0 || count < 1)
-        return 0;
-    std::vector<VRK_DeviceRecord> records(static_cast<size_t>(count));
-    if (VRK_Search(records.data(), count, nullptr, 1000, 16777216, 0) < 1)
-        return 0;
-    VRK_Handle h = 0;
-    return VRK_Open(&h, &records[0], 16777216, 5000, 0, 0) == 0 ? h : 0;
-}
-
 int32_t SimFixture::configure(VRK_Handle h, const std::vector<TableEntry>& table, double adcHz) {
     for (size_t i = 0; i < table.size(); ++i)
         VRK11_SetLChannel(h, static_cast<int32_t>(i), table[i].channel, static_cast<uint8_t>(table[i].mode),
@@ -51,6 +26,13 @@ int32_t SimFixture::configure(VRK_Handle h, const std::vector<TableEntry>& table
 int32_t SimFixture::start(VRK_Handle h) {
     const int32_t s = VRK11_StreamsEnable(h, 1);
     return s != 0 ? s : VRK11_StreamsStart(h);
+}
+
+VRK_Handle SimFixture::run(const std::vector<TableEntry>& table, double adcHz) {
+    VRK_Handle h = openFirst();
+    if (h && (configure(h, table, adcHz) != 0 || start(h) != 0))
+        VRK_Close(&h, 0);
+    return h;
 }
 
 bool SimFixture::receive(VRK_Handle h, int32_t count, std::vector<uint32_t>& raw,

@@ -2,6 +2,7 @@
 // program uses it, against configurations the tests write themselves.
 #include "sim_fixture.h"
 #include "sim_status.h"
+#include "stderr_capture.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -38,29 +39,6 @@ QString errorText(int32_t code) {
 int32_t logicalIndex(uint32_t word) {
     return static_cast<int32_t>((word >> 16) & 0x1F);
 }
-
-// Standard error of this process, captured into a file while alive.
-class StderrCapture {
-public:
-    explicit StderrCapture(const QString& path) : file(path) {
-        std::fflush(stderr);
-        saved = dup(2);
-        FILE* f = std::fopen(QFile::encodeName(path).constData(), "w");
-        dup2(fileno(f), 2);
-        std::fclose(f);
-    }
-    QString finish() {
-        std::fflush(stderr);
-        dup2(saved, 2);
-        close(saved);
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-
-private:
-    QString file;
-    int saved = -1;
-};
 
 } // namespace
 
@@ -210,24 +188,26 @@ private slots:
             file = fx->path(QStringLiteral("absent.json"));
             setenv("VRK_SIM_CONFIG", QFile::encodeName(file).constData(), 1);
         }
-        StderrCapture capture(fx->path(QStringLiteral("stderr.txt")));
-        int32_t count = 7;
-        const int32_t status = VRK_Search(nullptr, 0, &count, 1000, 16777216, 0);
-        const QString printed = capture.finish();
+        int32_t count = 7, status = 0;
+        QString printed;
+        {
+            StderrCapture capture(fx->path(QStringLiteral("stderr.txt")));
+            status = VRK_Search(nullptr, 0, &count, 1000, 16777216, 0);
+            printed = QString::fromUtf8(capture.text());
+        }
         QVERIFY(status < 0);
         const QString message = errorText(status);
         QVERIFY2(message.contains(file) && message.contains(problem), qPrintable(message));
         QVERIFY2(printed.contains(file) && printed.contains(problem), qPrintable(printed));
 
         // A corrected file is taken at the next search.
-        fx->useConfig(SimFixture::config(json::array({SimFixture::device()})));
+        fx->useDevice();
         QCOMPARE(VRK_Search(nullptr, 0, &count, 1000, 16777216, 0), 0);
         QCOMPARE(count, 1);
     }
 
     void openInfoClose() {
-        fx->useConfig(SimFixture::config(
-            json::array({SimFixture::device({{"1", {{"waveform", "dc"}, {"offset", 1.0}}}})})));
+        fx->useDevice({{"1", {{"waveform", "dc"}, {"offset", 1.0}}}});
         VRK_Handle h = SimFixture::openFirst();
         QVERIFY(h != 0);
         QCOMPARE(VRK_IsOpened(h), 0);
@@ -239,8 +219,7 @@ private slots:
         QCOMPARE(QByteArray(bytes + 116), QByteArray("9.9-test"));
 
         // The open device keeps the configuration it was opened with.
-        fx->useConfig(SimFixture::config(
-            json::array({SimFixture::device({{"1", {{"waveform", "dc"}, {"offset", 2.0}}}})})));
+        fx->useDevice({{"1", {{"waveform", "dc"}, {"offset", 2.0}}}});
         int32_t count = 0;
         QCOMPARE(VRK_Search(nullptr, 0, &count, 1000, 16777216, 0), 0);
         QCOMPARE(SimFixture::configure(h, {{0, 1, 0}}, 20000), 0);
@@ -280,7 +259,7 @@ private slots:
         QFETCH(quint64, value);
         VRK_Handle h = static_cast<VRK_Handle>(value);
         if (closed) {
-            fx->useConfig(SimFixture::config(json::array({SimFixture::device()})));
+            fx->useDevice();
             h = SimFixture::openFirst();
             QVERIFY(h != 0);
             QCOMPARE(SimFixture::configure(h, {{0, 1, 0}}, 20000), 0);
@@ -328,8 +307,7 @@ private slots:
     void operationFaults() {
         QFETCH(QString, key);
         QFETCH(int, value);
-        fx->useConfig(
-            SimFixture::config(json::array({SimFixture::device({}, {{key.toStdString(), value}})})));
+        fx->useDevice({}, {{key.toStdString(), value}});
         VRK_Handle h = SimFixture::openFirst();
         if (key == QLatin1String("open")) {
             QCOMPARE(h, VRK_Handle(0));
@@ -397,7 +375,7 @@ private slots:
         QFETCH(int, range);
         QFETCH(double, adcHz);
         QFETCH(int, status);
-        fx->useConfig(SimFixture::config(json::array({SimFixture::device()})));
+        fx->useDevice();
         VRK_Handle h = SimFixture::openFirst();
         QVERIFY(h != 0);
         std::vector<TableEntry> table;
@@ -445,11 +423,9 @@ private slots:
     void conversion() {
         QFETCH(int, range);
         QFETCH(double, volts);
-        fx->useConfig(SimFixture::config(
-            json::array({SimFixture::device({{"4", {{"waveform", "dc"}, {"offset", volts}}}})})));
-        VRK_Handle h = SimFixture::openFirst();
-        QCOMPARE(SimFixture::configure(h, {{3, 1, range}}, 100000), 0);
-        QCOMPARE(SimFixture::start(h), 0);
+        fx->useDevice({{"4", {{"waveform", "dc"}, {"offset", volts}}}});
+        VRK_Handle h = SimFixture::run({{3, 1, range}}, 100000);
+        QVERIFY(h != 0);
         std::vector<uint32_t> raw;
         std::vector<double> v;
         QVERIFY(SimFixture::receive(h, 8, raw, &v));
@@ -463,11 +439,11 @@ private slots:
 
     void scanOrder() {
         // Out of channel order, one physical channel twice on two ranges.
-        fx->useConfig(SimFixture::config(json::array({SimFixture::device({
+        fx->useDevice({
             {"6", {{"waveform", "dc"}, {"offset", 1.5}}},
             {"3", {{"waveform", "dc"}, {"offset", 0.1}}},
             {"1", {{"waveform", "dc"}, {"offset", -0.5}}},
-        })})));
+        });
         VRK_Handle h = SimFixture::openFirst();
         const std::vector<TableEntry> table = {{5, 0, 0}, {2, 0, 3}, {5, 0, 1}, {0, 0, 2}, {31, 0, 0}};
         const double expected[] = {1.5, 0.1, 1.5, -0.5, 0.0};
@@ -503,7 +479,7 @@ private slots:
         QFETCH(QByteArray, signal);
         QFETCH(int, range);
         const json s = json::parse(signal.toStdString());
-        fx->useConfig(SimFixture::config(json::array({SimFixture::device({{"1", s}})})));
+        fx->useDevice({{"1", s}});
         VRK_Handle h = SimFixture::openFirst();
         QCOMPARE(SimFixture::configure(h, {{0, 1, range}, {1, 1, 0}}, 100000), 0);
         const double rate = 50000;
@@ -571,12 +547,9 @@ private slots:
         sf_close(out);
 
         // A relative path starts at the configuration file's directory.
-        fx->useConfig(SimFixture::config(json::array({SimFixture::device(
-            {{"2", {{"waveform", "file"}, {"path", "tone.wav"}, {"gain", 2.0}, {"offset", 0.1}}}})})));
-        VRK_Handle h = SimFixture::openFirst();
+        fx->useDevice({{"2", {{"waveform", "file"}, {"path", "tone.wav"}, {"gain", 2.0}, {"offset", 0.1}}}});
+        VRK_Handle h = SimFixture::run({{1, 1, 1}}, 20000);
         QVERIFY(h != 0);
-        QCOMPARE(SimFixture::configure(h, {{1, 1, 1}}, 20000), 0);
-        QCOMPARE(SimFixture::start(h), 0);
         std::vector<uint32_t> raw;
         std::vector<double> v;
         QVERIFY(SimFixture::receive(h, 700, raw, &v));
@@ -633,7 +606,7 @@ private slots:
     void streamFaults() {
         QFETCH(QString, key);
         QFETCH(int, n);
-        fx->useConfig(SimFixture::config(json::array({SimFixture::device({}, {{key.toStdString(), n}})})));
+        fx->useDevice({}, {{key.toStdString(), n}});
         VRK_Handle h = SimFixture::openFirst();
         const int32_t q = 16, frame = 160;
         std::vector<TableEntry> table;
@@ -702,11 +675,9 @@ private slots:
     void misalignedData() {
         QFETCH(QString, change);
         QFETCH(bool, accepted);
-        fx->useConfig(SimFixture::config(
-            json::array({SimFixture::device({{"1", {{"waveform", "dc"}, {"offset", 1}}}})})));
-        VRK_Handle h = SimFixture::openFirst();
-        QCOMPARE(SimFixture::configure(h, {{0, 1, 0}, {1, 1, 0}, {2, 1, 0}}, 20000), 0);
-        QCOMPARE(SimFixture::start(h), 0);
+        fx->useDevice({{"1", {{"waveform", "dc"}, {"offset", 1}}}});
+        VRK_Handle h = SimFixture::run({{0, 1, 0}, {1, 1, 0}, {2, 1, 0}}, 20000);
+        QVERIFY(h != 0);
         std::vector<uint32_t> raw;
         QVERIFY(SimFixture::receive(h, 30, raw, nullptr));
         if (change == QLatin1String("drop last"))
@@ -733,7 +704,7 @@ private slots:
     }
 
     void outOfOrderCalls() {
-        fx->useConfig(SimFixture::config(json::array({SimFixture::device()})));
+        fx->useDevice();
         VRK_Handle h = SimFixture::openFirst();
         uint32_t raw[32] = {};
         double v[32];
@@ -759,7 +730,7 @@ private slots:
     }
 
     void realtimePacing() {
-        fx->useConfig(SimFixture::config(json::array({SimFixture::device()}), true));
+        fx->useDevice({}, {}, true);
         VRK_Handle h = SimFixture::openFirst();
         QCOMPARE(SimFixture::configure(h, {{0, 1, 0}}, 20000), 0);
         QElapsedTimer sinceStart;
@@ -790,10 +761,9 @@ private slots:
         json faults = json::object();
         if (!realtime)
             faults["stallAfterFrames"] = 1;
-        fx->useConfig(SimFixture::config(json::array({SimFixture::device({}, faults)}), realtime));
-        VRK_Handle h = SimFixture::openFirst();
-        QCOMPARE(SimFixture::configure(h, {{0, 1, 0}}, 20000), 0);
-        QCOMPARE(SimFixture::start(h), 0);
+        fx->useDevice({}, faults, realtime);
+        VRK_Handle h = SimFixture::run({{0, 1, 0}}, 20000);
+        QVERIFY(h != 0);
         std::vector<uint32_t> raw(400000);
         if (!realtime)
             QCOMPARE(VRK11_Recv(h, raw.data(), 10, 1000), 10);

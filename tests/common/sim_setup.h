@@ -1,0 +1,45 @@
+#ifndef SIM_SETUP_H
+#define SIM_SETUP_H
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <QTemporaryDir>
+
+#include "vrk_api.h"
+
+// Writes `text` as file `name` in `dir` and points VRK_SIM_CONFIG at it, so
+// the next VRK_Search reads it; the path, or an empty string on failure.
+QString writeSimConfig(const QTemporaryDir& dir, const QByteArray& text,
+                       const QString& name = QStringLiteral("sim.json"));
+
+// A simulator configuration built by the test: one "VRK11" device whose
+// physical channels and faults the test sets, non-realtime unless asked.
+class SimConfig {
+public:
+    // waveform parameters as in the simulator's schema ("dc", "sine", ...)
+    void setChannel(int number, const QJsonObject& signal) {
+        channels.insert(QString::number(number), signal);
+    }
+    void setDc(int number, double volts, double noise = 0.0);
+    void setSine(int number, double amplitude, double frequencyHz, double offset = 0.0, double noise = 0.0);
+    void setFault(const QString& key, qint64 value) { faults.insert(key, value); }
+    void setRealtime(bool value) { realtime = value; }
+    void setSearchDelayMs(int ms) { searchDelayMs = ms; }
+    // Writes the file and points VRK_SIM_CONFIG at it.
+    bool apply();
+
+private:
+    QTemporaryDir dir;
+    QJsonObject channels;
+    QJsonObject faults;
+    bool realtime = false;
+    int searchDelayMs = 0;
+};
+
+// Fills *record with the first "VRK11" of a search; false when none.
+bool findFirstDevice(VRK_DeviceRecord* record);
+// Searches and opens the first "VRK11"; 0 on failure.
+VRK_Handle openFirstDevice();
+
+#endif // SIM_SETUP_H
