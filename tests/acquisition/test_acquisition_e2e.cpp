@@ -10,7 +10,7 @@
 #include <cmath>
 #include <functional>
 
-#include "driver_rig.h"
+#include "driver_harness.h"
 #include "message_log.h"
 #include "module_receiver_mdx11.h"
 #include "sim_setup.h"
@@ -21,8 +21,8 @@ const double fullScale[4] = {10.0, 2.5, 0.6, 0.15};
 const int rateIndexOf[] = {20000, 100000, 400000, 500000, 1000000};
 
 // Every accuracy key at `decimals`.
-QMap<QString, QVariant> accuracyKeys(int decimals) {
-    QMap<QString, QVariant> keys;
+QVariantMap accuracyKeys(int decimals) {
+    QVariantMap keys;
     for (const char* r : {"10V", "2_5V", "0_6V", "0_15V"}) {
         keys.insert(QStringLiteral("AccuracyAC_%1").arg(QLatin1String(r)), decimals);
         keys.insert(QStringLiteral("AccuracyDC_%1").arg(QLatin1String(r)), decimals);
@@ -32,9 +32,9 @@ QMap<QString, QVariant> accuracyKeys(int decimals) {
 }
 
 // Settings for a channel table: numbers enabled, DC set, range code each.
-QMap<QString, QVariant> tableKeys(const QVector<int>& enabled, const QVector<int>& dc,
-                                  const QMap<int, int>& ranges, int decimals = 6) {
-    QMap<QString, QVariant> keys = accuracyKeys(decimals);
+QVariantMap tableKeys(const QVector<int>& enabled, const QVector<int>& dc, const QMap<int, int>& ranges,
+                      int decimals = 6) {
+    QVariantMap keys = accuracyKeys(decimals);
     quint32 on = 0, dcMask = 0, r16 = 0, r32 = 0;
     for (int n : enabled)
         on |= 1u << (n - 1);
@@ -77,9 +77,16 @@ QString describe(const QLineEdit* edit, double truth, double tolerance) {
         .arg(tolerance, 0, 'g', 4);
 }
 
+// Waits for the field to read `truth` within `tolerance`: empty, or what
+// it shows instead.
+QString settlesNear(const QLineEdit* edit, double truth, double tolerance) {
+    return waitFor([&] { return near(edit, truth, tolerance); }) ? QString()
+                                                                 : describe(edit, truth, tolerance);
+}
+
 // Selects the ADC frequency before the device is opened.
-void chooseRate(DriverRig& rig, int index) {
-    rig.combo("comboBoxFrequency")->setCurrentIndex(index);
+void chooseRate(DriverHarness& rig, int index) {
+    rig.frequency()->setCurrentIndex(index);
     rig.syncModuleThread();
 }
 
@@ -151,7 +158,8 @@ void AcquisitionEndToEndTest::dcLevels() {
     for (int n = 1; n <= 4; ++n)
         sim.setDc(n, levels[n - 1], noise * fs);
     QVERIFY(sim.apply());
-    DriverRig rig(tableKeys({1, 2, 3, 4}, {1, 2, 3, 4}, {{1, range}, {2, range}, {3, range}, {4, range}}));
+    DriverHarness rig(DriverHarness::withKeys(
+        tableKeys({1, 2, 3, 4}, {1, 2, 3, 4}, {{1, range}, {2, range}, {3, range}, {4, range}})));
     chooseRate(rig, rateIndex);
     MessageLog::clear();
     QVERIFY(rig.openAndStart());
@@ -163,9 +171,8 @@ void AcquisitionEndToEndTest::dcLevels() {
     const double se = noise * fs * gainRatio / std::sqrt(double(points));
     const double tolerance = (fs / 32768 + 3 * se) * 1000 + 0.5e-6;
     for (int n = 1; n <= 4; ++n) {
-        QVERIFY2(waitFor([&] { return near(rig.voltage(n), levels[n - 1] * 1000, tolerance); }),
-                 qPrintable(describe(rig.voltage(n), levels[n - 1] * 1000, tolerance)));
-        QCOMPARE(rig.frequency(n)->text(), QString());
+        QCOMPARE(settlesNear(rig.voltageEdit(n), levels[n - 1] * 1000, tolerance), QString());
+        QCOMPARE(rig.frequencyEdit(n)->text(), QString());
     }
     QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
     QVERIFY(MessageLog::texts(QtWarningMsg).isEmpty());
@@ -205,7 +212,7 @@ void AcquisitionEndToEndTest::sines() {
         ranges.insert(n, range);
     }
     QVERIFY(sim.apply());
-    DriverRig rig(tableKeys(enabled, {}, ranges));
+    DriverHarness rig(DriverHarness::withKeys(tableKeys(enabled, {}, ranges)));
     chooseRate(rig, rateIndex);
     MessageLog::clear();
     QVERIFY(rig.openAndStart());
@@ -215,14 +222,12 @@ void AcquisitionEndToEndTest::sines() {
     const double rms = amplitude / std::sqrt(2.0) * 1000;
     const double rmsTolerance = 0.0005 * rms + fullScale[range] / 32768 * 1000 + 0.5e-6;
     for (int n = 1; n <= count; ++n) {
-        QVERIFY2(waitFor([&] { return near(rig.voltage(n), rms, rmsTolerance); }),
-                 qPrintable(describe(rig.voltage(n), rms, rmsTolerance)));
+        QCOMPARE(settlesNear(rig.voltageEdit(n), rms, rmsTolerance), QString());
         if (onBin)
-            QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(n)->text(), QString::number(frequency / 1000, 'f', 6),
+            QTRY_COMPARE_WITH_TIMEOUT(rig.frequencyEdit(n)->text(), QString::number(frequency / 1000, 'f', 6),
                                       20000);
         else
-            QVERIFY2(waitFor([&] { return near(rig.frequency(n), frequency / 1000, bin / 1000 + 0.5e-6); }),
-                     qPrintable(describe(rig.frequency(n), frequency / 1000, bin / 1000)));
+            QCOMPARE(settlesNear(rig.frequencyEdit(n), frequency / 1000, bin / 1000 + 0.5e-6), QString());
     }
     QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
 }
@@ -266,14 +271,15 @@ void AcquisitionEndToEndTest::clipping() {
                                   {"offset", offset},
                                   {"phase", 0}});
     QVERIFY(sim.apply());
-    DriverRig rig(tableKeys({1}, dc ? QVector<int>{1} : QVector<int>{}, {{1, range}}));
+    DriverHarness rig(
+        DriverHarness::withKeys(tableKeys({1}, dc ? QVector<int>{1} : QVector<int>{}, {{1, range}})));
     QVERIFY(rig.openAndStart());
-    QVERIFY2(
-        waitFor([&] {
-            const double v = valueOf(rig.voltage(1));
-            return v >= low && v <= high;
-        }),
-        qPrintable(QStringLiteral("'%1' not in [%2, %3]").arg(rig.voltage(1)->text()).arg(low).arg(high)));
+    QVERIFY2(waitFor([&] {
+                 const double v = valueOf(rig.voltageEdit(1));
+                 return v >= low && v <= high;
+             }),
+             qPrintable(
+                 QStringLiteral("'%1' not in [%2, %3]").arg(rig.voltageEdit(1)->text()).arg(low).arg(high)));
 }
 
 void AcquisitionEndToEndTest::mapping_data() {
@@ -313,7 +319,7 @@ void AcquisitionEndToEndTest::mapping() {
         if (!enabled.contains(n))
             sim.setDc(n, 0.123);
     QVERIFY(sim.apply());
-    DriverRig rig(tableKeys(enabled, dc, rangeOf));
+    DriverHarness rig(DriverHarness::withKeys(tableKeys(enabled, dc, rangeOf)));
     chooseRate(rig, rateIndex);
     MessageLog::clear();
     QVERIFY(rig.openAndStart());
@@ -323,22 +329,19 @@ void AcquisitionEndToEndTest::mapping() {
         const int n = enabled[i];
         const double lsb = fullScale[ranges[i]] / 32768 * 1000;
         if (dc.contains(n)) {
-            QVERIFY2(waitFor([&] { return near(rig.voltage(n), level(i) * 1000, lsb + 1e-6); }),
-                     qPrintable(describe(rig.voltage(n), level(i) * 1000, lsb)));
-            QCOMPARE(rig.frequency(n)->text(), QString());
+            QCOMPARE(settlesNear(rig.voltageEdit(n), level(i) * 1000, lsb + 1e-6), QString());
+            QCOMPARE(rig.frequencyEdit(n)->text(), QString());
         } else {
             const double rms = amplitude(i) / std::sqrt(2.0) * 1000;
-            QVERIFY2(waitFor([&] { return near(rig.voltage(n), rms, 0.0005 * rms + lsb + 1e-6); }),
-                     qPrintable(describe(rig.voltage(n), rms, 0.0005 * rms + lsb)));
+            QCOMPARE(settlesNear(rig.voltageEdit(n), rms, 0.0005 * rms + lsb + 1e-6), QString());
             const double bin = rate / framePoints(rate) / 1000 + 0.5e-6;
-            QVERIFY2(waitFor([&] { return near(rig.frequency(n), frequencyOf(n) / 1000, bin); }),
-                     qPrintable(describe(rig.frequency(n), frequencyOf(n) / 1000, bin)));
+            QCOMPARE(settlesNear(rig.frequencyEdit(n), frequencyOf(n) / 1000, bin), QString());
         }
     }
     for (int n = 1; n <= 32; ++n) {
         if (!enabled.contains(n)) {
-            QCOMPARE(rig.voltage(n)->text(), QString());
-            QCOMPARE(rig.frequency(n)->text(), QString());
+            QCOMPARE(rig.voltageEdit(n)->text(), QString());
+            QCOMPARE(rig.frequencyEdit(n)->text(), QString());
         }
     }
     QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
@@ -361,14 +364,14 @@ void AcquisitionEndToEndTest::decimalsColumn() {
     sim.setDc(first, 1.2345678);
     sim.setDc(second, -0.0123456);
     QVERIFY(sim.apply());
-    QMap<QString, QVariant> keys = tableKeys({first, second}, {first, second}, {{first, 0}, {second, 3}});
+    QVariantMap keys = tableKeys({first, second}, {first, second}, {{first, 0}, {second, 3}});
     keys.insert("AccuracyDC_10V", 1);
     keys.insert("AccuracyDC_0_15V", 4);
-    DriverRig rig(keys);
+    DriverHarness rig(DriverHarness::withKeys(keys));
     QVERIFY(rig.openAndStart());
     const QRegularExpression digits(QStringLiteral("^-?\\d+\\.\\d{%1}$").arg(decimals));
     for (int n : {first, second})
-        QTRY_VERIFY_WITH_TIMEOUT(digits.match(rig.voltage(n)->text()).hasMatch(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(digits.match(rig.voltageEdit(n)->text()).hasMatch(), 20000);
 }
 
 void AcquisitionEndToEndTest::followsConfiguration() {
@@ -376,32 +379,31 @@ void AcquisitionEndToEndTest::followsConfiguration() {
     sim.setSine(1, 1.0, 500.0, 0.25);
     sim.setDc(2, -2.0);
     QVERIFY(sim.apply());
-    DriverRig rig(tableKeys({1}, {}, {}));
+    DriverHarness rig(DriverHarness::withKeys(tableKeys({1}, {}, {})));
     QVERIFY(rig.openAndStart());
     const double lsb = 10.0 / 32768 * 1000;
-    QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(1)->text(), QStringLiteral("0.500000"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.frequencyEdit(1)->text(), QStringLiteral("0.500000"), 20000);
 
     // AC -> DC: the offset, and the frequency field is cleared.
     rig.type(1)->setCurrentIndex(rig.type(1)->findText("DC"));
     QVERIFY2(waitFor([&] {
-                 return near(rig.voltage(1), 250.0, lsb + 1e-6) && rig.frequency(1)->text().isEmpty();
+                 return near(rig.voltageEdit(1), 250.0, lsb + 1e-6) && rig.frequencyEdit(1)->text().isEmpty();
              }),
-             qPrintable(describe(rig.voltage(1), 250.0, lsb)));
+             qPrintable(describe(rig.voltageEdit(1), 250.0, lsb)));
     // A second channel joins.
     rig.check(2)->setChecked(true);
     rig.type(2)->setCurrentIndex(rig.type(2)->findText("DC"));
-    QVERIFY2(waitFor([&] { return near(rig.voltage(2), -2000.0, lsb + 1e-6); }),
-             qPrintable(describe(rig.voltage(2), -2000.0, lsb)));
+    QCOMPARE(settlesNear(rig.voltageEdit(2), -2000.0, lsb + 1e-6), QString());
     // Fewer decimals through the options form.
     rig.setDecimals(0, 2, 2, 2);
     const QRegularExpression twoDecimals(QStringLiteral("^-?\\d+\\.\\d{2}$"));
     for (int n : {1, 2}) {
         const double truth = n == 1 ? 250.0 : -2000.0;
         QVERIFY2(waitFor([&] {
-                     return twoDecimals.match(rig.voltage(n)->text()).hasMatch() &&
-                            near(rig.voltage(n), truth, lsb + 0.005);
+                     return twoDecimals.match(rig.voltageEdit(n)->text()).hasMatch() &&
+                            near(rig.voltageEdit(n), truth, lsb + 0.005);
                  }),
-                 qPrintable(describe(rig.voltage(n), truth, lsb)));
+                 qPrintable(describe(rig.voltageEdit(n), truth, lsb)));
     }
     QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
 }
@@ -411,11 +413,11 @@ void AcquisitionEndToEndTest::followsConfiguration() {
 void AcquisitionEndToEndTest::signalTooFast() {
     SimConfig sim;
     QVERIFY(sim.apply());
-    QMap<QString, QVariant> keys = tableKeys({1, 2}, {}, {});
+    QVariantMap keys = tableKeys({1, 2}, {}, {});
     keys.insert("TestSignalFrequencyHz", 5000.0);
-    DriverRig rig(keys);
+    DriverHarness rig(DriverHarness::withKeys(keys));
     QVERIFY(!rig.openAndStart());
-    QVERIFY(!rig.module()->isRunning());
+    QVERIFY(!rig.driver->isRunning());
     QCOMPARE(MessageLog::texts(QtCriticalMsg),
              QStringList{QString::asprintf("Недостаточная частота АЦП %.3f кГц на канал для сигнала %.3f кГц",
                                            10.0, 5.0)});
@@ -457,43 +459,43 @@ void AcquisitionEndToEndTest::faults() {
     sim.setFault(key, value);
     QVERIFY(sim.apply());
     // Two channels, so a short frame leaves the stream between channels.
-    DriverRig rig(tableKeys({1, 2}, {1, 2}, {}));
+    DriverHarness rig(DriverHarness::withKeys(tableKeys({1, 2}, {1, 2}, {})));
     chooseRate(rig, 2);
     MessageLog::clear();
     const double lsb = 10.0 / 32768 * 1000;
     auto measuring = [&] {
-        return near(rig.voltage(1), 1500.0, lsb + 1e-6) && near(rig.voltage(2), -500.0, lsb + 1e-6);
+        return near(rig.voltageEdit(1), 1500.0, lsb + 1e-6) && near(rig.voltageEdit(2), -500.0, lsb + 1e-6);
     };
 
     VRK_DeviceRecord record{};
     QVERIFY(findFirstDevice(&record));
-    QVERIFY(rig.module()->open(&record));
-    const bool started = rig.module()->start(0);
+    QVERIFY(rig.driver->open(&record));
+    const bool started = rig.driver->start(0);
     QCOMPARE(started, phase != "start");
     const QRegularExpression pattern(
         "^" + QRegularExpression::escape(format).replace("\\%d", "(-?\\d+)").replace("\\%s", "(.*)") + "$");
     if (phase == "start") {
-        QVERIFY(!rig.module()->isRunning());
+        QVERIFY(!rig.driver->isRunning());
         QCOMPARE(MessageLog::texts(QtCriticalMsg), QStringList{statusMessage(format, value)});
     } else if (phase == "stop") {
         QVERIFY(waitFor(measuring));
-        QVERIFY(!rig.module()->stop());
-        QVERIFY(!rig.module()->isRunning());
+        QVERIFY(!rig.driver->stop());
+        QVERIFY(!rig.driver->isRunning());
         QCOMPARE(MessageLog::texts(QtCriticalMsg), QStringList{statusMessage(format, value)});
     } else if (phase == "run") {
-        QVERIFY(waitFor([&] { return !rig.module()->isRunning(); }));
+        QVERIFY(waitFor([&] { return !rig.driver->isRunning(); }));
         QVERIFY(waitFor(measuring));
         const QStringList criticals = MessageLog::texts(QtCriticalMsg);
         QCOMPARE(criticals.size(), 1);
         const QRegularExpressionMatch m = pattern.match(criticals[0]);
         QVERIFY2(m.hasMatch(), qPrintable(criticals[0]));
         QCOMPARE(criticals[0], statusMessage(format, m.captured(1).toInt()));
-        QVERIFY(!rig.module()->stop());
+        QVERIFY(!rig.driver->stop());
         QCOMPARE(MessageLog::texts(QtWarningMsg), QStringList{QString::fromUtf8("Модуль не был запущен")});
     } else if (phase == "warn") {
         QVERIFY(waitFor([&] { return MessageLog::texts(QtWarningMsg).size() >= 3; }));
         QVERIFY(waitFor(measuring));
-        QVERIFY(rig.module()->isRunning());
+        QVERIFY(rig.driver->isRunning());
         for (const QString& w : MessageLog::texts(QtWarningMsg))
             QVERIFY2(pattern.match(w).hasMatch(), qPrintable(w));
         QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
@@ -503,7 +505,7 @@ void AcquisitionEndToEndTest::faults() {
         const QRegularExpressionMatch m = pattern.match(MessageLog::texts(QtWarningMsg).first());
         QVERIFY(m.hasMatch());
         QCOMPARE(m.captured(1), QStringLiteral("0"));
-        QVERIFY(rig.module()->isRunning());
+        QVERIFY(rig.driver->isRunning());
     }
 
     // Closing in this state completes in time; the device is chosen again
@@ -518,7 +520,7 @@ void AcquisitionEndToEndTest::faults() {
         healthy.setDc(2, -0.5);
         QVERIFY(healthy.apply());
     }
-    clearReadings(rig);
+    rig.clearReadings();
     QVERIFY(rig.openAndStart());
     QVERIFY(waitFor(measuring));
     QVERIFY(rig.shutDown() < 3000);

@@ -11,7 +11,7 @@
 #include <atomic>
 #include <cmath>
 
-#include "driver_rig.h"
+#include "driver_harness.h"
 #include "engine.h"
 #include "message_log.h"
 #include "sim_setup.h"
@@ -28,8 +28,8 @@ double valueOf(const QLineEdit* edit) {
     return ok ? v : qQNaN();
 }
 
-QMap<QString, QVariant> startKeys(double signalHz = 20.0) {
-    QMap<QString, QVariant> keys;
+QVariantMap startKeys(double signalHz = 20.0) {
+    QVariantMap keys;
     keys.insert("ChannelsEnabled", 0xFu);
     keys.insert("TestSignalFrequencyHz", signalHz);
     return keys;
@@ -66,16 +66,16 @@ void AcquisitionStressTest::restartStorm() {
     sim.setDc(20, -3.3);
     sim.setSine(32, 0.8, 3000.0);
     QVERIFY(sim.apply());
-    DriverRig rig(startKeys());
-    rig.combo("comboBoxFrequency")->setCurrentIndex(4);
+    DriverHarness rig(DriverHarness::withKeys(startKeys()));
+    rig.frequency()->setCurrentIndex(4);
     QVERIFY(rig.syncModuleThread());
     MessageLog::clear();
     QVERIFY(rig.openAndStart());
-    QVERIFY(waitFor([&] { return !rig.voltage(1)->text().isEmpty(); }));
+    QVERIFY(waitFor([&] { return !rig.voltageEdit(1)->text().isEmpty(); }));
 
     QRandomGenerator random(20261206);
-    QComboBox* mode = rig.combo("comboBoxMode");
-    QComboBox* frequency = rig.combo("comboBoxFrequency");
+    QComboBox* mode = rig.mode();
+    QComboBox* frequency = rig.frequency();
     for (int change = 0; change < 300; ++change) {
         const int n = 1 + int(random.bounded(32));
         switch (random.bounded(7)) {
@@ -129,9 +129,9 @@ void AcquisitionStressTest::restartStorm() {
     for (int r = 0; r < 4; ++r)
         rig.setDecimals(r, 5, 4, 6);
     QVERIFY(rig.syncModuleThread());
-    QVERIFY(rig.module()->isRunning());
+    QVERIFY(rig.driver->isRunning());
     QCoreApplication::processEvents();
-    clearReadings(rig);
+    rig.clearReadings();
 
     const double lsb = 10.0 / 32768 * 1000;
     struct Truth {
@@ -145,15 +145,16 @@ void AcquisitionStressTest::restartStorm() {
                             {32, 800 / std::sqrt(2.0), "3.000000"}};
     for (const Truth& t : truths) {
         const QString decimals = t.frequency.isEmpty() ? "^-?\\d+\\.\\d{4}$" : "^-?\\d+\\.\\d{5}$";
-        QVERIFY2(waitFor([&] {
-                     return std::abs(valueOf(rig.voltage(t.channel)) - t.millivolts) <=
-                                0.0005 * std::abs(t.millivolts) + lsb &&
-                            QRegularExpression(decimals).match(rig.voltage(t.channel)->text()).hasMatch() &&
-                            rig.frequency(t.channel)->text() == t.frequency;
-                 }),
-                 qPrintable(QStringLiteral("channel %1: '%2' '%3'")
-                                .arg(t.channel)
-                                .arg(rig.voltage(t.channel)->text(), rig.frequency(t.channel)->text())));
+        QVERIFY2(
+            waitFor([&] {
+                return std::abs(valueOf(rig.voltageEdit(t.channel)) - t.millivolts) <=
+                           0.0005 * std::abs(t.millivolts) + lsb &&
+                       QRegularExpression(decimals).match(rig.voltageEdit(t.channel)->text()).hasMatch() &&
+                       rig.frequencyEdit(t.channel)->text() == t.frequency;
+            }),
+            qPrintable(QStringLiteral("channel %1: '%2' '%3'")
+                           .arg(t.channel)
+                           .arg(rig.voltageEdit(t.channel)->text(), rig.frequencyEdit(t.channel)->text())));
     }
     QVERIFY2(MessageLog::texts(QtCriticalMsg).isEmpty(),
              qPrintable(MessageLog::texts(QtCriticalMsg).join('\n')));
@@ -187,10 +188,10 @@ void AcquisitionStressTest::closeDuring() {
     QVERIFY(sim.apply());
     for (int i = 0; i < repetitions; ++i) {
         // A 2 kHz test signal keeps frames short, so states change quickly.
-        DriverRig rig(startKeys(2000.0));
+        DriverHarness rig(DriverHarness::withKeys(startKeys(2000.0)));
         QVERIFY(rig.openAndStart());
         if (state == "running" || state == "stall") {
-            QVERIFY(waitFor([&] { return !rig.voltage(1)->text().isEmpty(); }));
+            QVERIFY(waitFor([&] { return !rig.voltageEdit(1)->text().isEmpty(); }));
         } else if (state == "restart") {
             rig.type(2)->setCurrentIndex(1);
         } else if (state == "storm") {

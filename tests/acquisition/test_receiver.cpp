@@ -16,8 +16,6 @@
 
 namespace {
 
-const double fullScale[4] = {10.0, 2.5, 0.6, 0.15};
-
 // Receiver in its own thread on the first simulated device.
 struct Rig {
     VRK_Handle handle = 0;
@@ -88,10 +86,6 @@ private slots:
     void geometry();
     void refusal_data();
     void refusal();
-    void mapping_data();
-    void mapping();
-    void shortFrames_data();
-    void shortFrames();
     void loopFaults_data();
     void loopFaults();
     void stall_data();
@@ -204,106 +198,6 @@ void ModuleReceiverMdx11Test::refusal() {
     QCOMPARE(windowMean, 1.0);
     QCOMPARE(rawWords(*rig.receiver), words);
     QCOMPARE(rig.channels.size(), size_t(2));
-}
-
-void ModuleReceiverMdx11Test::mapping_data() {
-    QTest::addColumn<QVector<int>>("physical"); // logical order, channels from 0
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("range");
-    QTest::addColumn<double>("adcHz");
-
-    QTest::newRow("differential, numeric order") << range(0, 4) << 1 << 0 << 400000.0;
-    QTest::newRow("common ground, shuffled") << QVector<int>{17, 3, 31, 0, 9} << 0 << 1 << 1000000.0;
-    QTest::newRow("differential, all 16 reversed")
-        << QVector<int>{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0} << 1 << 2 << 100000.0;
-    QTest::newRow("one channel") << QVector<int>{22} << 0 << 3 << 20000.0;
-}
-
-void ModuleReceiverMdx11Test::mapping() {
-    QFETCH(QVector<int>, physical);
-    QFETCH(int, mode);
-    QFETCH(int, range);
-    QFETCH(double, adcHz);
-    const double fs = fullScale[range];
-    SimConfig sim;
-    // A distinct level on every physical channel, in range.
-    auto level = [fs](int ch) { return fs * (ch - 15.5) / 20.0; };
-    for (int ch = 0; ch < 32; ++ch)
-        sim.setDc(ch + 1, level(ch));
-    QVERIFY(sim.apply());
-    Rig rig;
-    QVERIFY(rig.handle);
-    rig.table(physical, quint8(mode), quint8(range), adcHz);
-    QVERIFY(rig.configure(20.0) > 0);
-    QVERIFY(rig.receiver->startStreams());
-    const size_t spc = size_t(rig.receiver->samplesPerChannel());
-    QTRY_VERIFY_WITH_TIMEOUT(rig.queued(physical.size() - 1) >= 2 * spc, 20000);
-    QVERIFY(rig.receiver->stopStreams());
-    QVERIFY(!rig.receiver->isRunning());
-
-    const double lsb = fs / 32768;
-    size_t length = 0;
-    for (int i = 0; i < physical.size(); ++i) {
-        QCOMPARE(rig.channels[size_t(i)].channel, physical[i]);
-        const std::vector<double> v = rig.take(size_t(i));
-        QVERIFY(!v.empty());
-        QCOMPARE(v.size() % spc, size_t(0));
-        if (i == 0)
-            length = v.size();
-        QCOMPARE(v.size(), length);
-        for (double x : v)
-            QVERIFY2(
-                std::abs(x - level(physical[i])) <= lsb,
-                qPrintable(QString("logical %1: %2 V, want %3 V").arg(i).arg(x).arg(level(physical[i]))));
-    }
-    QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
-    QVERIFY(MessageLog::texts(QtWarningMsg).isEmpty());
-}
-
-void ModuleReceiverMdx11Test::shortFrames_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("every");
-    QTest::newRow("3 channels, every 2nd frame") << 3 << 2;
-    QTest::newRow("16 channels, every frame but 1 in 3") << 16 << 3;
-    QTest::newRow("7 channels, every frame") << 7 << 1;
-}
-
-void ModuleReceiverMdx11Test::shortFrames() {
-    QFETCH(int, count);
-    QFETCH(int, every);
-    SimConfig sim;
-    for (int ch = 0; ch < count; ++ch)
-        sim.setDc(ch + 1, 0.5 * ch - 3.0);
-    sim.setFault("shortFrameEvery", every);
-    QVERIFY(sim.apply());
-    Rig rig;
-    QVERIFY(rig.handle);
-    rig.table(range(0, count), 0, 0, 1000000.0);
-    QVERIFY(rig.configure(2000.0) > 0);
-    const int frame = rig.receiver->frameWords();
-    QVERIFY(rig.receiver->startStreams());
-    if (every > 1)
-        QTRY_VERIFY_WITH_TIMEOUT(
-            rig.queued(size_t(count) - 1) >= size_t(3 * rig.receiver->samplesPerChannel()), 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(MessageLog::texts(QtWarningMsg).size() >= 3, 20000);
-    QVERIFY(rig.receiver->stopStreams());
-
-    const QRegularExpression shortText(
-        QRegularExpression::escape(QString::fromUtf8("Принято меньше слов, чем было в кадре! (%d из %d)"))
-            .replace("\\%d", "(\\d+)"));
-    const QStringList warnings = MessageLog::texts(QtWarningMsg);
-    for (const QString& w : warnings) {
-        const QRegularExpressionMatch m = shortText.match(w);
-        QVERIFY2(m.hasMatch(), qPrintable(w));
-        QCOMPARE(m.captured(2).toInt(), frame);
-        QVERIFY(m.captured(1).toInt() < frame);
-        QVERIFY(m.captured(1).toInt() % count != 0);
-    }
-    // Realigned: every value still lands in its own channel.
-    for (int i = 0; i < count; ++i)
-        for (double x : rig.take(size_t(i)))
-            QVERIFY(std::abs(x - (0.5 * i - 3.0)) <= 10.0 / 32768);
-    QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
 }
 
 void ModuleReceiverMdx11Test::loopFaults_data() {

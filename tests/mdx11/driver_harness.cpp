@@ -2,9 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QMutexLocker>
+#include <QSpinBox>
 #include <QtGlobal>
+
+#include "sim_setup.h"
 
 namespace {
 // Runs the GUI event loop until `done` or the deadline.
@@ -52,7 +56,77 @@ DriverHarness::DriverHarness(const Options& options) {
 }
 
 DriverHarness::~DriverHarness() {
+    if (driver && started)
+        shutDown();
     destroyDriver();
+}
+
+DriverHarness::Options DriverHarness::withKeys(const QVariantMap& keys, const QString& iniFile) {
+    Options o;
+    o.iniFile = iniFile;
+    o.preset = [keys](QSettings& s) {
+        for (auto it = keys.begin(); it != keys.end(); ++it)
+            s.setValue(it.key(), it.value());
+    };
+    return o;
+}
+
+bool DriverHarness::syncModuleThread() {
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    QMetaObject::invokeMethod(
+        driver, [done] { *done = true; }, Qt::QueuedConnection);
+    return pump([done] { return done->load(); }, 20000);
+}
+
+bool DriverHarness::openAndStart() {
+    VRK_DeviceRecord record{};
+    started = true;
+    return findFirstDevice(&record) && driver->open(&record) && driver->start(0);
+}
+
+void DriverHarness::release() {
+    if (driver->isRunning())
+        driver->stop();
+    if (driver->isOpened())
+        driver->close();
+}
+
+qint64 DriverHarness::shutDown() {
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> ended{false};
+    std::unique_ptr<QThread> engine(QThread::create([this, &ended] {
+        release();
+        moduleThread.quit();
+        ended = moduleThread.wait(20000);
+    }));
+    engine->start();
+    if (!pump([&] { return engine->isFinished(); }, 30000) || !ended)
+        qFatal("module thread did not end");
+    engine->wait();
+    delete driver;
+    driver = nullptr;
+    settings->sync();
+    return clock.elapsed();
+}
+
+void DriverHarness::setDecimals(int rangeCode, int ac, int dc, int freq) {
+    driver->prepareOptions();
+    find<QComboBox>(QStringLiteral("comboBoxRangeOptions"))->setCurrentIndex(rangeCode);
+    find<QSpinBox>(QStringLiteral("spinBoxAccuracyAC"))->setValue(ac);
+    find<QSpinBox>(QStringLiteral("spinBoxAccuracyDC"))->setValue(dc);
+    find<QSpinBox>(QStringLiteral("spinBoxAccuracyFreq"))->setValue(freq);
+    // The spin boxes' slots run in the driver's thread; the dialog is
+    // accepted after they have.
+    syncModuleThread();
+    driver->saveSettings(settings.get());
+}
+
+void DriverHarness::clearReadings() {
+    for (int n = 1; n <= 32; ++n) {
+        voltageEdit(n)->clear();
+        frequencyEdit(n)->clear();
+    }
 }
 
 void DriverHarness::stopThread() {

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QList>
 #include <QMutex>
 #include <QPair>
@@ -14,6 +15,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QVariantMap>
 #include <QWidget>
 #include <atomic>
 #include <functional>
@@ -58,7 +60,11 @@ public:
 
     DriverHarness();
     explicit DriverHarness(const Options& options);
+    // Ends a run the harness started (as shutDown does), else destroyDriver.
     ~DriverHarness();
+
+    // Options whose settings file holds `keys` in group "MDX11".
+    static Options withKeys(const QVariantMap& keys, const QString& iniFile = QString());
 
     // Lets the driver finish everything queued so far and everything that
     // causes in turn (its slots, the echoes of its own changes, the GUI work
@@ -69,6 +75,22 @@ public:
     // Destroys the driver as the program does at exit (the channel keys are
     // written) and syncs the file; the hosts stay.
     void destroyDriver();
+    // Returns once every call queued to the driver's thread so far has run
+    // (false after 20 s); the GUI thread keeps processing events meanwhile.
+    bool syncModuleThread();
+
+    // Device use from the GUI thread, as the engine does it: search, open the
+    // first "VRK11" and start; release stops a run and closes.
+    bool openAndStart();
+    void release();
+    // Release, end of the driver's thread and deletion as the engine's stop
+    // does them, in a thread of their own while the GUI thread keeps serving
+    // the driver; the ms it took (bounded waits only).
+    qint64 shutDown();
+    // Accuracy through the options form, as the options dialog does it.
+    void setDecimals(int rangeCode, int ac, int dc, int freq);
+    // Drops the reading texts of every channel so the next ones are fresh.
+    void clearReadings();
 
     // Does one operator action in the GUI thread and returns whether it
     // changed a control (only then does the driver hear of it):
@@ -95,6 +117,12 @@ public:
     QComboBox* commonRange() const;
     QComboBox* commonType() const;
     QComboBox* frequency() const;
+    QLineEdit* voltageEdit(int n) const {
+        return find<QLineEdit>(QStringLiteral("lineEditVoltageCh%1").arg(n));
+    }
+    QLineEdit* frequencyEdit(int n) const {
+        return find<QLineEdit>(QStringLiteral("lineEditFrequencyCh%1").arg(n));
+    }
     Ui::CustomCheckBox* allChannels() const;
     template <class T> T* find(const QString& name) const {
         for (QWidget* host : {settingsHost.get(), controlsHost.get(), infoHost.get(), optionsHost.get()})
@@ -116,6 +144,7 @@ public:
 private:
     void stopThread();
     std::atomic<int> restartCount{0};
+    bool started = false; // openAndStart was called
 };
 
 // "3:2,5:1" -> {{3, 2}, {5, 1}}: channel number and combo index pairs of a test table.

@@ -29,16 +29,6 @@ namespace {
 const QString differentialText = QStringLiteral("Дифференциальный (16 каналов)");
 const QString commonGroundText = QStringLiteral("С общей землей (32 канала)");
 
-DriverHarness::Options withStored(const QVariantMap& stored, const QString& ini = QString()) {
-    DriverHarness::Options o;
-    o.iniFile = ini;
-    o.preset = [stored](QSettings& s) {
-        for (auto it = stored.begin(); it != stored.end(); ++it)
-            s.setValue(it.key(), it.value());
-    };
-    return o;
-}
-
 QVariant storedValue(const QString& ini, const QString& key) {
     QSettings file(ini, QSettings::IniFormat);
     return file.value(QStringLiteral("MDX11/") + key);
@@ -134,7 +124,7 @@ void TestMdx11Settings::restore() {
     QFETCH(int, commonRange);
     QFETCH(int, commonType);
 
-    DriverHarness h(withStored(stored));
+    DriverHarness h(DriverHarness::withKeys(stored));
     QVERIFY(h.settle());
     QCOMPARE(h.checkedChannels(), checked);
     QCOMPARE(h.mode()->currentText(), commonGround ? commonGroundText : differentialText);
@@ -238,7 +228,7 @@ void TestMdx11Settings::scalars() {
     QFETCH(int, freq);
     QFETCH(int, shownFreq);
 
-    DriverHarness h(withStored(stored));
+    DriverHarness h(DriverHarness::withKeys(stored));
     QCOMPARE(ModuleMdx11Test::testSignalFrequencyHz(*h.driver), testSignalHz);
     QCOMPARE(ModuleMdx11Test::accuracyAc(*h.driver, 0), ac10);
     QCOMPARE(ModuleMdx11Test::accuracyFreq(*h.driver), freq);
@@ -299,7 +289,7 @@ void TestMdx11Settings::roundTrip() {
         QString checked, mode;
         QMap<int, QPair<int, int>> rows; // channel -> (range, type) of checked channels
         {
-            DriverHarness h(withStored({}, ini));
+            DriverHarness h(DriverHarness::withKeys({}, ini));
             QVERIFY(h.settle());
             if (random.bounded(2))
                 h.act(QStringLiteral("mode common"));
@@ -330,7 +320,7 @@ void TestMdx11Settings::roundTrip() {
             mode = upper ? commonGroundText : differentialText;
             h.destroyDriver();
         }
-        DriverHarness again(withStored({}, ini));
+        DriverHarness again(DriverHarness::withKeys({}, ini));
         QVERIFY(again.settle());
         // Nothing checked is stored as 0, which reads as channel 1.
         QCOMPARE(again.checkedChannels(), checked.isEmpty() ? QStringLiteral("1") : checked);
