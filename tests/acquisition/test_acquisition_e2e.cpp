@@ -496,8 +496,14 @@ void AcquisitionEndToEndTest::faults() {
         QVERIFY(waitFor([&] { return MessageLog::texts(QtWarningMsg).size() >= 3; }));
         QVERIFY(waitFor(measuring));
         QVERIFY(rig.driver->isRunning());
-        for (const QString& w : MessageLog::texts(QtWarningMsg))
-            QVERIFY2(pattern.match(w).hasMatch(), qPrintable(w));
+        // "(received of frame words)": two channels of one frame each.
+        const int frame = 2 * framePoints(rateIndexOf[2] / 2.0);
+        for (const QString& w : MessageLog::texts(QtWarningMsg)) {
+            const QRegularExpressionMatch m = pattern.match(w);
+            QVERIFY2(m.hasMatch(), qPrintable(w));
+            QCOMPARE(m.captured(2).toInt(), frame);
+            QVERIFY(m.captured(1).toInt() < frame && m.captured(1).toInt() % 2 != 0);
+        }
         QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
     } else if (phase == "stall") {
         QVERIFY(waitFor(measuring));

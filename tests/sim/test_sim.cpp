@@ -297,54 +297,6 @@ private slots:
             QVERIFY2(call.second() != 0, call.first);
     }
 
-    void operationFaults_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<int>("value");
-        for (const char* key :
-             {"open", "info", "close", "configure", "streamsEnable", "streamsStart", "streamsStop"})
-            QTest::newRow(key) << QString::fromLatin1(key) << (std::strlen(key) % 2 ? -1234 : 77);
-    }
-    void operationFaults() {
-        QFETCH(QString, key);
-        QFETCH(int, value);
-        fx->useDevice({}, {{key.toStdString(), value}});
-        VRK_Handle h = SimFixture::openFirst();
-        if (key == QLatin1String("open")) {
-            QCOMPARE(h, VRK_Handle(0));
-            VRK_DeviceRecord r{};
-            QCOMPARE(VRK_Search(&r, 1, nullptr, 1000, 16777216, 0), 1);
-            QCOMPARE(VRK_Open(&h, &r, 16777216, 5000, 0, 0), value);
-            QCOMPARE(h, VRK_Handle(0));
-            return;
-        }
-        QVERIFY(h != 0);
-        VRK_DeviceInfo info;
-        int32_t status = 0;
-        if (key == QLatin1String("info"))
-            status = VRK_GetDevInfo(h, &info);
-        if (key == QLatin1String("configure"))
-            status = SimFixture::configure(h, {{0, 1, 0}}, 20000);
-        else
-            QCOMPARE(SimFixture::configure(h, {{0, 1, 0}}, 20000), 0);
-        if (key == QLatin1String("streamsEnable"))
-            status = VRK11_StreamsEnable(h, 1);
-        if (key == QLatin1String("streamsStart"))
-            status = SimFixture::start(h);
-        if (key == QLatin1String("streamsStop")) {
-            QCOMPARE(SimFixture::start(h), 0);
-            status = VRK11_StreamsStop(h);
-        }
-        if (key == QLatin1String("close")) {
-            const VRK_Handle before = h;
-            status = VRK_Close(&h, 0);
-            QCOMPARE(h, before); // a failed close leaves the device open
-            QCOMPARE(VRK_IsOpened(h), 0);
-        }
-        QCOMPARE(status, value);
-        if (key != QLatin1String("close"))
-            VRK_Close(&h, 0);
-    }
-
     void configureValidation_data() {
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("channel"); // of every entry, or -2: entry i on channel 7i mod count
