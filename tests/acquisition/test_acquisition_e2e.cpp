@@ -53,20 +53,13 @@ QVariantMap tableKeys(const QVector<int>& enabled, const QVector<int>& dc, const
     return keys;
 }
 
-// The reading of a field, NaN while it is empty or not a number.
-double valueOf(const QLineEdit* edit) {
-    bool ok = false;
-    const double v = edit->text().toDouble(&ok);
-    return ok ? v : qQNaN();
-}
-
 bool waitFor(const std::function<bool()>& ready, int ms = 20000) {
     return QTest::qWaitFor(ready, ms);
 }
 
 // A reading within `tolerance` of `truth`, both in the field's unit.
 bool near(const QLineEdit* edit, double truth, double tolerance) {
-    const double v = valueOf(edit);
+    const double v = DriverHarness::reading(edit);
     return std::isfinite(v) && std::abs(v - truth) <= tolerance;
 }
 
@@ -275,7 +268,7 @@ void AcquisitionEndToEndTest::clipping() {
         DriverHarness::withKeys(tableKeys({1}, dc ? QVector<int>{1} : QVector<int>{}, {{1, range}})));
     QVERIFY(rig.openAndStart());
     QVERIFY2(waitFor([&] {
-                 const double v = valueOf(rig.voltageEdit(1));
+                 const double v = DriverHarness::reading(rig.voltageEdit(1));
                  return v >= low && v <= high;
              }),
              qPrintable(

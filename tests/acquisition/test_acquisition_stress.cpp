@@ -22,12 +22,6 @@ bool waitFor(const std::function<bool()>& ready, int ms = 30000) {
     return QTest::qWaitFor(ready, ms);
 }
 
-double valueOf(const QLineEdit* edit) {
-    bool ok = false;
-    const double v = edit->text().toDouble(&ok);
-    return ok ? v : qQNaN();
-}
-
 QVariantMap startKeys(double signalHz = 20.0) {
     QVariantMap keys;
     keys.insert("ChannelsEnabled", 0xFu);
@@ -147,7 +141,7 @@ void AcquisitionStressTest::restartStorm() {
         const QString decimals = t.frequency.isEmpty() ? "^-?\\d+\\.\\d{4}$" : "^-?\\d+\\.\\d{5}$";
         QVERIFY2(
             waitFor([&] {
-                return std::abs(valueOf(rig.voltageEdit(t.channel)) - t.millivolts) <=
+                return std::abs(DriverHarness::reading(rig.voltageEdit(t.channel)) - t.millivolts) <=
                            0.0005 * std::abs(t.millivolts) + lsb &&
                        QRegularExpression(decimals).match(rig.voltageEdit(t.channel)->text()).hasMatch() &&
                        rig.frequencyEdit(t.channel)->text() == t.frequency;

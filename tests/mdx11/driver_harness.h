@@ -131,6 +131,12 @@ public:
         return nullptr;
     }
 
+    // The number a reading field shows, NaN while it is empty or not a number.
+    static double reading(const QLineEdit* edit) {
+        bool ok = false;
+        const double v = edit->text().toDouble(&ok);
+        return ok ? v : qQNaN();
+    }
     // Own enabled flag (a child of a disabled host keeps its own state).
     static bool ownEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
 
