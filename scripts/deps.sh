@@ -10,6 +10,7 @@ packages=(
   python3 python3-numpy python3-scipy
   xvfb xauth imagemagick
   clang-format
+  lintian desktop-file-utils appstream xdotool
 )
 
 missing=()
