@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Draws the program's icons (LEDs, module icon, scenario-list buttons) as PNG
-files in resources/icons/.  Pure Python: shapes are predicates over pixel
-coordinates, anti-aliased by 4x4 supersampling, written with zlib.
+files in resources/icons/, and the application icon for the desktop menu as
+SVG plus PNG sizes in the hicolor layout under packaging/icons/.  Pure Python:
+shapes are predicates over pixel coordinates, anti-aliased by 4x4
+supersampling, written with zlib.
 
-Usage: scripts/gen_icons.py [output directory]
+Usage: scripts/gen_icons.py [resource icon directory [application icon directory]]
 """
 import math
 import os
@@ -39,11 +41,16 @@ class Canvas:
         self.size = size
         self.px = [[(0.0, 0.0, 0.0, 0.0) for _ in range(size)] for _ in range(size)]
 
-    def fill(self, inside, colour):
-        """Paints colour (r, g, b[, a]) or colour(x, y) over the shape `inside`."""
+    def fill(self, inside, colour, box=None):
+        """Paints colour (r, g, b[, a]) or colour(x, y) over the shape `inside`;
+        `box` (x0, y0, x1, y1), if given, bounds the shape and saves time."""
         n = self.size
-        for y in range(n):
-            for x in range(n):
+        if box is None:
+            box = (0, 0, n, n)
+        xs = range(max(0, int(box[0])), min(n, int(math.ceil(box[2])) + 1))
+        ys = range(max(0, int(box[1])), min(n, int(math.ceil(box[3])) + 1))
+        for y in ys:
+            for x in xs:
                 hits = 0
                 cx = cy = 0.0
                 for sy in range(SS):
@@ -261,9 +268,131 @@ def icon_mdx11(path):
     c.save(path)
 
 
+# Application icon -------------------------------------------------------
+#
+# Drawn once as a list of primitives in a 256-unit square; each primitive can
+# both rasterise itself at any size and write itself as SVG, so the scalable
+# icon and the PNG sizes show the same picture.  A panel with a screen and a
+# trace, above a main scale with its sliding vernier.
+
+APP_UNITS = 256.0
+APP_PNG_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def hex_colour(c):
+    return "#%02x%02x%02x" % tuple(int(v) for v in c[:3])
+
+
+class Box:
+    """A rectangle with optionally rounded corners."""
+
+    def __init__(self, x0, y0, x1, y1, colour, r=0.0, min_size=0):
+        self.x0, self.y0, self.x1, self.y1, self.r = x0, y0, x1, y1, r
+        self.colour = colour
+        self.min_size = min_size
+
+    def draw(self, canvas):
+        k = canvas.size / APP_UNITS
+        shape = round_rect(self.x0 * k, self.y0 * k, self.x1 * k, self.y1 * k, self.r * k) if self.r \
+            else rect(self.x0 * k, self.y0 * k, self.x1 * k, self.y1 * k)
+        canvas.fill(shape, self.colour, (self.x0 * k, self.y0 * k, self.x1 * k, self.y1 * k))
+
+    def svg(self):
+        corner = ' rx="%g"' % self.r if self.r else ""
+        return '<rect x="%g" y="%g" width="%g" height="%g"%s fill="%s"/>' % (
+            self.x0, self.y0, self.x1 - self.x0, self.y1 - self.y0, corner, hex_colour(self.colour))
+
+
+class Trace:
+    """A polyline y = f(x) stroked with round ends; never thinner than
+    `min_px` pixels, so that it stays visible in the small sizes."""
+
+    def __init__(self, points, width, colour, min_px=1.4):
+        self.points, self.width, self.colour, self.min_px = points, width, colour, min_px
+        self.min_size = 0
+
+    def draw(self, canvas):
+        k = canvas.size / APP_UNITS
+        pts = [(x * k, y * k) for x, y in self.points]
+        half = max(self.width * k, self.min_px) / 2
+        step = pts[1][0] - pts[0][0]
+
+        def inside(x, y):
+            # Only the segments near x can be within half a width.
+            i = int((x - pts[0][0]) / step)
+            reach = int(half / step) + 2
+            for j in range(max(0, i - reach), min(len(pts) - 1, i + reach + 1)):
+                ax, ay = pts[j]
+                bx, by = pts[j + 1]
+                dx, dy = bx - ax, by - ay
+                t = max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / (dx * dx + dy * dy)))
+                if (x - ax - t * dx) ** 2 + (y - ay - t * dy) ** 2 <= half * half:
+                    return True
+            return False
+        xs = [p[0] for p in pts]
+        ys = [p[1] for p in pts]
+        canvas.fill(inside, self.colour, (min(xs) - half, min(ys) - half, max(xs) + half, max(ys) + half))
+
+    def svg(self):
+        path = "M" + " L".join("%.2f,%.2f" % p for p in self.points)
+        return ('<path d="%s" fill="none" stroke="%s" stroke-width="%g" stroke-linecap="round" '
+                'stroke-linejoin="round"/>' % (path, hex_colour(self.colour), self.width))
+
+
+def app_icon_parts():
+    parts = [
+        Box(12, 12, 244, 244, (35, 55, 95), r=40),
+        Box(20, 20, 236, 236, (60, 95, 160), r=33),
+        Box(38, 38, 218, 148, (15, 25, 20), r=12),
+    ]
+    # a faint grid on the screen, only where it can be seen
+    for x in (83, 128, 173):
+        parts.append(Box(x - 1, 44, x + 1, 142, (45, 80, 55), min_size=48))
+    parts.append(Box(44, 92, 212, 94, (45, 80, 55), min_size=48))
+    # one and a half periods of a sine
+    x0, x1 = 52.0, 204.0
+    points = []
+    n = 76
+    for i in range(n + 1):
+        x = x0 + (x1 - x0) * i / n
+        points.append((x, 93 - 32 * math.sin((x - x0) / (x1 - x0) * 3 * math.pi)))
+    parts.append(Trace(points, 9, (90, 240, 110)))
+    # the main scale, ticks every 12 units, longer every fifth
+    parts.append(Box(34, 162, 222, 190, (225, 230, 240), r=4))
+    for i in range(15):
+        x = 44 + 12 * i
+        parts.append(Box(x - 1.5, 162, x + 1.5, 172 if i % 5 else 180, (40, 50, 70), min_size=48))
+    # the vernier: ten divisions over nine of the main scale
+    parts.append(Box(84, 190, 208, 226, (250, 200, 50), r=5))
+    for i in range(11):
+        x = 92 + 10.8 * i
+        parts.append(Box(x - 1.5, 190, x + 1.5, 204 if i % 5 else 212, (90, 60, 0), min_size=48))
+    return parts
+
+
+def app_icon(out):
+    parts = app_icon_parts()
+    scalable = os.path.join(out, "hicolor", "scalable", "apps")
+    os.makedirs(scalable, exist_ok=True)
+    body = "\n".join("  " + p.svg() for p in parts)
+    with open(os.path.join(scalable, "vernier.svg"), "w") as f:
+        f.write('<?xml version="1.0" encoding="UTF-8"?>\n'
+                '<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">\n'
+                '%s\n</svg>\n' % body)
+    for size in APP_PNG_SIZES:
+        folder = os.path.join(out, "hicolor", "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        c = Canvas(size)
+        for p in parts:
+            if size >= p.min_size:
+                p.draw(c)
+        c.save(os.path.join(folder, "vernier.png"))
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "resources", "icons")
+    app_out = sys.argv[2] if len(sys.argv) > 2 else os.path.join(root, "packaging", "icons")
     os.makedirs(out, exist_ok=True)
     led(os.path.join(out, "bullet_gray.png"), (150, 150, 150))
     led(os.path.join(out, "bullet_green.png"), (40, 180, 40))
@@ -277,6 +406,7 @@ def main():
     icon_remove(os.path.join(out, "remove.png"))
     icon_copy(os.path.join(out, "copy.png"))
     icon_trashcan_delete(os.path.join(out, "trashcan_delete.png"))
+    app_icon(app_out)
 
 
 if __name__ == "__main__":
