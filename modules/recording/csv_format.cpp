@@ -1,0 +1,120 @@
+#include "csv_format.h"
+
+#include <QStringList>
+#include <QVector>
+#include <algorithm>
+
+namespace CsvFormat {
+
+namespace {
+
+const QString crlf = QStringLiteral("\r\n");
+
+} // namespace
+
+QByteArray header() {
+    QStringList cells{QStringLiteral("time"), QStringLiteral("elapsed_s")};
+    for (int n = 1; n <= channelCount; ++n) {
+        cells << QStringLiteral("ch%1_mV").arg(n) << QStringLiteral("ch%1_kHz").arg(n);
+    }
+    cells << QStringLiteral("overload") << QStringLiteral("config");
+    return (cells.join(QLatin1Char(',')) + crlf).toUtf8();
+}
+
+QByteArray row(const PassRecord& record, qint64 startMs) {
+    // Two cells per channel, indexed by channel number - 1.
+    QVector<QString> channelCells(2 * channelCount);
+    QVector<int> overloaded;
+    for (const ChannelReading& reading : record.readings) {
+        if (reading.number < 1 || reading.number > channelCount)
+            continue;
+        channelCells[2 * (reading.number - 1)] = cell(reading.voltage);
+        channelCells[2 * (reading.number - 1) + 1] = cell(reading.frequency);
+        if (reading.overload)
+            overloaded << reading.number;
+    }
+    std::sort(overloaded.begin(), overloaded.end());
+    QStringList overloadNumbers;
+    for (int n : overloaded)
+        overloadNumbers << QString::number(n);
+
+    QString line = timeText(record.time);
+    line += QLatin1Char(',');
+    line += elapsedText(record.monotonicMs - startMs);
+    for (const QString& text : channelCells) {
+        line += QLatin1Char(',');
+        line += text;
+    }
+    line += QLatin1Char(',');
+    line += overloadNumbers.join(QLatin1Char(' '));
+    line += QLatin1Char(',');
+    line += cell(configText(record.config));
+    line += crlf;
+    return line.toUtf8();
+}
+
+QString cell(const QString& text) {
+    const bool needsQuotes = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                             text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+    if (!needsQuotes)
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString timeText(const QDateTime& time) {
+    const QDateTime local = time.toLocalTime();
+    // Qt writes no offset for local time and "Z" for a zero offset; the
+    // column always carries a signed hh:mm offset.
+    const int offsetMinutes = local.offsetFromUtc() / 60;
+    const int magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    return local.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss.zzz")) +
+           QLatin1Char(offsetMinutes < 0 ? '-' : '+') +
+           QStringLiteral("%1:%2")
+               .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
+               .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString elapsedText(qint64 ms) {
+    // Integer arithmetic: a double would round 0.0005-style halves either way.
+    const bool negative = ms < 0;
+    const qint64 magnitude = negative ? -ms : ms;
+    return QStringLiteral("%1%2.%3")
+        .arg(negative ? QStringLiteral("-") : QString())
+        .arg(magnitude / 1000)
+        .arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
+}
+
+QString frequencyText(double hz) {
+    return QStringLiteral("%1 кГц").arg(hz / 1000, 0, 'g', 6);
+}
+
+QString rangeText(int rangeCode) {
+    // clang-format off
+    static const QString texts[] = {
+        QStringLiteral("10 В"), QStringLiteral("2.5 В"), QStringLiteral("0.6 В"), QStringLiteral("0.15 В")};
+    // clang-format on
+    return rangeCode >= 0 && rangeCode < 4 ? texts[rangeCode] : QString();
+}
+
+QString modeText(int modeCode) {
+    return modeCode == 1 ? QStringLiteral("Дифференциальный (16 каналов)")
+                         : QStringLiteral("С общей землей (32 канала)");
+}
+
+QString configText(const AcquisitionConfig& config) {
+    QVector<ChannelConfig> channels = config.channels;
+    std::sort(channels.begin(), channels.end(),
+              [](const ChannelConfig& a, const ChannelConfig& b) { return a.number < b.number; });
+    QStringList parts{frequencyText(config.adcFrequencyHz), modeText(config.modeCode)};
+    for (const ChannelConfig& channel : channels) {
+        parts << QStringLiteral("%1 %2 %3")
+                     .arg(channel.number)
+                     .arg(channel.dc ? QStringLiteral("DC") : QStringLiteral("AC"))
+                     .arg(rangeText(channel.rangeCode));
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace CsvFormat

@@ -1,0 +1,50 @@
+#ifndef CSV_FORMAT_H
+#define CSV_FORMAT_H
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include "pass_record.h"
+
+// The recording's file format: RFC 4180, UTF-8 without BOM, comma separator,
+// point as decimal mark, CRLF line ends.  The columns are fixed: time,
+// elapsed_s, ch1_mV, ch1_kHz, ..., ch32_mV, ch32_kHz, overload, config.
+// Pure functions, callable from any thread.
+namespace CsvFormat {
+
+constexpr int channelCount = 32;
+
+// The header row, CRLF included.
+QByteArray header();
+
+// One row for `record`, CRLF included; `startMs` is the monotonic time (ms)
+// at which the recording started.  The cells hold the texts the pass wrote;
+// channels without a reading stay empty.
+QByteArray row(const PassRecord& record, qint64 startMs);
+
+// A cell as RFC 4180 wants it: quoted (inner quotes doubled) when it holds a
+// comma, a quote, CR or LF; unchanged otherwise.
+QString cell(const QString& text);
+
+// ISO 8601 local time with milliseconds and the UTC offset,
+// e.g. 2026-12-07T14:03:05.120+03:00.
+QString timeText(const QDateTime& time);
+
+// Seconds with three decimals from a span in milliseconds, e.g. 12.045.
+QString elapsedText(qint64 ms);
+
+// The configuration in the window's own words: ADC frequency, mode, then per
+// channel its number, AC/DC and range, joined by "; ".
+QString configText(const AcquisitionConfig& config);
+
+// The ADC frequency as the frequency combo box shows it, e.g. "20 кГц".
+QString frequencyText(double hz);
+// "10 В" ... "0.15 В" for range codes 0..3; empty for any other code.
+QString rangeText(int rangeCode);
+// The mode combo box's text for a mode code (1 differential, 0 common ground).
+QString modeText(int modeCode);
+
+} // namespace CsvFormat
+
+#endif // CSV_FORMAT_H
