@@ -1,9 +1,32 @@
 #!/usr/bin/env bash
-# Builds build/debug with AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs every test.  Incremental: a second run with nothing changed is quick.
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Checks that every C++ source is formatted as .clang-format asks, then builds
+# build/debug with AddressSanitizer and UndefinedBehaviorSanitizer and runs
+# every test.  Incremental: a second run with nothing changed is quick.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/deps.sh"
+
+# The sources are the tracked ones in a git checkout, else every .cpp and .h
+# outside the build trees.
+cd "$root"
+if command -v git >/dev/null 2>&1 && git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  mapfile -t sources < <(git ls-files -- '*.cpp' '*.h')
+else
+  mapfile -t sources < <(find . -path './build*' -prune -o -type f \( -name '*.cpp' -o -name '*.h' \) -print | sort)
+fi
+unformatted=()
+for f in "${sources[@]}"; do
+  [ -f "$f" ] || continue # tracked but deleted in the work tree
+  clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || unformatted+=("$f")
+done
+if [ ${#unformatted[@]} -ne 0 ]; then
+  echo "test: FAILED: ${#unformatted[@]} file(s) not formatted as .clang-format asks; run clang-format -i on:" >&2
+  printf '  %s\n' "${unformatted[@]}" >&2
+  exit 1
+fi
+echo "test: ${#sources[@]} C++ files formatted as .clang-format asks"
+
 build="$root/build/debug"
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVERNIER_SANITIZE=ON >/dev/null
