@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qtbase5-dev qtbase5-dev-tools
   libfftw3-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
+  libqwt-qt5-dev libqt5charts5-dev
   python3 python3-numpy python3-scipy
   xvfb xauth imagemagick
   clang-format

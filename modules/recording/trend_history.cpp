@@ -1,0 +1,151 @@
+#include "trend_history.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Decimal places of a fixed-notation text such as "-12.346".
+qint64 monotonicNowMs() {
+    QElapsedTimer timer;
+    timer.start();
+    return timer.msecsSinceReference();
+}
+
+int decimalsOf(const QString& text) {
+    const int point = text.indexOf(QLatin1Char('.'));
+    return point < 0 ? 0 : text.size() - point - 1;
+}
+
+std::deque<TrendPoint>::const_iterator firstAtOrAfter(const std::deque<TrendPoint>& points, qint64 fromMs) {
+    return std::lower_bound(points.begin(), points.end(), fromMs,
+                            [](const TrendPoint& p, qint64 t) { return p.timeMs < t; });
+}
+
+} // namespace
+
+TrendHistory::TrendHistory(QObject* parent) : QObject(parent), clock(monotonicNowMs) {}
+
+void TrendHistory::setClock(Clock c) {
+    clock = std::move(c);
+}
+
+qint64 TrendHistory::now() const {
+    return clock();
+}
+
+QVector<int> TrendHistory::channels() const {
+    QVector<int> numbers;
+    for (int i = 0; i < channelCount; ++i) {
+        if (!channelData[i].points.empty())
+            numbers.append(i + 1);
+    }
+    return numbers;
+}
+
+const std::deque<TrendPoint>& TrendHistory::points(int channel) const {
+    static const std::deque<TrendPoint> none;
+    if (channel < 1 || channel > channelCount)
+        return none;
+    return channelData[channel - 1].points;
+}
+
+int TrendHistory::decimals(int channel) const {
+    if (channel < 1 || channel > channelCount)
+        return 3;
+    return channelData[channel - 1].decimals;
+}
+
+TrendStatistics TrendHistory::statistics(int channel, qint64 fromMs) const {
+    TrendStatistics s;
+    const std::deque<TrendPoint>& p = points(channel);
+    double sum = 0.0;
+    for (auto it = firstAtOrAfter(p, fromMs); it != p.end(); ++it) {
+        if (std::isnan(it->mV))
+            continue;
+        if (s.count == 0) {
+            s.min = s.max = it->mV;
+        } else {
+            s.min = std::min(s.min, it->mV);
+            s.max = std::max(s.max, it->mV);
+        }
+        s.latest = it->mV;
+        sum += it->mV;
+        ++s.count;
+    }
+    if (s.count > 0)
+        s.mean = sum / s.count;
+    return s;
+}
+
+void TrendHistory::trim() {
+    const qint64 oldest = now() - keepMs;
+    bool removed = false;
+    for (Channel& c : channelData) {
+        while (!c.points.empty() && c.points.front().timeMs < oldest) {
+            c.points.pop_front();
+            removed = true;
+        }
+        dropLeadingGaps(c.points);
+    }
+    if (removed)
+        ++revisionCount;
+}
+
+void TrendHistory::append(const PassRecord& record) {
+    if (!haveSerial || record.config.serial != lastSerial) {
+        // Readings of another configuration are not a continuation.
+        if (haveSerial)
+            startNewSegment();
+        haveSerial = true;
+        lastSerial = record.config.serial;
+    }
+    for (const ChannelReading& r : record.readings) {
+        if (r.number < 1 || r.number > channelCount)
+            continue;
+        bool ok = false;
+        const double mV = r.voltage.toDouble(&ok);
+        if (!ok || !std::isfinite(mV))
+            continue;
+        Channel& c = channelData[r.number - 1];
+        c.decimals = decimalsOf(r.voltage);
+        add(c, record.monotonicMs, mV);
+    }
+    trim();
+    ++revisionCount;
+}
+
+void TrendHistory::add(Channel& c, qint64 timeMs, double mV) {
+    // Points stay in time order, so that a span is found by bisection.
+    if (!c.points.empty() && timeMs < c.points.back().timeMs)
+        return;
+    if (c.gapPending && !c.points.empty() && !std::isnan(c.points.back().mV))
+        c.points.push_back({c.points.back().timeMs, std::numeric_limits<double>::quiet_NaN()});
+    c.gapPending = false;
+    c.points.push_back({timeMs, mV});
+    while (c.points.size() > size_t(maxPointsPerChannel))
+        c.points.pop_front();
+    dropLeadingGaps(c.points);
+}
+
+void TrendHistory::startNewSegment() {
+    for (Channel& c : channelData)
+        c.gapPending = true;
+}
+
+void TrendHistory::reset() {
+    for (Channel& c : channelData) {
+        // Swap with an empty deque: clear() may keep a block allocated.
+        std::deque<TrendPoint>().swap(c.points);
+        c.gapPending = false;
+    }
+    ++revisionCount;
+    emit cleared();
+}
+
+void TrendHistory::dropLeadingGaps(std::deque<TrendPoint>& points) {
+    while (!points.empty() && std::isnan(points.front().mV))
+        points.pop_front();
+}
