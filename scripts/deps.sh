@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the tests and the benchmarks need.
+# Installs the Debian packages that the build, the tests, the benchmarks and the
+# package scripts need.
 # Only missing packages are installed; nothing is printed when all are present.
 set -euo pipefail
 
