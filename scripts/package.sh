@@ -14,6 +14,12 @@ out="$root/build/package"
 # RELRO, immediate binding), as a Debian build of the package would use.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cd "$root"
+# As dpkg-buildpackage does: the build time is the changelog's, so that the
+# compiler's __DATE__ and __TIME__ (the window's build line) and the file
+# times in the package repeat; -Wdate-time, which warns about them, goes.
+SOURCE_DATE_EPOCH="$(dpkg-parsechangelog -l packaging/changelog -S Timestamp)"
+export SOURCE_DATE_EPOCH
+export DEB_CPPFLAGS_MAINT_STRIP=-Wdate-time
 cppflags="$(dpkg-buildflags --get CPPFLAGS)"
 cflags="$(dpkg-buildflags --get CFLAGS) $cppflags"
 cxxflags="$(dpkg-buildflags --get CXXFLAGS) $cppflags"
