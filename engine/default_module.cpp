@@ -1,6 +1,6 @@
 #include "engine.h"
 #include "module_mdx11.h"
 
-Module* createDefaultModule() {
-    return new ModuleMdx11;
+Module* createDefaultModule(PassFeed* feed) {
+    return new ModuleMdx11(feed);
 }

@@ -25,7 +25,7 @@ QString hexAddress(const void* object) {
 } // namespace
 
 Engine::Engine(const ModuleFactory& factory) : QObject(nullptr), mode(0) {
-    module = factory();
+    module = factory(&feed);
     if (!module)
         qFatal("Engine: no module driver");
     crateList.clear();
@@ -48,23 +48,11 @@ Engine::~Engine() {
     delete module;
 }
 
+// Caller's thread (threadEngine at close, or the GUI thread from the
+// destructor).  Worst case: one restart in progress (see the driver's stop).
+// The driver is deleted later from the GUI thread, which is safe once its
+// thread has ended; the calls still queued for it are dropped with it.
 void Engine::endModuleThread() {
-    if (!threadModule.isRunning())
-        return;
-    // Runs in threadModule: pending queued calls for the driver are dropped
-    // and the driver belongs to no thread from now on, so nothing queued later
-    // (a restart after the close, say) runs on a closed device, and deleting
-    // it from the GUI thread does not race with its former thread.
-    if (module->thread() == &threadModule) {
-        Module* m = module;
-        QMetaObject::invokeMethod(
-            m,
-            [m] {
-                QCoreApplication::removePostedEvents(m);
-                m->moveToThread(nullptr);
-            },
-            Qt::BlockingQueuedConnection);
-    }
     threadModule.quit();
     threadModule.wait();
 }
@@ -148,6 +136,10 @@ void Engine::prepareOptions() {
 
 QPixmap Engine::pixmap() const {
     return module->pixmap();
+}
+
+PassFeed* Engine::passFeed() {
+    return &feed;
 }
 
 void Engine::createWidgets(QWidget* settingsHost, QWidget* controlsHost, QWidget* reportHost,

@@ -9,15 +9,16 @@
 #include <functional>
 
 #include "module.h"
+#include "pass_feed.h"
 #include "vrkapi/vrk_api.h"
 
 class QSettings;
 class QWidget;
 
-// Creates the one module driver of the program (a ModuleMdx11).  Defined in
-// its own translation unit so that code which supplies another factory does
-// not link the driver.
-Module* createDefaultModule();
+// Creates the one module driver of the program (a ModuleMdx11), publishing
+// its display passes to `feed`.  Defined in its own translation unit so that
+// code which supplies another factory does not link the driver.
+Module* createDefaultModule(PassFeed* feed);
 
 // Between the main window and the hardware: searches for devices, owns the
 // module driver and the thread it lives in, and selects, opens, starts, stops
@@ -53,7 +54,8 @@ public:
 
     enum ModuleUsage : qint32 { ModuleUnused = 0, ModuleInUse = 1 };
 
-    using ModuleFactory = std::function<Module*()>;
+    // Makes the driver; it publishes its display passes to the given feed.
+    using ModuleFactory = std::function<Module*(PassFeed*)>;
 
     // Runs in the constructing thread (the GUI thread); creates the driver
     // through `factory`, moves it to threadModule and starts that thread.
@@ -71,6 +73,9 @@ public:
     void saveSettings(QSettings* settings);
     void prepareOptions();
     QPixmap pixmap() const;
+    // One record per display pass of the driver; lives as long as the engine.
+    // Connect to it queued (records are published in threadModule).
+    PassFeed* passFeed();
     void createWidgets(QWidget* settingsHost, QWidget* controlsHost, QWidget* reportHost, QWidget* infoHost,
                        QWidget* optionsHost);
 
@@ -98,12 +103,12 @@ public slots:
     void zeroOtherChannels(bool zero);
 
 private:
-    // Detaches the driver from threadModule and ends that thread, so that the
-    // driver can be deleted from any thread later and no queued call reaches
-    // it after the device has been closed.
+    // Ends threadModule after the call running there (a restart, at most)
+    // has returned; calls queued for the driver after that never run.
     void endModuleThread();
 
     qint32 mode = 0;
+    PassFeed feed;
     QThread threadModule;
     Module* module = nullptr;
     QList<Crate> crateList;

@@ -35,7 +35,7 @@ struct ChannelReading {
 struct PassRecord {
     AcquisitionConfig config;
     QDateTime time;         // local wall-clock time of the pass
-    qint64 monotonicMs = 0; // QElapsedTimer::msecsSinceReference() at the pass
+    qint64 monotonicMs = 0; // QElapsedTimer's msecsSinceReference() at the pass
     QVector<ChannelReading> readings;
 };
 

@@ -31,8 +31,6 @@
 #include "mdx11_settings.h"
 #include "module_receiver_mdx11.h"
 
-const double adcFrequencyTable[5] = {20000, 100000, 400000, 500000, 1000000};
-
 namespace {
 
 // A connection that cannot be made means a form or a slot is missing: a
@@ -47,11 +45,10 @@ const QString periodName = QStringLiteral("Период отображения")
 } // namespace
 
 // Constructing thread (the GUI thread, via the engine's constructor).
-ModuleMdx11::ModuleMdx11(QObject* parent) : Module(parent) {
+ModuleMdx11::ModuleMdx11(PassFeed* feed, QObject* parent) : Module(parent), feed(feed) {
     modulePixmap = QPixmap(QStringLiteral(":/icons/mdx11.png"));
 
     receiver = new ModuleReceiverMdx11(handle, channels, dataMutex);
-    receiverGuard = receiver;
 
     uiSettings = new Ui::Mdx11Settings;
     uiControls = new Ui::Mdx11Controls;
@@ -67,8 +64,6 @@ ModuleMdx11::ModuleMdx11(QObject* parent) : Module(parent) {
     require(connect(this, &ModuleMdx11::restart, this, &ModuleMdx11::restartManual));
 
     receiver->moveToThread(&receiverThread);
-    require(
-        connect(&receiverThread, &QThread::finished, receiver, &QObject::deleteLater, Qt::QueuedConnection));
     receiverThread.start(QThread::InheritPriority);
 
     displayTimer->setInterval(displayPeriodMs);
@@ -99,11 +94,8 @@ ModuleMdx11::~ModuleMdx11() {
         delete displayTimer;
     else
         displayTimer->deleteLater();
-    delete guiContext;
-
-    // The queued deleteLater never runs once the thread has ended, but if it
-    // did, the guard is null and the receiver is not deleted twice.
-    delete receiverGuard.data();
+    // Its thread has ended, so nothing else can touch it any more.
+    delete receiver;
 }
 
 // name, typeCode, pixmap and the reserved operations: any thread, no lock,
@@ -167,12 +159,22 @@ bool ModuleMdx11::checkParameter(const QString& name, double, QString& error) {
     return false;
 }
 
+template <typename Control, typename Signal, typename... Args>
+void ModuleMdx11::connectControl(Control* control, Signal signal, void (ModuleMdx11::*slot)(Args...)) {
+    require(connect(
+        control, signal, this,
+        [this, control, slot](Args... args) {
+            const QObject* outer = signalSource;
+            signalSource = control;
+            (this->*slot)(args...);
+            signalSource = outer;
+        },
+        Qt::DirectConnection));
+}
+
 // GUI thread, once.  Builds the forms into the given hosts and wires them.
 void ModuleMdx11::createWidgets(QWidget* settingsHostWidget, QWidget* controlsHostWidget, QWidget*,
                                 QWidget* infoHostWidget, QWidget* optionsHostWidget) {
-    if (!guiContext)
-        guiContext = new QObject;
-
     if (settingsHostWidget) {
         settingsHost = settingsHostWidget;
         uiSettings->setupUi(settingsHost);
@@ -185,21 +187,21 @@ void ModuleMdx11::createWidgets(QWidget* settingsHostWidget, QWidget* controlsHo
         allChannelsLayout->addWidget(allChannelsBox);
 
         for (double f : adcFrequencyTable)
-            uiSettings->comboBoxFrequency->addItem(QStringLiteral("%1 кГц").arg(f / 1000, 0, 'g', 6));
+            uiSettings->comboBoxFrequency->addItem(adcFrequencyText(f));
         uiSettings->comboBoxFrequency->setCurrentIndex(0);
 
         allChannelsBox->setCheckState(Qt::PartiallyChecked);
 
-        require(connect(allChannelsBox.data(), &QCheckBox::stateChanged, this,
-                        &ModuleMdx11::on_checkBoxChannels_stateChanged));
-        require(connect(uiSettings->comboBoxFrequency, QOverload<int>::of(&QComboBox::currentIndexChanged),
-                        this, &ModuleMdx11::on_comboBoxFrequency_currentIndexChanged));
-        require(connect(uiSettings->comboBoxRange, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                        &ModuleMdx11::on_comboBoxRange_currentIndexChanged));
-        require(connect(uiSettings->comboBoxVoltageType, QOverload<int>::of(&QComboBox::currentIndexChanged),
-                        this, &ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged));
-        require(connect(uiSettings->comboBoxMode, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                        &ModuleMdx11::on_comboBoxMode_currentIndexChanged));
+        connectControl(allChannelsBox.data(), &QCheckBox::stateChanged,
+                       &ModuleMdx11::on_checkBoxChannels_stateChanged);
+        connectControl(uiSettings->comboBoxFrequency, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                       &ModuleMdx11::on_comboBoxFrequency_currentIndexChanged);
+        connectControl(uiSettings->comboBoxRange, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                       &ModuleMdx11::on_comboBoxRange_currentIndexChanged);
+        connectControl(uiSettings->comboBoxVoltageType, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                       &ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged);
+        connectControl(uiSettings->comboBoxMode, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                       &ModuleMdx11::on_comboBoxMode_currentIndexChanged);
     }
 
     if (controlsHostWidget) {
@@ -215,26 +217,26 @@ void ModuleMdx11::createWidgets(QWidget* settingsHostWidget, QWidget* controlsHo
 
         if (settings)
             restoreChannels();
-        initControlState();
+        mirrorControls();
 
         const auto& order = Ui::Mdx11Controls::creationOrder;
         for (int n : order)
-            require(connect(uiControls->checkBoxCh[n], &QCheckBox::toggled, this,
-                            &ModuleMdx11::on_checkBoxChX_toggled));
+            connectControl(uiControls->checkBoxCh[n], &QCheckBox::toggled,
+                           &ModuleMdx11::on_checkBoxChX_toggled);
         for (int n : order)
-            require(connect(uiControls->comboBoxRangeCh[n],
-                            QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                            &ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged));
+            connectControl(uiControls->comboBoxRangeCh[n],
+                           QOverload<int>::of(&QComboBox::currentIndexChanged),
+                           &ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged);
         for (int n : order)
-            require(connect(uiControls->comboBoxVoltageTypeCh[n],
-                            QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                            &ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged));
+            connectControl(uiControls->comboBoxVoltageTypeCh[n],
+                           QOverload<int>::of(&QComboBox::currentIndexChanged),
+                           &ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged);
         for (int n : order)
-            require(connect(uiControls->lineEditVoltageCh[n], &QLineEdit::textChanged, this,
-                            &ModuleMdx11::recalcLineEditWidth));
+            connectControl(uiControls->lineEditVoltageCh[n], &QLineEdit::textChanged,
+                           &ModuleMdx11::recalcLineEditWidth);
         for (int n : order)
-            require(connect(uiControls->lineEditFrequencyCh[n], &QLineEdit::textChanged, this,
-                            &ModuleMdx11::recalcLineEditWidth));
+            connectControl(uiControls->lineEditFrequencyCh[n], &QLineEdit::textChanged,
+                           &ModuleMdx11::recalcLineEditWidth);
     }
 
     if (infoHostWidget) {
@@ -253,77 +255,23 @@ void ModuleMdx11::createWidgets(QWidget* settingsHostWidget, QWidget* controlsHo
         uiOptions->spinBoxAccuracyFreq->setMaximum(6);
         uiOptions->labelAccuracyError->hide();
         uiOptions->spinBoxAccuracyError->hide();
-        require(connect(uiOptions->comboBoxRangeOptions, QOverload<int>::of(&QComboBox::currentIndexChanged),
-                        this, &ModuleMdx11::on_comboBoxRangeOptions_currentIndexChanged));
-        require(connect(uiOptions->spinBoxAccuracyAC, QOverload<int>::of(&QSpinBox::valueChanged), this,
-                        &ModuleMdx11::on_spinBoxAccuracyAC_valueChanged));
-        require(connect(uiOptions->spinBoxAccuracyDC, QOverload<int>::of(&QSpinBox::valueChanged), this,
-                        &ModuleMdx11::on_spinBoxAccuracyDC_valueChanged));
-        require(connect(uiOptions->spinBoxAccuracyFreq, QOverload<int>::of(&QSpinBox::valueChanged), this,
-                        &ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged));
+        connectControl(uiOptions->comboBoxRangeOptions, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                       &ModuleMdx11::on_comboBoxRangeOptions_currentIndexChanged);
+        connectControl(uiOptions->spinBoxAccuracyAC, QOverload<int>::of(&QSpinBox::valueChanged),
+                       &ModuleMdx11::on_spinBoxAccuracyAC_valueChanged);
+        connectControl(uiOptions->spinBoxAccuracyDC, QOverload<int>::of(&QSpinBox::valueChanged),
+                       &ModuleMdx11::on_spinBoxAccuracyDC_valueChanged);
+        connectControl(uiOptions->spinBoxAccuracyFreq, QOverload<int>::of(&QSpinBox::valueChanged),
+                       &ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged);
     }
 }
 
-// GUI thread, inside createWidgets after the channel restore.  The mirror is
-// written by the GUI thread at the moment a control changes, so the
-// acquisition configuration never has to read a widget.  The connections
-// have guiContext as context and so end with the driver.
-void ModuleMdx11::initControlState() {
-    const QString dcText = QStringLiteral("DC");
-    const QStringList rangeTexts = {QStringLiteral("10 В"), QStringLiteral("2.5 В"), QStringLiteral("0.6 В"),
-                                    QStringLiteral("0.15 В")};
-    auto rangeCodeOf = [rangeTexts](const QComboBox* box) {
-        for (int code = 0; code < rangeTexts.size(); ++code)
-            if (box->currentIndex() == box->findText(rangeTexts[code], Qt::MatchExactly))
-                return code;
-        return -1;
-    };
-
-    std::vector<ChannelControlState> rows;
-    for (int n : Ui::Mdx11Controls::creationOrder) {
-        ChannelControlState row;
-        row.number = n;
-        row.checked = uiControls->checkBoxCh[n]->isChecked();
-        row.rangeIndex = uiControls->comboBoxRangeCh[n]->currentIndex();
-        row.rangeCode = rangeCodeOf(uiControls->comboBoxRangeCh[n]);
-        row.dc = uiControls->comboBoxVoltageTypeCh[n]->currentText() == dcText;
-        rows.push_back(row);
-    }
-    {
-        QMutexLocker locker(&controlStateMutex);
-        controlState = rows;
-    }
-
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const int n = rows[i].number;
-        QCheckBox* check = uiControls->checkBoxCh[n];
-        QComboBox* range = uiControls->comboBoxRangeCh[n];
-        QComboBox* type = uiControls->comboBoxVoltageTypeCh[n];
-        require(connect(
-            check, &QCheckBox::toggled, guiContext,
-            [this, i](bool checked) {
-                QMutexLocker locker(&controlStateMutex);
-                controlState[i].checked = checked;
-            },
-            Qt::DirectConnection));
-        require(connect(
-            range, QOverload<int>::of(&QComboBox::currentIndexChanged), guiContext,
-            [this, i, range, rangeCodeOf](int index) {
-                const int code = rangeCodeOf(range);
-                QMutexLocker locker(&controlStateMutex);
-                controlState[i].rangeIndex = index;
-                controlState[i].rangeCode = code;
-            },
-            Qt::DirectConnection));
-        require(connect(
-            type, QOverload<int>::of(&QComboBox::currentIndexChanged), guiContext,
-            [this, i, type, dcText](int) {
-                const bool dc = type->currentText() == dcText;
-                QMutexLocker locker(&controlStateMutex);
-                controlState[i].dc = dc;
-            },
-            Qt::DirectConnection));
-    }
+// GUI thread.  The mirror is written at the moment a control changes, so the
+// acquisition configuration never has to read a widget.
+void ModuleMdx11::mirrorControls() {
+    const std::vector<ChannelControlState> rows = readControls();
+    QMutexLocker locker(&controlStateMutex);
+    controlState = rows;
 }
 
 // Any thread.
@@ -337,79 +285,12 @@ int ModuleMdx11::channelOf(const QObject* control) const {
     return channelByControl.value(control, 0);
 }
 
-// Any thread, no lock held.  Waits at most guiWaitMs for the GUI thread to
-// take the work (a GUI thread blocked on the driver's thread is thus never a
-// deadlock), then as long as the work runs; GUI work waits for nothing.
-bool ModuleMdx11::runInGui(const std::function<void()>& work) {
-    QObject* context = guiContext;
-    if (!context || QThread::currentThread() == context->thread()) {
-        work();
-        return true;
-    }
-
-    // The GUI thread runs the work unless the caller gave up first; the
-    // caller never gives up once the work has begun, so `work` (owned by
-    // the caller) is never used after this function returns.
-    struct Call {
-        QMutex mutex;
-        QWaitCondition finished;
-        enum { Pending, Running, Done, Abandoned } state = Pending;
-    };
-    auto call = std::make_shared<Call>();
-    const std::function<void()>* job = &work;
-    QMetaObject::invokeMethod(
-        context,
-        [call, job] {
-            {
-                QMutexLocker locker(&call->mutex);
-                if (call->state == Call::Abandoned)
-                    return;
-                call->state = Call::Running;
-            }
-            (*job)();
-            QMutexLocker locker(&call->mutex);
-            call->state = Call::Done;
-            call->finished.wakeAll();
-        },
-        Qt::QueuedConnection);
-
-    QDeadlineTimer deadline(guiWaitMs);
-    QMutexLocker locker(&call->mutex);
-    while (call->state != Call::Done) {
-        if (call->state == Call::Pending && deadline.hasExpired()) {
-            call->state = Call::Abandoned;
-            locker.unlock();
-            qWarning("Интерфейс не ответил за %d мс, изменение элементов управления пропущено", guiWaitMs);
-            return false;
-        }
-        // GUI work never waits for anything, so once it runs it ends.
-        call->finished.wait(
-            &call->mutex, call->state == Call::Running ? QDeadlineTimer(QDeadlineTimer::Forever) : deadline);
-    }
-    return true;
-}
-
-// threadModule (the driver's thread); the width is changed in the GUI thread.
+// GUI thread (connected directly to the reading fields).
 void ModuleMdx11::recalcLineEditWidth(const QString& text) {
-    const QObject* source = sender();
-    QObject* context = guiContext;
-    if (!source || !context)
+    auto* edit = qobject_cast<QLineEdit*>(const_cast<QObject*>(signalSource));
+    if (!edit)
         return;
-    QMetaObject::invokeMethod(
-        context,
-        [this, source, text] {
-            QLineEdit* edit = nullptr;
-            for (int n = 1; n <= Ui::Mdx11Controls::channelCount && !edit; ++n) {
-                if (voltageEdits[n] == source)
-                    edit = voltageEdits[n];
-                else if (frequencyEdits[n] == source)
-                    edit = frequencyEdits[n];
-            }
-            if (!edit)
-                return;
-            const int needed = edit->fontMetrics().boundingRect(text).width() + 10;
-            if (edit->minimumWidth() < needed)
-                edit->setMinimumWidth(needed);
-        },
-        Qt::AutoConnection);
+    const int needed = edit->fontMetrics().boundingRect(text).width() + 10;
+    if (edit->minimumWidth() < needed)
+        edit->setMinimumWidth(needed);
 }

@@ -10,14 +10,18 @@
 #include <QString>
 #include <QThread>
 #include <array>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "channel_control_state.h"
 #include "channel_data.h"
+#include "channel_words.h"
 #include "module.h"
 #include "parameter_info.h"
+#include "pass_record.h"
 #include "vrkapi/vrk_api.h"
 
 class QAbstractButton;
@@ -28,6 +32,7 @@ class QSettings;
 class QTimer;
 class QWidget;
 class ModuleReceiverMdx11;
+class PassFeed;
 
 namespace Ui {
 class Mdx11Settings;
@@ -37,28 +42,42 @@ class Mdx11Options;
 class CustomCheckBox;
 } // namespace Ui
 
-// ADC frequencies in Hz, in the order of the frequency combo box.
-extern const double adcFrequencyTable[5];
-
 // Driver of the 11-series 32-channel ADC module.
 //
-// Threads: the object lives in the engine's threadModule, where its slots
-// (restartManual, displayResults, the control slots) run.  The Module
-// operations are called directly from the GUI thread (useModule,
-// releaseModule, settings, createWidgets) and from threadEngine (the
-// engine's stop).  Its widgets live in the GUI thread and are changed from
-// threadModule only through queued calls.  The receive loop runs in
-// receiverThread.
+// Threads.  One rule: control changes happen in the GUI thread, at once, and
+// threadModule never waits for the GUI thread.
+// - The object lives in the engine's threadModule, where restartManual and
+//   displayResults run (reached by the queued `restart` signal and the
+//   display timer).
+// - The control slots (on_*, recalcLineEditWidth) are connected directly to
+//   their widgets and so run in the GUI thread.  They change only widgets and
+//   the control mirror, then call requestRestart.
+// - Restarts coalesce, latest wins: requestRestart sets restartPending under
+//   controlStateMutex and emits `restart` only if none was pending.  The
+//   restart stops acquisition first and then copies the mirror and clears
+//   the flag under that same lock, so a change made before the copy is in
+//   it and a change made after it emits the next restart.
+// - The Module operations are called directly from the GUI thread (open,
+//   useModule's start/stop/close, settings, createWidgets) and from
+//   threadEngine (the engine's stop at close).  start, stop and close wait
+//   for a restart in progress (controlMutex) and drop a pending one.
+// - The receive loop runs in receiverThread.  Widgets are written from
+//   threadModule only by queued calls.
 //
-// Locks: dataMutex guards `channels` between the receive loop and the
-// display pass; displayMutex spans one display pass; controlMutex serialises
-// start, stop and restartManual.  None of them is held while waiting for
-// the GUI thread.
+// Lock order: controlMutex -> displayMutex -> dataMutex -> controlStateMutex.
+// controlMutex serialises start, stop, close and restartManual; displayMutex
+// spans one display pass; dataMutex guards `channels` between the receive
+// loop and the display pass; controlStateMutex guards the mirror and the
+// scalar settings the configuration reads.  None is held while waiting for
+// the GUI thread, and the GUI thread takes only controlStateMutex (and
+// controlMutex through start, stop and close).
 class ModuleMdx11 : public Module {
     Q_OBJECT
 
 public:
-    explicit ModuleMdx11(QObject* parent = nullptr);
+    // `feed` (may be null) receives one record per display pass; it must
+    // outlive the driver.
+    explicit ModuleMdx11(PassFeed* feed = nullptr, QObject* parent = nullptr);
     ~ModuleMdx11() override;
 
     // Module interface.
@@ -113,7 +132,7 @@ private:
     void saveChannelSettings();
     void restoreChannels();
 
-    // Channel controls (threadModule).
+    // Channel controls (GUI thread).
     void setChannelRowEnabled(int channel, bool enabled);
     void updateAllChannelsBox(bool differential, QAbstractButton* reference);
     void updateCommonRange(bool differential, QComboBox* reference);
@@ -122,38 +141,49 @@ private:
 
     // Copy of the channel-row mirror, any thread; takes controlStateMutex.
     std::vector<ChannelControlState> channelControls() const;
-    // Runs `work` in the GUI thread (directly when already there) and waits
-    // for it at most guiWaitMs; false when the GUI thread did not take it in
-    // time, in which case `work` never runs.  Call with no lock held.
-    bool runInGui(const std::function<void()>& work);
-    // Releases one unit of `echo` (if any) and notes that `control` will
-    // signal `value`, then applies `change` in the GUI thread.  Any thread.
+    // GUI thread: the channel rows as the controls show them (empty before
+    // the controls form exists).
+    std::vector<ChannelControlState> readControls() const;
+    // GUI thread: copies the controls into the mirror; takes
+    // controlStateMutex.
+    void mirrorControls();
+    // GUI thread: mirrors the controls and asks for a restart (coalesced).
+    void requestRestart();
+    // GUI thread.  Releases one unit of `echo` (if any) and notes that
+    // `control` will signal `value`, then applies `change`; a unit the change
+    // did not use is taken back.
     void changeControl(QSemaphore* echo, const QObject* control, int value,
                        const std::function<void()>& change);
-    // Start of a slot: true (and one unit of `echo` taken) when the signal
-    // (control, value) is the echo of a change the driver made.  Matching
-    // the control and value keeps an operator's change that was queued
-    // before the driver's own from being taken for its echo.  Any thread.
+    // GUI thread.  Start of a slot: true (and one unit of `echo` taken) when
+    // the signal (control, value) is the echo of a change the driver made.
     bool takeEcho(QSemaphore& echo, const QObject* control, int value);
     // GUI thread: the mode combo box shows the differential mode.
     bool differentialShown() const;
     // Any thread; takes controlStateMutex.
     void setModeCode(quint8 code);
-    // Channel number of a channel control (sender of a slot), 0 if none.
+    // GUI thread.  Connects a control's signal directly to one of the slots
+    // above, which then runs in the GUI thread and finds the control in
+    // signalSource (sender() is null for a direct call across threads).
+    template <typename Control, typename Signal, typename... Args>
+    void connectControl(Control* control, Signal signal, void (ModuleMdx11::*slot)(Args...));
+    // The control whose signal the running slot serves (GUI thread).
+    const QObject* signalSource = nullptr;
+    // Channel number of a channel control, 0 if none.
     int channelOf(const QObject* control) const;
-    void initControlState();
+    void storeAccuracy(int* perRange, int* single, int value);
 
-    static constexpr int guiWaitMs = 5000;
-    // Lives in the GUI thread; queued GUI work is posted to it.
-    QObject* guiContext = nullptr;
     // Channel controls -> channel number; filled once by createWidgets.
     QHash<const QObject*, int> channelByControl;
     // Changes the driver made and whose signal has not reached its slot yet.
-    QMutex echoMutex;
     QMultiHash<const QObject*, int> echoPending;
 
     // Acquisition.
     bool applyAdcSettings();
+    // Clears restartPending unless a configuration has copied the mirror
+    // since mirrorCopies was `copies` (that copy cleared it, and a later
+    // request is waiting to be served); takes controlStateMutex.
+    void dropPendingRestart(quint64 copies);
+    quint64 mirrorCopiesNow() const;
     std::pair<double, double> analyzeAc(int logicalChannel, int count);
     double analyzeDc(int logicalChannel, int count);
     // start/stop bodies; the caller holds controlMutex.
@@ -166,6 +196,14 @@ private:
     int displayDecimalsAc = 3;
     int displayDecimalsDc = 3;
     int displayDecimalsFreq = 3;
+    // The configuration of the current run (displayMutex).
+    AcquisitionConfig runConfig;
+    // runConfig.serial, readable without displayMutex: a reading text queued
+    // for a field is dropped at delivery if a newer configuration has started.
+    // Shared with the queued writes, which may be delivered after the driver
+    // has gone.
+    std::shared_ptr<std::atomic<quint64>> shownSerial = std::make_shared<std::atomic<quint64>>(0);
+    PassFeed* feed = nullptr;
 
     VRK_Handle handle = 0;
     QPixmap modulePixmap;
@@ -185,9 +223,6 @@ private:
 
     QThread receiverThread;
     ModuleReceiverMdx11* receiver = nullptr;
-    // Becomes null if the receiver was already deleted through the thread's
-    // finished -> deleteLater connection, so it is deleted exactly once.
-    QPointer<QObject> receiverGuard;
 
     Ui::Mdx11Settings* uiSettings = nullptr;
     Ui::Mdx11Controls* uiControls = nullptr;
@@ -221,9 +256,15 @@ private:
     // thread; guarded by controlStateMutex, which is never held while
     // waiting for anything.
     std::vector<ChannelControlState> controlState;
+    // A restart has been asked for and has not copied the mirror yet
+    // (controlStateMutex).
+    bool restartPending = false;
+    // Number of times a configuration has copied the mirror
+    // (controlStateMutex).
+    quint64 mirrorCopies = 0;
     mutable QMutex controlStateMutex;
     // Reading fields by channel number (index 1..32), found once when the
-    // controls form is built; written only through queued setText calls.
+    // controls form is built; written from threadModule only by queued calls.
     std::array<QLineEdit*, 33> voltageEdits{};
     std::array<QLineEdit*, 33> frequencyEdits{};
 };

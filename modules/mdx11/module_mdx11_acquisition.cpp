@@ -1,6 +1,8 @@
 // Acquisition side of the 11-series driver: start/stop/restart, the channel
 // table sent to the device, the display pass and the per-channel analysis.
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QMutexLocker>
@@ -8,12 +10,15 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "module_mdx11.h"
 #include "module_receiver_mdx11.h"
+#include "pass_feed.h"
 #include "signal_analysis.h"
 
 namespace {
@@ -27,26 +32,43 @@ int clampDecimals(int decimals) {
     return std::clamp(decimals, 0, 17);
 }
 
-void setTextQueued(QLineEdit* edit, const QString& text) {
-    if (edit)
-        QMetaObject::invokeMethod(edit, "setText", Qt::QueuedConnection, Q_ARG(QString, text));
+// Writes `text` into `edit` in the GUI thread, unless a configuration newer
+// than `serial` has started by then: a field never shows a reading of an
+// older configuration once a new one runs.
+void setTextQueued(QLineEdit* edit, const QString& text, const std::shared_ptr<std::atomic<quint64>>& shown,
+                   quint64 serial) {
+    if (!edit)
+        return;
+    QMetaObject::invokeMethod(
+        edit,
+        [edit, text, shown, serial] {
+            if (shown->load() == serial)
+                edit->setText(text);
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace
 
-// Any thread (the engine: GUI thread; restartManual: threadModule).  Locks
-// controlMutex, and displayMutex with dataMutex while configuring; never waits
-// for the GUI thread (the timer is started by a queued call).
+// Any thread (the engine: GUI thread).  Waits for a restart in progress
+// (controlMutex), then configures and starts; the configuration copies the
+// mirror and so serves a pending restart too.  Worst case while a restart is
+// in progress: that restart's stop (see stop) plus two configurations.
 bool ModuleMdx11::start(int reserved) {
     QMutexLocker lock(&controlMutex);
     return startLocked(reserved);
 }
 
-// Any thread (the engine: GUI thread and threadEngine).  Locks controlMutex;
-// waits a bounded time for a display pass to end, then at most one receive
-// timeout plus a margin for the loop.
+// Any thread (the engine: GUI thread and threadEngine).  Waits for a restart
+// in progress (controlMutex) and drops a pending one.  Worst case: a restart
+// in progress (one stop plus one configuration), then the display pass in
+// progress (bounded by displayPassWaitMs, in practice milliseconds) and the
+// end of the receive loop (one receive timeout, a frame period plus 1 s,
+// plus 2 s; in practice at most one frame period, since a stop wakes a
+// blocked receive).
 bool ModuleMdx11::stop() {
     QMutexLocker lock(&controlMutex);
+    dropPendingRestart(mirrorCopiesNow());
     return stopLocked();
 }
 
@@ -55,17 +77,36 @@ bool ModuleMdx11::isRunning() {
     return receiver && receiver->isRunning();
 }
 
-// threadModule, reached through `restart`.  With no device open there is
-// nothing to restart: the change takes effect when a device is chosen, which
-// starts acquisition from the controls anyway.  Starting here would only fail
-// and raise an error box, e.g. at every launch whose stored channels switch
-// the mode before any device is open.
+// threadModule, reached through `restart` (queued).  Never waits for the GUI
+// thread.  A restart dropped by the engine's start or stop finds no pending
+// flag and does nothing.  With no device open there is nothing to restart:
+// choosing a device starts acquisition from the mirror anyway.
 void ModuleMdx11::restartManual() {
     QMutexLocker lock(&controlMutex);
+    const quint64 copies = mirrorCopiesNow();
+    {
+        QMutexLocker state(&controlStateMutex);
+        if (!restartPending)
+            return;
+    }
     if (isRunning())
         stopLocked();
     if (isOpened())
         startLocked(0);
+    // A start that failed before copying the mirror leaves the flag set; the
+    // next change must be able to ask again.
+    dropPendingRestart(copies);
+}
+
+quint64 ModuleMdx11::mirrorCopiesNow() const {
+    QMutexLocker state(&controlStateMutex);
+    return mirrorCopies;
+}
+
+void ModuleMdx11::dropPendingRestart(quint64 copies) {
+    QMutexLocker state(&controlStateMutex);
+    if (mirrorCopies == copies)
+        restartPending = false;
 }
 
 bool ModuleMdx11::startLocked(int reserved) {
@@ -86,14 +127,16 @@ bool ModuleMdx11::startLocked(int reserved) {
     if (!receiver->startStreams())
         return false;
     // The timer lives in the GUI thread; start(int) also sets the interval.
-    if (displayTimer)
-        QMetaObject::invokeMethod(displayTimer, "start", Qt::QueuedConnection, Q_ARG(int, interval));
+    if (QTimer* timer = displayTimer)
+        QMetaObject::invokeMethod(
+            timer, [timer, interval] { timer->start(interval); }, Qt::QueuedConnection);
     return true;
 }
 
 bool ModuleMdx11::stopLocked() {
-    if (displayTimer)
-        QMetaObject::invokeMethod(displayTimer, "stop", Qt::QueuedConnection);
+    if (QTimer* timer = displayTimer)
+        QMetaObject::invokeMethod(
+            timer, [timer] { timer->stop(); }, Qt::QueuedConnection);
     // A display pass never waits for anything but dataMutex, so this ends.
     if (displayMutex.tryLock(displayPassWaitMs))
         displayMutex.unlock();
@@ -118,6 +161,9 @@ bool ModuleMdx11::applyAdcSettings() {
     {
         QMutexLocker lock(&controlStateMutex);
         rows = controlState;
+        // This copy serves every restart asked for so far.
+        restartPending = false;
+        ++mirrorCopies;
         mode = modeCode;
         frequencyIndex = adcFrequencyIndex;
         std::copy(std::begin(accuracyAc), std::end(accuracyAc), decimalsAc.begin());
@@ -127,6 +173,8 @@ bool ModuleMdx11::applyAdcSettings() {
     }
 
     std::array<bool, 33> dcByNumber{};
+    AcquisitionConfig config;
+    config.modeCode = mode;
     int32_t logical = 0;
     for (const ChannelControlState& row : rows) {
         if (!row.checked || row.number < 1 || row.number > 32)
@@ -138,6 +186,7 @@ bool ModuleMdx11::applyAdcSettings() {
         rangeCode = quint8(row.rangeCode);
         VRK11_SetLChannel(handle, logical, row.number - 1, mode, rangeCode);
         dcByNumber[size_t(row.number)] = row.dc;
+        config.channels.append({row.number, row.dc, row.rangeCode});
         ++logical;
     }
     if (logical == 0)
@@ -158,14 +207,26 @@ bool ModuleMdx11::applyAdcSettings() {
     displayDecimalsDc = clampDecimals(decimalsDc[rangeCode]);
     displayDecimalsFreq = clampDecimals(decimalsFreq);
     displayIntervalMs = std::max(periodMs, period);
+    config.adcFrequencyHz = frequency;
+    config.serial = runConfig.serial + 1;
+    runConfig = config;
+    shownSerial->store(config.serial);
     return true;
 }
 
 // threadModule, run by displayTimer.  Holds displayMutex for the pass and
-// dataMutex per channel; reads no widget, writes the fields by queued calls.
+// dataMutex per channel; reads no widget, writes the fields by queued calls
+// and publishes one record of what it wrote.
 void ModuleMdx11::displayResults() {
     if (!displayMutex.tryLock(0))
         return;
+    PassRecord record;
+    record.config = runConfig;
+    record.time = QDateTime::currentDateTime();
+    QElapsedTimer now;
+    now.start();
+    record.monotonicMs = now.msecsSinceReference();
+    const quint64 serial = runConfig.serial;
     for (size_t i = 0; i < channels.size(); ++i) {
         const int number = channels[i].channel + 1;
         QLineEdit* voltage = number >= 1 && number <= 32 ? voltageEdits[size_t(number)] : nullptr;
@@ -174,16 +235,21 @@ void ModuleMdx11::displayResults() {
         const int count = int(std::min<size_t>(channels[i].samples.size(), size_t(INT32_MAX)));
         if (count == 0)
             continue;
+        ChannelReading reading;
+        reading.number = number;
         if (!channels[i].dc) {
-            const std::pair<double, double> reading = analyzeAc(int(i), count);
-            setTextQueued(voltage, QString::number(reading.first * 1000.0, 'f', displayDecimalsAc));
-            setTextQueued(frequency, QString::number(reading.second / 1000.0, 'f', displayDecimalsFreq));
+            const std::pair<double, double> result = analyzeAc(int(i), count);
+            reading.voltage = QString::number(result.first * 1000.0, 'f', displayDecimalsAc);
+            reading.frequency = QString::number(result.second / 1000.0, 'f', displayDecimalsFreq);
         } else {
-            const double level = analyzeDc(int(i), count);
-            setTextQueued(voltage, QString::number(level * 1000.0, 'f', displayDecimalsDc));
-            setTextQueued(frequency, QString());
+            reading.voltage = QString::number(analyzeDc(int(i), count) * 1000.0, 'f', displayDecimalsDc);
         }
+        setTextQueued(voltage, reading.voltage, shownSerial, serial);
+        setTextQueued(frequency, reading.frequency, shownSerial, serial);
+        record.readings.append(reading);
     }
+    if (feed && !record.readings.isEmpty())
+        feed->publish(record);
     displayMutex.unlock();
 }
 

@@ -1,18 +1,17 @@
 // Behaviour of the channel controls, the module-wide selections and the
 // options form.
 //
-// Threads: every slot here runs in threadModule (the driver's thread),
-// reached by queued calls from the widgets.  A slot does all its reading and
-// changing of widgets in one piece of work run in the GUI thread
-// (runInGui), waits for it without holding any lock, and then emits
-// `restart` from threadModule.  Widgets are thus only ever touched by the
-// GUI thread.  The private helpers (setChannelRowEnabled, update*) may be
-// called from either thread; they route themselves to the GUI thread.
+// Threads: every slot here is connected directly to its widget, so it runs
+// in the GUI thread at the moment the operator changes a control.  A slot
+// reads and changes widgets and the control mirror only, then requests a
+// restart (requestRestart), which threadModule serves without ever waiting
+// for this thread.
 //
 // Echo units: before the driver changes a control whose change signal is
 // connected to one of its slots, it releases one unit of that slot's echo
 // semaphore and notes the control and the value it will signal; the slot
-// call caused by the change takes the unit and returns.
+// call caused by the change (synchronous, inside the change) takes the unit
+// and returns.
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -32,9 +31,6 @@
 #include "module_mdx11.h"
 
 namespace {
-
-const QString differentialText = QStringLiteral("Дифференциальный (16 каналов)");
-const QString commonGroundText = QStringLiteral("С общей землей (32 канала)");
 
 // The control's own enabled flag.  isEnabled() is false for every child of a
 // disabled window, which would make whole rows look disabled while the main
@@ -66,15 +62,13 @@ std::vector<int> upperChannels() {
 void ModuleMdx11::changeControl(QSemaphore* echo, const QObject* control, int value,
                                 const std::function<void()>& change) {
     if (echo) {
-        {
-            QMutexLocker locker(&echoMutex);
-            echoPending.insert(control, value);
-        }
+        echoPending.insert(control, value);
         echo->release();
     }
-    if (!runInGui(change) && echo) {
-        // The change was never made, so no signal will take the unit.
-        QMutexLocker locker(&echoMutex);
+    change();
+    if (echo) {
+        // A change that emitted nothing leaves its unit; drop it, or it would
+        // swallow a later change by the operator.
         auto it = echoPending.find(control, value);
         if (it != echoPending.end()) {
             echoPending.erase(it);
@@ -84,7 +78,6 @@ void ModuleMdx11::changeControl(QSemaphore* echo, const QObject* control, int va
 }
 
 bool ModuleMdx11::takeEcho(QSemaphore& echo, const QObject* control, int value) {
-    QMutexLocker locker(&echoMutex);
     auto it = echoPending.find(control, value);
     if (it == echoPending.end())
         return false;
@@ -103,10 +96,10 @@ bool ModuleMdx11::differentialShown() const {
     if (!settingsHost)
         return modeCode == 1;
     const QComboBox* mode = uiSettings->comboBoxMode;
-    return mode->currentIndex() == mode->findText(differentialText, Qt::MatchExactly);
+    return mode->currentIndex() == mode->findText(modeText(1), Qt::MatchExactly);
 }
 
-// Any thread.  Enables or disables the six row widgets of channel n.
+// GUI thread.  Enables or disables the six row widgets of channel n.
 void ModuleMdx11::setChannelRowEnabled(int channel, bool enabled) {
     if (!controlsHost || channel < 1 || channel > Ui::Mdx11Controls::channelCount)
         return;
@@ -114,15 +107,15 @@ void ModuleMdx11::setChannelRowEnabled(int channel, bool enabled) {
                       uiControls->lineEditVoltageCh[channel],   uiControls->labelVoltageUnitCh[channel],
                       uiControls->lineEditFrequencyCh[channel], uiControls->labelFrequencyUnitCh[channel]};
     for (QWidget* widget : row)
-        changeControl(nullptr, widget, enabled, [widget, enabled] { widget->setEnabled(enabled); });
+        widget->setEnabled(enabled);
 }
 
-// Any thread.  Shows in the all-channels box whether the reference and the
+// GUI thread.  Shows in the all-channels box whether the reference and the
 // other boxes of the set are all checked, all unchecked, or mixed.
 void ModuleMdx11::updateAllChannelsBox(bool differential, QAbstractButton* reference) {
-    runInGui([this, differential, reference] {
-        if (!controlsHost || !allChannelsBox)
-            return;
+    if (!controlsHost || !allChannelsBox)
+        return;
+    {
         // A reference outside the active set (a toggle of channel 17-32 that
         // was queued before a switch to differential) stands for no reference.
         const int refChannel = channelOf(reference);
@@ -143,7 +136,7 @@ void ModuleMdx11::updateAllChannelsBox(bool differential, QAbstractButton* refer
             Ui::CustomCheckBox* box = allChannelsBox;
             changeControl(&allChannelsEcho, box, int(state), [box, state] { box->setCheckState(state); });
         }
-    });
+    }
 }
 
 namespace {
@@ -178,28 +171,24 @@ void updateCommon(const std::array<QComboBox*, Ui::Mdx11Controls::channelCount +
 
 } // namespace
 
-// Any thread.
+// GUI thread.
 void ModuleMdx11::updateCommonRange(bool differential, QComboBox* reference) {
-    runInGui([this, differential, reference] {
-        if (!controlsHost || !settingsHost)
-            return;
-        updateCommon(uiControls->comboBoxRangeCh, differential, reference, uiSettings->comboBoxRange,
-                     [this](int value, const std::function<void()>& change) {
-                         changeControl(&commonRangeEcho, uiSettings->comboBoxRange, value, change);
-                     });
-    });
+    if (!controlsHost || !settingsHost)
+        return;
+    updateCommon(uiControls->comboBoxRangeCh, differential, reference, uiSettings->comboBoxRange,
+                 [this](int value, const std::function<void()>& change) {
+                     changeControl(&commonRangeEcho, uiSettings->comboBoxRange, value, change);
+                 });
 }
 
-// Any thread.
+// GUI thread.
 void ModuleMdx11::updateCommonVoltageType(bool differential, QComboBox* reference) {
-    runInGui([this, differential, reference] {
-        if (!controlsHost || !settingsHost)
-            return;
-        updateCommon(uiControls->comboBoxVoltageTypeCh, differential, reference,
-                     uiSettings->comboBoxVoltageType, [this](int value, const std::function<void()>& change) {
-                         changeControl(&commonTypeEcho, uiSettings->comboBoxVoltageType, value, change);
-                     });
-    });
+    if (!controlsHost || !settingsHost)
+        return;
+    updateCommon(uiControls->comboBoxVoltageTypeCh, differential, reference, uiSettings->comboBoxVoltageType,
+                 [this](int value, const std::function<void()>& change) {
+                     changeControl(&commonTypeEcho, uiSettings->comboBoxVoltageType, value, change);
+                 });
 }
 
 // GUI thread.  The common range and voltage type follow the first enabled,
@@ -215,164 +204,121 @@ void ModuleMdx11::refreshCommonFromFirstChecked(bool differential, const std::ve
     }
 }
 
-// threadModule.  A channel check box was toggled.
+// A channel check box was toggled.
 void ModuleMdx11::on_checkBoxChX_toggled(bool checked) {
-    const int n = channelOf(sender());
-    if (n == 0)
+    const int n = channelOf(signalSource);
+    if (n == 0 || takeEcho(channelCheckEcho, signalSource, checked))
         return;
-    if (takeEcho(channelCheckEcho, sender(), checked))
-        return;
-    runInGui([this, n] {
-        // The row follows the box as it is now; with events in order this is
-        // the toggled state, and a stale event cannot desynchronise the row.
-        setChannelRowEnabled(n, uiControls->checkBoxCh[n]->isChecked());
-        const bool differential = differentialShown();
-        updateAllChannelsBox(differential, uiControls->checkBoxCh[n]);
-        refreshCommonFromFirstChecked(differential, channelSet(differential));
-    });
-    emit restart();
+    // The row follows the box as it is now.
+    setChannelRowEnabled(n, uiControls->checkBoxCh[n]->isChecked());
+    const bool differential = differentialShown();
+    updateAllChannelsBox(differential, uiControls->checkBoxCh[n]);
+    refreshCommonFromFirstChecked(differential, channelSet(differential));
+    requestRestart();
 }
 
-// threadModule.  The all-channels box was clicked (or set by the program,
-// which left an echo unit).
+// The all-channels box was clicked (or set by the program, which left an
+// echo unit).
 void ModuleMdx11::on_checkBoxChannels_stateChanged(int state) {
-    if (takeEcho(allChannelsEcho, sender(), state))
+    if (takeEcho(allChannelsEcho, signalSource, state) || !controlsHost)
         return;
     const bool target = state == Qt::Checked;
-    runInGui([this, target] {
-        if (!controlsHost)
-            return;
-        for (int n : Ui::Mdx11Controls::creationOrder) {
-            QCheckBox* box = uiControls->checkBoxCh[n];
-            if (!ownEnabled(box) || box->isChecked() == target)
-                continue;
-            changeControl(&channelCheckEcho, box, target, [box, target] { box->setChecked(target); });
-            setChannelRowEnabled(n, target);
-        }
-        const bool differential = differentialShown();
-        updateAllChannelsBox(differential, nullptr);
-        refreshCommonFromFirstChecked(differential, channelSet(false));
-    });
-    emit restart();
+    for (int n : Ui::Mdx11Controls::creationOrder) {
+        QCheckBox* box = uiControls->checkBoxCh[n];
+        if (!ownEnabled(box) || box->isChecked() == target)
+            continue;
+        changeControl(&channelCheckEcho, box, target, [box, target] { box->setChecked(target); });
+        setChannelRowEnabled(n, target);
+    }
+    const bool differential = differentialShown();
+    updateAllChannelsBox(differential, nullptr);
+    refreshCommonFromFirstChecked(differential, channelSet(false));
+    requestRestart();
 }
 
-// threadModule.  The mode switch: confines the measurement to channels 1-16
-// or opens 1-32.  The driver never changes the mode box itself, so no echo.
+// The mode switch: confines the measurement to channels 1-16 or opens 1-32.
+// The driver never changes the mode box itself, so no echo.
 void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
-    int differentialIndex = -1;
-    int commonIndex = -1;
-    runInGui([this, &differentialIndex, &commonIndex] {
-        if (!settingsHost)
-            return;
-        differentialIndex = uiSettings->comboBoxMode->findText(differentialText, Qt::MatchExactly);
-        commonIndex = uiSettings->comboBoxMode->findText(commonGroundText, Qt::MatchExactly);
-    });
-    if (index == -1)
+    if (index == -1 || !settingsHost)
         return;
-
-    if (index == differentialIndex) {
-        // The mode code follows the unchecking of channels 17-32, so that a
-        // start in between never configures them in differential mode.
-        runInGui([this] {
-            if (!controlsHost)
-                return;
+    const QComboBox* mode = uiSettings->comboBoxMode;
+    if (index == mode->findText(modeText(1), Qt::MatchExactly)) {
+        if (controlsHost) {
             for (int n : upperChannels()) {
                 QCheckBox* box = uiControls->checkBoxCh[n];
                 if (ownEnabled(box) && box->isChecked()) {
                     changeControl(&channelCheckEcho, box, false, [box] { box->setChecked(false); });
                     setChannelRowEnabled(n, false);
                 }
-                changeControl(nullptr, box, false, [box] { box->setEnabled(false); });
+                box->setEnabled(false);
             }
             updateAllChannelsBox(true, nullptr);
-        });
+        }
         setModeCode(1);
-        emit restart();
-    } else if (index == commonIndex) {
+        requestRestart();
+    } else if (index == mode->findText(modeText(0), Qt::MatchExactly)) {
         setModeCode(0);
-        runInGui([this] {
-            if (!controlsHost)
-                return;
-            for (int n : upperChannels()) {
-                QCheckBox* box = uiControls->checkBoxCh[n];
-                changeControl(nullptr, box, true, [box] { box->setEnabled(true); });
-            }
+        if (controlsHost) {
+            for (int n : upperChannels())
+                uiControls->checkBoxCh[n]->setEnabled(true);
             updateAllChannelsBox(false, nullptr);
             refreshCommonFromFirstChecked(false, upperChannels());
-        });
-        emit restart();
+        }
+        requestRestart();
     }
 }
 
-// threadModule.  Common range chosen: copied by index to every enabled
-// channel.
+// Common range chosen: copied by index to every enabled channel.
 void ModuleMdx11::on_comboBoxRange_currentIndexChanged(int index) {
-    if (takeEcho(commonRangeEcho, sender(), index) || index == -1)
+    if (takeEcho(commonRangeEcho, signalSource, index) || index == -1 || !controlsHost)
         return;
-    runInGui([this, index] {
-        if (!controlsHost)
-            return;
-        for (int n : Ui::Mdx11Controls::creationOrder) {
-            QComboBox* box = uiControls->comboBoxRangeCh[n];
-            if (ownEnabled(box) && box->currentIndex() != index)
-                changeControl(&channelRangeEcho, box, index, [box, index] { box->setCurrentIndex(index); });
-        }
-    });
-    emit restart();
+    for (int n : Ui::Mdx11Controls::creationOrder) {
+        QComboBox* box = uiControls->comboBoxRangeCh[n];
+        if (ownEnabled(box) && box->currentIndex() != index)
+            changeControl(&channelRangeEcho, box, index, [box, index] { box->setCurrentIndex(index); });
+    }
+    requestRestart();
 }
 
-// threadModule.  Common voltage type chosen: copied by text to every
-// enabled channel.
+// Common voltage type chosen: copied by text to every enabled channel.
 void ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged(int index) {
-    if (takeEcho(commonTypeEcho, sender(), index) || index == -1)
+    if (takeEcho(commonTypeEcho, signalSource, index) || index == -1 || !controlsHost || !settingsHost)
         return;
-    runInGui([this, index] {
-        if (!controlsHost || !settingsHost)
-            return;
-        const QComboBox* common = uiSettings->comboBoxVoltageType;
-        QString text;
-        if (index == common->findText(QStringLiteral("AC"), Qt::MatchExactly))
-            text = QStringLiteral("AC");
-        else if (index == common->findText(QStringLiteral("DC"), Qt::MatchExactly))
-            text = QStringLiteral("DC");
-        else
-            return;
-        for (int n : Ui::Mdx11Controls::creationOrder) {
-            QComboBox* box = uiControls->comboBoxVoltageTypeCh[n];
-            const int target = box->findText(text, Qt::MatchExactly);
-            // An echo unit is left only for a change that really happens, so
-            // no stray unit can swallow a later change by the operator.
-            if (ownEnabled(box) && box->currentIndex() != index && box->currentIndex() != target)
-                changeControl(&channelTypeEcho, box, target, [box, target] { box->setCurrentIndex(target); });
-        }
-    });
-    emit restart();
+    const QComboBox* common = uiSettings->comboBoxVoltageType;
+    QString text;
+    if (index == common->findText(QStringLiteral("AC"), Qt::MatchExactly))
+        text = QStringLiteral("AC");
+    else if (index == common->findText(QStringLiteral("DC"), Qt::MatchExactly))
+        text = QStringLiteral("DC");
+    else
+        return;
+    for (int n : Ui::Mdx11Controls::creationOrder) {
+        QComboBox* box = uiControls->comboBoxVoltageTypeCh[n];
+        const int target = box->findText(text, Qt::MatchExactly);
+        if (ownEnabled(box) && box->currentIndex() != index && box->currentIndex() != target)
+            changeControl(&channelTypeEcho, box, target, [box, target] { box->setCurrentIndex(target); });
+    }
+    requestRestart();
 }
 
-// threadModule.  One channel's range chosen.
+// One channel's range chosen.
 void ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged(int index) {
-    const int n = channelOf(sender());
-    if (n == 0)
+    const int n = channelOf(signalSource);
+    if (n == 0 || takeEcho(channelRangeEcho, signalSource, index))
         return;
-    if (takeEcho(channelRangeEcho, sender(), index))
-        return;
-    runInGui([this, n] { updateCommonRange(differentialShown(), uiControls->comboBoxRangeCh[n]); });
-    emit restart();
+    updateCommonRange(differentialShown(), uiControls->comboBoxRangeCh[n]);
+    requestRestart();
 }
 
-// threadModule.  One channel's voltage type chosen.
+// One channel's voltage type chosen.
 void ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged(int index) {
-    const int n = channelOf(sender());
-    if (n == 0)
+    const int n = channelOf(signalSource);
+    if (n == 0 || takeEcho(channelTypeEcho, signalSource, index))
         return;
-    if (takeEcho(channelTypeEcho, sender(), index))
-        return;
-    runInGui(
-        [this, n] { updateCommonVoltageType(differentialShown(), uiControls->comboBoxVoltageTypeCh[n]); });
-    emit restart();
+    updateCommonVoltageType(differentialShown(), uiControls->comboBoxVoltageTypeCh[n]);
+    requestRestart();
 }
 
-// threadModule.
 void ModuleMdx11::on_comboBoxFrequency_currentIndexChanged(int index) {
     if (index == -1)
         return;
@@ -380,45 +326,78 @@ void ModuleMdx11::on_comboBoxFrequency_currentIndexChanged(int index) {
         QMutexLocker locker(&controlStateMutex);
         adcFrequencyIndex = index;
     }
-    emit restart();
+    requestRestart();
 }
 
-// threadModule.  The working copies are only touched in the GUI thread
-// (here through runInGui, and by prepareOptions and saveSettings).
+// The working copies of the decimals are only touched in the GUI thread.
 void ModuleMdx11::on_comboBoxRangeOptions_currentIndexChanged(int index) {
-    if (index < 0 || index > 3)
+    if (index < 0 || index > 3 || !optionsHost)
         return;
-    runInGui([this, index] {
-        if (!optionsHost)
-            return;
-        uiOptions->spinBoxAccuracyAC->setValue(accuracyAcEdit[index]);
-        uiOptions->spinBoxAccuracyDC->setValue(accuracyDcEdit[index]);
-    });
+    uiOptions->spinBoxAccuracyAC->setValue(accuracyAcEdit[index]);
+    uiOptions->spinBoxAccuracyDC->setValue(accuracyDcEdit[index]);
 }
 
-// threadModule.
+// Stores a decimals spin box's value into the working copy of the range the
+// options form shows (`perRange`), or into `single` when it has none.
+void ModuleMdx11::storeAccuracy(int* perRange, int* single, int value) {
+    if (single) {
+        *single = value;
+        return;
+    }
+    if (!optionsHost)
+        return;
+    const int i = uiOptions->comboBoxRangeOptions->currentIndex();
+    if (i >= 0 && i <= 3)
+        perRange[i] = value;
+}
+
 void ModuleMdx11::on_spinBoxAccuracyAC_valueChanged(int arg1) {
-    runInGui([this, arg1] {
-        if (!optionsHost)
-            return;
-        const int i = uiOptions->comboBoxRangeOptions->currentIndex();
-        if (i >= 0 && i <= 3)
-            accuracyAcEdit[i] = arg1;
-    });
+    storeAccuracy(accuracyAcEdit, nullptr, arg1);
 }
 
-// threadModule.
 void ModuleMdx11::on_spinBoxAccuracyDC_valueChanged(int arg1) {
-    runInGui([this, arg1] {
-        if (!optionsHost)
-            return;
-        const int i = uiOptions->comboBoxRangeOptions->currentIndex();
-        if (i >= 0 && i <= 3)
-            accuracyDcEdit[i] = arg1;
-    });
+    storeAccuracy(accuracyDcEdit, nullptr, arg1);
 }
 
-// threadModule.
 void ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged(int arg1) {
-    runInGui([this, arg1] { accuracyFreqEdit = arg1; });
+    storeAccuracy(nullptr, &accuracyFreqEdit, arg1);
+}
+
+// GUI thread.  Reads the channel rows from their controls.
+std::vector<ChannelControlState> ModuleMdx11::readControls() const {
+    std::vector<ChannelControlState> rows;
+    if (!controlsHost)
+        return rows;
+    const QString dcText = QStringLiteral("DC");
+    for (int n : Ui::Mdx11Controls::creationOrder) {
+        const QComboBox* range = uiControls->comboBoxRangeCh[n];
+        ChannelControlState row;
+        row.number = n;
+        row.checked = uiControls->checkBoxCh[n]->isChecked();
+        row.rangeIndex = range->currentIndex();
+        row.rangeCode = -1;
+        for (int code = 0; code < 4; ++code)
+            if (range->currentIndex() == range->findText(rangeText(code), Qt::MatchExactly))
+                row.rangeCode = code;
+        row.dc = uiControls->comboBoxVoltageTypeCh[n]->currentText() == dcText;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// GUI thread.  Copies the rows into the mirror and asks threadModule for a
+// restart unless one is already pending: the pending restart will copy the
+// mirror after it has stopped acquisition, so it includes this change.
+void ModuleMdx11::requestRestart() {
+    const std::vector<ChannelControlState> rows = readControls();
+    bool post = false;
+    {
+        QMutexLocker locker(&controlStateMutex);
+        if (!rows.empty())
+            controlState = rows;
+        post = !restartPending;
+        restartPending = true;
+    }
+    if (post)
+        emit restart();
 }

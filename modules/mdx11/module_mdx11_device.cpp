@@ -3,14 +3,13 @@
 // Threads: open runs in the GUI thread (the engine's useModule) because it
 // writes the information form; serialNumber and close run in the caller's
 // thread (GUI thread or threadEngine); isOpened and errorText in any thread.
-// None of them takes a lock.
+// Only close takes a lock (controlMutex, like stop).
 
 #include <QByteArray>
 #include <QLineEdit>
-#include <QMetaObject>
+#include <QMutexLocker>
 #include <QString>
 #include <QTextCodec>
-#include <QThread>
 #include <cstring>
 
 #include "mdx11_info.h"
@@ -25,13 +24,6 @@ QString fieldText(const char* field, std::size_t size) {
     const void* end = std::memchr(field, 0, size);
     const std::size_t length = end ? std::size_t(static_cast<const char*>(end) - field) : size;
     return QString::fromUtf8(field, int(length));
-}
-
-void showText(QLineEdit* edit, const QString& text) {
-    if (QThread::currentThread() == edit->thread())
-        edit->setText(text);
-    else
-        QMetaObject::invokeMethod(edit, "setText", Qt::QueuedConnection, Q_ARG(QString, text));
 }
 
 } // namespace
@@ -63,8 +55,8 @@ bool ModuleMdx11::open(const VRK_DeviceRecord* device) {
     }
 
     if (infoHost) {
-        showText(uiInfo->lineEditModuleSerial, fieldText(deviceInfo.serial, sizeof deviceInfo.serial));
-        showText(uiInfo->lineEditModuleFirmware, fieldText(deviceInfo.firmware, sizeof deviceInfo.firmware));
+        uiInfo->lineEditModuleSerial->setText(fieldText(deviceInfo.serial, sizeof deviceInfo.serial));
+        uiInfo->lineEditModuleFirmware->setText(fieldText(deviceInfo.firmware, sizeof deviceInfo.firmware));
     }
     return true;
 }
@@ -83,7 +75,14 @@ bool ModuleMdx11::isOpened() {
     return VRK_IsOpened(handle) == 0;
 }
 
+// Waits for a restart in progress and drops a pending one; a run that such a
+// restart started is stopped before the device is closed, so a caller's
+// isRunning()/stop() before close cannot miss it.
 bool ModuleMdx11::close() {
+    QMutexLocker lock(&controlMutex);
+    dropPendingRestart(mirrorCopiesNow());
+    if (isRunning())
+        stopLocked();
     const int status = VRK_Close(&handle, 0);
     if (status == 0)
         return true;

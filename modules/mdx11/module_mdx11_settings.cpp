@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMutexLocker>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QString>
 #include <QVariant>
@@ -98,17 +99,6 @@ void ModuleMdx11::prepareOptions() {
 
 // GUI thread, when the options dialog was accepted.
 void ModuleMdx11::saveSettings(QSettings* s) {
-    if (optionsHost) {
-        // The spin boxes' slots run queued in threadModule and may not have
-        // run yet when the dialog is accepted at once; the shown values are
-        // the operator's choice, so take them now (the slots write the same).
-        const int i = uiOptions->comboBoxRangeOptions->currentIndex();
-        if (i >= 0 && i <= 3) {
-            accuracyAcEdit[i] = uiOptions->spinBoxAccuracyAC->value();
-            accuracyDcEdit[i] = uiOptions->spinBoxAccuracyDC->value();
-        }
-        accuracyFreqEdit = uiOptions->spinBoxAccuracyFreq->value();
-    }
     if (!s)
         return;
 
@@ -128,7 +118,7 @@ void ModuleMdx11::saveSettings(QSettings* s) {
     s->endGroup();
 
     if (isOpened())
-        emit restart();
+        requestRestart();
 }
 
 // Destructor only.  The mirror holds every row's state as the controls show
@@ -180,21 +170,19 @@ void ModuleMdx11::restoreChannels() {
     const quint32 ranges32 = settings->value(QLatin1String(range32Key), 0u).toUInt();
     settings->endGroup();
 
-    const QString commonGround = QStringLiteral("С общей землей (32 канала)");
-    const QString rangeTexts[4] = {QStringLiteral("10 В"), QStringLiteral("2.5 В"), QStringLiteral("0.6 В"),
-                                   QStringLiteral("0.15 В")};
+    bool modeSwitched = false;
     for (int n : Ui::Mdx11Controls::creationOrder) {
         if (!(enabled & (quint32(1) << (n - 1))))
             continue;
         if (n >= 17 && settingsHost) {
             QComboBox* mode = uiSettings->comboBoxMode;
-            const int common = mode->findText(commonGround, Qt::MatchExactly);
+            const int common = mode->findText(modeText(0), Qt::MatchExactly);
             if (mode->currentIndex() != common) {
+                // The mode switch's slot is called once the rows are restored,
+                // so that it sees them all.
+                const QSignalBlocker quiet(mode);
                 mode->setCurrentIndex(common);
-                // The mode switch's slot sets it too, later, in the driver's
-                // thread; a start before that must not see channel 17-32 in
-                // differential mode.
-                setModeCode(0);
+                modeSwitched = true;
             }
         }
         uiControls->checkBoxCh[n]->setChecked(true);
@@ -211,7 +199,7 @@ void ModuleMdx11::restoreChannels() {
         const quint32 code = n <= 16 ? (ranges16 >> (2 * (n - 1))) & 3u : (ranges32 >> (2 * (n - 17))) & 3u;
         if (code != 0) {
             QComboBox* range = uiControls->comboBoxRangeCh[n];
-            range->setCurrentIndex(range->findText(rangeTexts[code], Qt::MatchExactly));
+            range->setCurrentIndex(range->findText(rangeText(int(code)), Qt::MatchExactly));
         }
     }
 
@@ -219,4 +207,6 @@ void ModuleMdx11::restoreChannels() {
     updateAllChannelsBox(differential, nullptr);
     updateCommonRange(differential, nullptr);
     updateCommonVoltageType(differential, nullptr);
+    if (modeSwitched)
+        on_comboBoxMode_currentIndexChanged(uiSettings->comboBoxMode->currentIndex());
 }

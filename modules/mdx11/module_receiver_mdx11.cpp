@@ -1,9 +1,9 @@
 #include "module_receiver_mdx11.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QString>
-#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -117,13 +117,12 @@ bool ModuleReceiverMdx11::isRunning() const {
     return running.available() != 0;
 }
 
-bool ModuleReceiverMdx11::waitWhileRunning(int timeoutMs) const {
-    QElapsedTimer clock;
-    clock.start();
+bool ModuleReceiverMdx11::waitWhileRunning(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    QMutexLocker lock(&runMutex);
     while (running.available() != 0) {
-        if (clock.elapsed() >= timeoutMs)
-            return false;
-        QThread::msleep(1);
+        if (!runEnded.wait(&runMutex, deadline))
+            return running.available() == 0;
     }
     return true;
 }
@@ -294,5 +293,7 @@ void ModuleReceiverMdx11::dataReceiver() {
         if (stopped != 0)
             qCritical("%s", qUtf8Printable(statusText("Сбор остановлен с ошибкой. Ошибка %d (%s)", stopped)));
     }
+    QMutexLocker lock(&runMutex);
     running.acquire(1);
+    runEnded.wakeAll();
 }

@@ -4,6 +4,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QSemaphore>
+#include <QWaitCondition>
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -68,9 +69,9 @@ public slots:
 private:
     friend class ModuleReceiverMdx11Test;
 
-    // Polls (1 ms steps) until the loop has ended or timeoutMs has passed;
+    // Waits on runEnded until the loop has ended or timeoutMs has passed;
     // true when it has ended.
-    bool waitWhileRunning(int timeoutMs) const;
+    bool waitWhileRunning(int timeoutMs);
     // Reads up to `need` words to get back to a channel boundary after a
     // short frame.  Returns the words still missing: 0 when aligned, more
     // when a stop was requested or the device sent nothing for one receive
@@ -83,6 +84,10 @@ private:
     std::vector<ChannelData>& channels;
     QMutex& dataMutex;
     QSemaphore running{0};
+    // The loop's end is announced under runMutex through runEnded, so a stop
+    // waits for it without polling.
+    QMutex runMutex;
+    QWaitCondition runEnded;
     QSemaphore stopRequest{0};
     int dataFrameSize = 0;
     int recvTimeoutMs = 0;

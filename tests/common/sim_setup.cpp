@@ -29,12 +29,16 @@ void SimConfig::setSine(int number, double amplitude, double frequencyHz, double
 }
 
 bool SimConfig::apply() {
-    const QJsonObject device{{"name", "VRK11"},       {"address", "192.0.2.11"}, {"serial", "SIM-TEST"},
-                             {"firmware", "1.0-sim"}, {"channels", channels},    {"faults", faults}};
-    const QJsonObject root{{"searchDelayMs", searchDelayMs},
-                           {"realtime", realtime},
-                           {"seed", 7},
-                           {"devices", QJsonArray{device}}};
+    QJsonObject device{{"name", "VRK11"},       {"address", "192.0.2.11"}, {"serial", "SIM-TEST"},
+                       {"firmware", "1.0-sim"}, {"channels", channels},    {"faults", faults}};
+    QJsonArray devices{device};
+    for (const auto& other : extra) {
+        device["address"] = other.first;
+        device["serial"] = other.second;
+        devices.append(device);
+    }
+    const QJsonObject root{
+        {"searchDelayMs", searchDelayMs}, {"realtime", realtime}, {"seed", 7}, {"devices", devices}};
     return !writeSimConfig(dir, QJsonDocument(root).toJson()).isEmpty();
 }
 

@@ -26,6 +26,10 @@ public:
     void setFault(const QString& key, qint64 value) { faults.insert(key, value); }
     void setRealtime(bool value) { realtime = value; }
     void setSearchDelayMs(int ms) { searchDelayMs = ms; }
+    // A second "VRK11" with the same channels and faults.
+    void addDevice(const QString& address, const QString& serial) {
+        extra.append(qMakePair(address, serial));
+    }
     // Writes the file and points VRK_SIM_CONFIG at it.
     bool apply();
 
@@ -35,6 +39,7 @@ private:
     QJsonObject faults;
     bool realtime = false;
     int searchDelayMs = 0;
+    QList<QPair<QString, QString>> extra;
 };
 
 // Fills *record with the first "VRK11" of a search; false when none.

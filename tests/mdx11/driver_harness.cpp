@@ -7,6 +7,7 @@
 #include <QMutexLocker>
 #include <QSpinBox>
 #include <QtGlobal>
+#include <algorithm>
 
 #include "sim_setup.h"
 
@@ -41,7 +42,11 @@ DriverHarness::DriverHarness(const Options& options) {
         settings->sync();
     }
 
-    driver = new ModuleMdx11;
+    QObject::connect(&feed, &PassFeed::passRecorded, &feed, [this](const PassRecord& record) {
+        lastRecord = record;
+        ++recordCount;
+    });
+    driver = new ModuleMdx11(&feed);
     QObject::connect(driver, &ModuleMdx11::restart, [this] { ++restartCount; });
     if (options.settings)
         driver->loadSettings(settings.get());
@@ -69,6 +74,17 @@ DriverHarness::Options DriverHarness::withKeys(const QVariantMap& keys, const QS
             s.setValue(it.key(), it.value());
     };
     return o;
+}
+
+QString DriverHarness::recordChannels() const {
+    QList<int> numbers;
+    for (const ChannelConfig& c : lastRecord.config.channels)
+        numbers << c.number;
+    std::sort(numbers.begin(), numbers.end());
+    QStringList texts;
+    for (int n : numbers)
+        texts << QString::number(n);
+    return texts.join(QLatin1Char(','));
 }
 
 bool DriverHarness::syncModuleThread() {

@@ -25,6 +25,7 @@
 #include "custom_check_box.h"
 #include "message_log.h"
 #include "module_mdx11.h"
+#include "pass_feed.h"
 
 // The driver's private state, for the tests only.
 class ModuleMdx11Test {
@@ -42,10 +43,7 @@ public:
     static const QList<ParameterInfo>& parameters(const ModuleMdx11& d) { return d.parameters; }
     static QLineEdit* voltageEdit(const ModuleMdx11& d, int n) { return d.voltageEdits[n]; }
     static QLineEdit* frequencyEdit(const ModuleMdx11& d, int n) { return d.frequencyEdits[n]; }
-    static int pendingEchoes(ModuleMdx11& d) {
-        QMutexLocker locker(&d.echoMutex);
-        return d.echoPending.size();
-    }
+    static int pendingEchoes(ModuleMdx11& d) { return d.echoPending.size(); }
 };
 
 class DriverHarness {
@@ -144,6 +142,12 @@ public:
     QString ini;
     std::unique_ptr<QSettings> settings;
     std::unique_ptr<QWidget> settingsHost, controlsHost, reportHost, infoHost, optionsHost;
+    PassFeed feed;
+    // The newest display-pass record (delivered queued to the GUI thread).
+    PassRecord lastRecord;
+    int recordCount = 0;
+    // Channel numbers of the newest record's configuration, e.g. "1,3,17".
+    QString recordChannels() const;
     ModuleMdx11* driver = nullptr;
     QThread moduleThread;
 

@@ -154,7 +154,7 @@ private slots:
         QFETCH(QStringList, calls);
 
         TestModule* module = nullptr;
-        Engine engine([&module] { return module = new TestModule; });
+        Engine engine([&module](PassFeed*) { return module = new TestModule; });
         fillCrates(engine, 2);
 
         auto run = [&](const QString& step) -> bool {
@@ -190,7 +190,7 @@ private slots:
 
     // The opened module's serial number replaces the one from the search.
     void serialTakenFromDriver() {
-        Engine engine([] { return new TestModule; });
+        Engine engine([](PassFeed*) { return new TestModule; });
         fillCrates(engine, 1);
         engine.crates()[0].slotList[0].serial = QStringLiteral("from search");
         QVERIFY(engine.useModule(0, 0));
@@ -198,8 +198,8 @@ private slots:
     }
 
     // stop, run in the engine's own thread: driver calls by mode and state,
-    // one stopped, threadModule ended, and the driver detached so that a
-    // queued call posted afterwards never runs and deleting it is safe.
+    // one stopped, and threadModule ended, so that a queued call posted
+    // afterwards never runs and deleting the driver is safe.
     void stopInEngineThread_data() {
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("opened");
@@ -219,7 +219,7 @@ private slots:
 
         const int destroyedBefore = TestModule::destroyed;
         TestModule* module = nullptr;
-        auto* engine = new Engine([&module] { return module = new TestModule; });
+        auto* engine = new Engine([&module](PassFeed*) { return module = new TestModule; });
         QThread threadEngine;
         engine->setModuleMode(mode);
         module->setState(opened, running);
@@ -236,7 +236,7 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection));
         QTRY_COMPARE_WITH_TIMEOUT(stoppedCount, 1, 20000);
         QCOMPARE(module->calls(), calls);
-        QCOMPARE(module->thread(), static_cast<QThread*>(nullptr));
+        QVERIFY(module->thread()->isFinished());
 
         QMetaObject::invokeMethod(module, "ping", Qt::QueuedConnection);
         threadEngine.quit();
@@ -253,7 +253,7 @@ private slots:
         const int destroyedBefore = TestModule::destroyed;
         QPointer<TestModule> module;
         {
-            Engine engine([&module] { return (module = new TestModule).data(); });
+            Engine engine([&module](PassFeed*) { return (module = new TestModule).data(); });
             QMetaObject::invokeMethod(module, "ping", Qt::QueuedConnection);
             QTRY_COMPARE_WITH_TIMEOUT(module->pings.load(), 1, 20000);
         }
@@ -292,7 +292,7 @@ private slots:
         QFETCH(QByteArray, diagnostic);
         useConfig(config);
 
-        Engine engine([] { return new TestModule; });
+        Engine engine([](PassFeed*) { return new TestModule; });
         Engine::Crate old;
         old.name = QStringLiteral("old");
         engine.crates().append(old);
@@ -334,7 +334,7 @@ private slots:
     void refreshDeliversAcrossThreads() {
         useConfig("{\"searchDelayMs\":5,\"devices\":[" + device("VRK11", "192.0.2.11", "S1") + "]}");
         TestModule* module = nullptr;
-        auto* engine = new Engine([&module] { return module = new TestModule; });
+        auto* engine = new Engine([&module](PassFeed*) { return module = new TestModule; });
         QThread threadEngine;
         engine->moveToThread(&threadEngine);
         threadEngine.start();
