@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <memory>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "bench_chart.h"
 #include "pass_feed.h"
@@ -34,6 +36,15 @@ namespace {
 constexpr int recordPeriodMs = 100;
 constexpr int redrawPeriodMs = 500;
 constexpr qint64 spanMs = 10 * 60 * 1000;
+
+// Resident size in MB, from /proc.
+double residentMb() {
+    QFile status(QStringLiteral("/proc/self/statm"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0.0;
+    const QList<QByteArray> fields = status.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(getpagesize()) / (1024.0 * 1024.0) : 0.0;
+}
 
 double processCpuSeconds() {
     rusage u{};
@@ -86,9 +97,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    const double emptyMb = residentMb();
     const qint64 start = history.now();
     for (qint64 t = start - TrendHistory::keepMs + recordPeriodMs; t <= start; t += recordPeriodMs)
         history.append(makeRecord(t));
+    const double fullMb = residentMb();
 
     // Records arrive as from the driver: published and delivered queued.
     PassFeed feed;
@@ -112,20 +125,26 @@ int main(int argc, char** argv) {
 
     // Measure after two seconds, once the window is laid out and drawn.
     double cpuStart = 0;
+    double runStartMb = 0;
     QElapsedTimer clock;
     QTimer::singleShot(2000, [&] {
         cpuStart = processCpuSeconds();
+        runStartMb = residentMb();
         clock.start();
         QTimer::singleShot(int(seconds * 1000), &app, &QApplication::quit);
     });
     app.exec();
+    const double cpu = processCpuSeconds() - cpuStart;
+    const double wall = double(clock.nsecsElapsed()) * 1e-9;
+    const double endMb = residentMb();
+    std::printf(
+        "trend %-7s: 32 channels, 10 records/s, 10-min span, redraw 2/s, %.1f s: %.2f %% of one core; "
+        "resident size grew %.1f MB with a full hour of history (bound %.1f MB), then %.1f MB in the run\n",
+        library, wall, cpu / wall * 100, fullMb - emptyMb,
+        double(TrendHistory::channelCount * TrendHistory::maxPointsPerChannel * sizeof(TrendPoint)) / 1e6,
+        endMb - runStartMb);
     // A picture of the last redraw, to check that both libraries drew the same.
     if (argc > 3)
         w->grab().save(QString::fromLocal8Bit(argv[3]));
-    const double cpu = processCpuSeconds() - cpuStart;
-    const double wall = double(clock.nsecsElapsed()) * 1e-9;
-    std::printf(
-        "trend %-7s: 32 channels, 10 records/s, 10-min span, redraw 2/s, %.1f s: %.2f %% of one core\n",
-        library, wall, cpu / wall * 100);
     return 0;
 }

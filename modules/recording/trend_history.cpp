@@ -82,16 +82,11 @@ TrendStatistics TrendHistory::statistics(int channel, qint64 fromMs) const {
 
 void TrendHistory::trim() {
     const qint64 oldest = now() - keepMs;
-    bool removed = false;
     for (Channel& c : channelData) {
-        while (!c.points.empty() && c.points.front().timeMs < oldest) {
+        while (!c.points.empty() && c.points.front().timeMs < oldest)
             c.points.pop_front();
-            removed = true;
-        }
         dropLeadingGaps(c.points);
     }
-    if (removed)
-        ++revisionCount;
 }
 
 void TrendHistory::append(const PassRecord& record) {
@@ -114,7 +109,6 @@ void TrendHistory::append(const PassRecord& record) {
         add(c, record.monotonicMs, mV);
     }
     trim();
-    ++revisionCount;
 }
 
 void TrendHistory::add(Channel& c, qint64 timeMs, double mV) {
@@ -141,8 +135,6 @@ void TrendHistory::reset() {
         std::deque<TrendPoint>().swap(c.points);
         c.gapPending = false;
     }
-    ++revisionCount;
-    emit cleared();
 }
 
 void TrendHistory::dropLeadingGaps(std::deque<TrendPoint>& points) {

@@ -70,20 +70,18 @@ public:
     int decimals(int channel) const;
     // Over the points at or after `fromMs` (monotonic ms).
     TrendStatistics statistics(int channel, qint64 fromMs) const;
-    // Grows at every change of the content; a viewer compares it to skip work.
-    quint64 revision() const { return revisionCount; }
 
     // Drops points older than keepMs before `now()`.
     void trim();
 
 public slots:
+    // One display pass, from PassFeed::passRecorded; texts that are not
+    // numbers give no point.
     void append(const PassRecord& record);
+    // Acquisition stopped or the device changed: ends every channel's line.
     void startNewSegment();
+    // Forgets every reading (the window's "Сбросить").
     void reset();
-
-signals:
-    // Emitted by reset, so that a viewer clears at once.
-    void cleared();
 
 private:
     struct Channel {
@@ -99,7 +97,6 @@ private:
     Clock clock;
     bool haveSerial = false;
     quint64 lastSerial = 0;
-    quint64 revisionCount = 0;
 };
 
 #endif // TREND_HISTORY_H

@@ -50,7 +50,6 @@ private slots:
     void unreadableTextsAreNoPoints();
     void statisticsOverSpan_data();
     void statisticsOverSpan();
-    void resetClears();
     void decimationKeepsColumnExtremes();
     void decimationBreaksAtGaps();
 };
@@ -175,17 +174,6 @@ void TestTrendHistory::statisticsOverSpan() {
     QTEST(s.min, "min");
     QTEST(s.max, "max");
     QTEST(s.mean, "mean");
-}
-
-void TestTrendHistory::resetClears() {
-    TrendHistory h;
-    useTestClock(h);
-    h.append(record(1, 0, {{1, QStringLiteral("1")}, {2, QStringLiteral("2")}}));
-    QSignalSpy cleared(&h, &TrendHistory::cleared);
-    h.reset();
-    QCOMPARE(cleared.count(), 1);
-    QVERIFY(h.channels().isEmpty());
-    QCOMPARE(h.statistics(1, 0).count, 0);
 }
 
 void TestTrendHistory::decimationKeepsColumnExtremes() {
