@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
@@ -14,7 +16,12 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include "csv_folder_setting.h"
+#include "csv_recorder.h"
 #include "options.h"
+#include "pass_feed.h"
+#include "trend_history.h"
+#include "trend_window.h"
 #include "ui_mainwindow.h"
 #include "version.h"
 
@@ -45,6 +52,8 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     options = new Options(this);
     labelStatusMessage = new QLabel(this);
     labelStatusInfo = new QLabel(this);
+    labelRecording = new QLabel(this);
+    labelRecording->setObjectName(QStringLiteral("labelRecording"));
     firstShow = true;
     engine = new Engine(factory);
     pixmapLedGray.load(QStringLiteral(":/icons/bullet_gray.png"));
@@ -62,6 +71,8 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     ui->statusBar->addWidget(labelStatusMessage, 0);
     ui->statusBar->addWidget(labelStatusInfo, 0);
     labelStatusMessage->setText(QStringLiteral("Запуск программы %1").arg(startTime));
+    ui->statusBar->addPermanentWidget(labelRecording, 0);
+    labelRecording->hide();
 
     ui->labelCrate->setText(QStringLiteral("Прибор"));
     ui->labelModule->hide();
@@ -92,6 +103,22 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     requireConnection(connect(engine, &Engine::postInfo, this, &MainWindow::postInfo), "postInfo");
     requireConnection(connect(engine, &Engine::popupMessage, this, &MainWindow::popupMessage),
                       "popupMessage");
+
+    // The passes are published in threadModule; both consumers live here.
+    recorder = new CsvRecorder(this);
+    trendHistory = new TrendHistory(this);
+    requireConnection(connect(engine->passFeed(), &PassFeed::passRecorded, recorder, &CsvRecorder::record,
+                              Qt::QueuedConnection),
+                      "passRecorded to the recorder");
+    requireConnection(connect(engine->passFeed(), &PassFeed::passRecorded, trendHistory,
+                              &TrendHistory::append, Qt::QueuedConnection),
+                      "passRecorded to the trend history");
+    requireConnection(connect(recorder, &CsvRecorder::recordingChanged, this, &MainWindow::recordingChanged),
+                      "recordingChanged");
+    recordingStatusTimer.setInterval(1000);
+    requireConnection(
+        connect(&recordingStatusTimer, &QTimer::timeout, this, &MainWindow::showRecordingStatus),
+        "recording status timer");
 
     threadEngine.start(QThread::InheritPriority);
 
@@ -124,9 +151,16 @@ MainWindow::~MainWindow() {
     // before the objects they use go away.
     shutdownEngine();
 
+    // The trend window shows the history; the recorder waits for its
+    // writers, so the file is complete before the process goes on.
+    delete trendWindow;
+    delete recorder;
+    delete trendHistory;
+
     delete ui;
     delete labelStatusMessage;
     delete labelStatusInfo;
+    delete labelRecording;
     // The engine deletes the driver, which writes its last values into
     // `settings` and removes its widgets from the hosts (the options host is
     // inside `options`): so engine first, then the dialog, settings last.
@@ -187,6 +221,7 @@ void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
     }
 
     engine->releaseModule();
+    trendHistory->startNewSegment();
 
     ui->labelModuleLed->setPixmap(pixmapLedGray);
     setModuleControlsEnabled(false);
@@ -210,6 +245,7 @@ void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
 void MainWindow::on_comboBoxSlot_currentIndexChanged(int index) {
     if (index == -1 || hardwareLock.available() == 0 || shuttingDown)
         return;
+    trendHistory->startNewSegment();
     const bool accepted = engine->useModule(ui->comboBoxCrate->currentIndex(), index);
     ui->labelModuleLed->setPixmap(accepted ? pixmapLedGreen : pixmapLedRed);
     setModuleControlsEnabled(accepted);
@@ -243,6 +279,55 @@ void MainWindow::on_pushButtonOptions_clicked() {
     settings->endGroup();
     engine->saveSettings(settings);
     settings->sync();
+}
+
+void MainWindow::on_actionRecordStart_triggered() {
+    // Start never asks: a bad folder is reported by the recorder's critical
+    // message, and measuring goes on.
+    recorder->start(CsvFolderSetting::read(settings));
+}
+
+void MainWindow::on_actionRecordStop_triggered() {
+    recorder->stop();
+}
+
+void MainWindow::on_actionRecordFolder_triggered() {
+    const QString folder = CsvFolderSetting::read(settings);
+    QString title = ui->actionRecordFolder->text();
+    title.remove(QChar(0x2026)); // the menu's ellipsis
+    const QString chosen =
+        QFileDialog::getExistingDirectory(this, title, folder.isEmpty() ? QDir::currentPath() : folder);
+    if (chosen.isEmpty())
+        return;
+    CsvFolderSetting::write(settings, chosen);
+    settings->sync();
+}
+
+void MainWindow::on_actionTrend_triggered() {
+    if (!trendWindow)
+        trendWindow = new TrendWindow(trendHistory, settings, this);
+    trendWindow->show();
+    trendWindow->raise();
+    trendWindow->activateWindow();
+}
+
+void MainWindow::recordingChanged(bool recording) {
+    ui->actionRecordStart->setEnabled(!recording);
+    ui->actionRecordStop->setEnabled(recording);
+    if (recording) {
+        showRecordingStatus();
+        labelRecording->show();
+        recordingStatusTimer.start();
+    } else {
+        recordingStatusTimer.stop();
+        labelRecording->hide();
+    }
+}
+
+void MainWindow::showRecordingStatus() {
+    labelRecording->setText(QStringLiteral("Запись: %1, строк: %2")
+                                .arg(QFileInfo(recorder->filePath()).fileName())
+                                .arg(recorder->rowsWritten()));
 }
 
 void MainWindow::postMessage(QString message) {
@@ -281,6 +366,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         qInfo("Завершение работы");
         setEnabled(false);
         shutdownEngine();
+        // After the engine: the last passes have arrived, and every row queued
+        // before this point reaches the file.
+        recorder->stop();
+        recorder->waitForWriters();
         settings->sync();
     }
     QMainWindow::closeEvent(event);

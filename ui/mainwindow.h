@@ -7,6 +7,7 @@
 #include <QSemaphore>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 
 #include "engine.h"
 
@@ -14,7 +15,10 @@ class QCloseEvent;
 class QLabel;
 class QSettings;
 class QShowEvent;
+class CsvRecorder;
 class Options;
+class TrendHistory;
+class TrendWindow;
 
 namespace Ui {
 class MainWindow;
@@ -23,7 +27,9 @@ class MainWindow;
 // The program's only top-level window.  Owns the settings object on
 // vernier.ini, the options dialog, threadEngine and the engine; lets the
 // operator choose the device and shows LEDs, status texts and message boxes;
-// shuts the engine and its threads down in order when it is closed.
+// shuts the engine and its threads down in order when it is closed.  It also
+// owns the CSV recorder and the reading history of the trend chart, both fed
+// from the engine's pass feed, and the trend window.
 //
 // Threads: the window and every slot run in the GUI thread.  The engine lives
 // in threadEngine; the window calls its direct operations from the GUI thread
@@ -55,6 +61,14 @@ private slots:
     void on_comboBoxCrate_currentIndexChanged(int index);
     void on_comboBoxSlot_currentIndexChanged(int index);
     void on_pushButtonOptions_clicked();
+    void on_actionRecordStart_triggered();
+    void on_actionRecordStop_triggered();
+    void on_actionRecordFolder_triggered();
+    void on_actionTrend_triggered();
+    // The recorder started or ended a recording (by Stop or by a failure).
+    void recordingChanged(bool recording);
+    // "Запись: <file name>, строк: <n>", once a second while recording.
+    void showRecordingStatus();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,6 +97,13 @@ private:
     // Set by the close; from then on no module is chosen any more.
     bool shuttingDown = false;
     bool engineStopped = false;
+    // Third, permanent status-bar label; shown only while recording.
+    QLabel* labelRecording = nullptr;
+    QTimer recordingStatusTimer;
+    CsvRecorder* recorder = nullptr;
+    TrendHistory* trendHistory = nullptr;
+    // Made when first asked for; deleted with the window.
+    TrendWindow* trendWindow = nullptr;
 };
 
 #endif // MAINWINDOW_H

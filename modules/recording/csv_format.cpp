@@ -4,6 +4,8 @@
 #include <QVector>
 #include <algorithm>
 
+#include "channel_words.h"
+
 namespace CsvFormat {
 
 namespace {
@@ -86,28 +88,11 @@ QString elapsedText(qint64 ms) {
         .arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
 }
 
-QString frequencyText(double hz) {
-    return QStringLiteral("%1 кГц").arg(hz / 1000, 0, 'g', 6);
-}
-
-QString rangeText(int rangeCode) {
-    // clang-format off
-    static const QString texts[] = {
-        QStringLiteral("10 В"), QStringLiteral("2.5 В"), QStringLiteral("0.6 В"), QStringLiteral("0.15 В")};
-    // clang-format on
-    return rangeCode >= 0 && rangeCode < 4 ? texts[rangeCode] : QString();
-}
-
-QString modeText(int modeCode) {
-    return modeCode == 1 ? QStringLiteral("Дифференциальный (16 каналов)")
-                         : QStringLiteral("С общей землей (32 канала)");
-}
-
 QString configText(const AcquisitionConfig& config) {
     QVector<ChannelConfig> channels = config.channels;
     std::sort(channels.begin(), channels.end(),
               [](const ChannelConfig& a, const ChannelConfig& b) { return a.number < b.number; });
-    QStringList parts{frequencyText(config.adcFrequencyHz), modeText(config.modeCode)};
+    QStringList parts{adcFrequencyText(config.adcFrequencyHz), modeText(config.modeCode)};
     for (const ChannelConfig& channel : channels) {
         parts << QStringLiteral("%1 %2 %3")
                      .arg(channel.number)

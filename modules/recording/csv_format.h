@@ -34,16 +34,10 @@ QString timeText(const QDateTime& time);
 // Seconds with three decimals from a span in milliseconds, e.g. 12.045.
 QString elapsedText(qint64 ms);
 
-// The configuration in the window's own words: ADC frequency, mode, then per
-// channel its number, AC/DC and range, joined by "; ".
+// The configuration in the window's own words (channel_words.h): ADC
+// frequency, mode, then per channel in ascending number its number, AC/DC
+// and range, joined by "; ".
 QString configText(const AcquisitionConfig& config);
-
-// The ADC frequency as the frequency combo box shows it, e.g. "20 кГц".
-QString frequencyText(double hz);
-// "10 В" ... "0.15 В" for range codes 0..3; empty for any other code.
-QString rangeText(int rangeCode);
-// The mode combo box's text for a mode code (1 differential, 0 common ground).
-QString modeText(int modeCode);
 
 } // namespace CsvFormat
 

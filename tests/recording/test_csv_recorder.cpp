@@ -230,22 +230,6 @@ private slots:
         QCOMPARE(table.rows.at(1).at(index), expected);
     }
 
-    void frequencyTexts_data() {
-        QTest::addColumn<double>("hz");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("20") << 20000.0 << QStringLiteral("20 кГц");
-        QTest::newRow("100") << 100000.0 << QStringLiteral("100 кГц");
-        QTest::newRow("400") << 400000.0 << QStringLiteral("400 кГц");
-        QTest::newRow("500") << 500000.0 << QStringLiteral("500 кГц");
-        QTest::newRow("1000") << 1000000.0 << QStringLiteral("1000 кГц");
-    }
-
-    void frequencyTexts() {
-        QFETCH(double, hz);
-        QFETCH(QString, expected);
-        QCOMPARE(CsvFormat::frequencyText(hz), expected);
-    }
-
     void times_data() {
         QTest::addColumn<QByteArray>("tz");
         QTest::addColumn<qint64>("elapsedMs");
