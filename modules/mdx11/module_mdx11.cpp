@@ -26,10 +26,10 @@
 
 #include "custom_check_box.h"
 #include "mdx11_controls.h"
-#include "mdx11_info.h"
-#include "mdx11_options.h"
-#include "mdx11_settings.h"
 #include "module_receiver_mdx11.h"
+#include "ui_mdx11_info.h"
+#include "ui_mdx11_options.h"
+#include "ui_mdx11_settings.h"
 
 namespace {
 
@@ -50,10 +50,12 @@ ModuleMdx11::ModuleMdx11(PassFeed* feed, QObject* parent) : Module(parent), feed
 
     receiver = new ModuleReceiverMdx11(handle, channels, dataMutex);
 
-    uiSettings = new Ui::Mdx11Settings;
+    // The generated forms leave their widget pointers uninitialised; "()"
+    // makes them null until setupUi, so a form without a host stays empty.
+    uiSettings = new Ui::Mdx11Settings();
     uiControls = new Ui::Mdx11Controls;
-    uiInfo = new Ui::Mdx11Info;
-    uiOptions = new Ui::Mdx11Options;
+    uiInfo = new Ui::Mdx11Info();
+    uiOptions = new Ui::Mdx11Options();
     displayTimer = new QTimer;
     parameters = parameterTable();
 

@@ -26,9 +26,9 @@
 
 #include "custom_check_box.h"
 #include "mdx11_controls.h"
-#include "mdx11_options.h"
-#include "mdx11_settings.h"
 #include "module_mdx11.h"
+#include "ui_mdx11_options.h"
+#include "ui_mdx11_settings.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <QTextCodec>
 #include <cstring>
 
-#include "mdx11_info.h"
 #include "module_mdx11.h"
+#include "ui_mdx11_info.h"
 #include "windows1251.h"
 
 namespace {

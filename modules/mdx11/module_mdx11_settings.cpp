@@ -22,9 +22,9 @@
 #include <cmath>
 
 #include "mdx11_controls.h"
-#include "mdx11_options.h"
-#include "mdx11_settings.h"
 #include "module_mdx11.h"
+#include "ui_mdx11_options.h"
+#include "ui_mdx11_settings.h"
 
 namespace {
 
