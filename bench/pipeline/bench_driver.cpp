@@ -49,7 +49,7 @@ BenchDriver::BenchDriver(int channels, bool realtime) {
     controlsHost = new QWidget;
     layout->addWidget(settingsHost);
     layout->addWidget(controlsHost);
-    driver = new ModuleMdx11;
+    driver = new ModuleMdx11(&feed);
     driver->moveToThread(&moduleThread);
     moduleThread.start();
     driver->loadSettings(settings.get());

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "module_mdx11.h"
+#include "pass_feed.h"
 
 // The driver as the program runs it, for the acquisition benchmarks: a
 // simulated module with a sine on every channel, the driver in a module
@@ -25,6 +26,8 @@ public:
     // Stops, closes and ends the module thread.
     void shutDown();
     ModuleMdx11* module() const { return driver; }
+    // One record per display pass, published in the module thread.
+    PassFeed* passFeed() { return &feed; }
     QString reading(int channel) const;
 
 private:
@@ -34,6 +37,7 @@ private:
     QWidget* settingsHost;
     QWidget* controlsHost;
     QThread moduleThread;
+    PassFeed feed;
     ModuleMdx11* driver = nullptr;
 };
 
