@@ -6,6 +6,11 @@ QString rangeText(int code) {
     return code >= 0 && code < 4 ? texts[code] : QString();
 }
 
+double rangeFullScale(int code) {
+    static const double volts[4] = {10.0, 2.5, 0.6, 0.15};
+    return code >= 0 && code < 4 ? volts[code] : 10.0;
+}
+
 QString modeText(int modeCode) {
     return modeCode == 1 ? QStringLiteral("Дифференциальный (16 каналов)")
                          : QStringLiteral("С общей землей (32 канала)");

@@ -48,6 +48,28 @@ void setTextQueued(QLineEdit* edit, const QString& text, const std::shared_ptr<s
         Qt::QueuedConnection);
 }
 
+// Marks `edit` (red, with a tooltip) while its channel clips, in the GUI
+// thread and only if no newer configuration has started by then.  Only a
+// change of the mark touches the widget.
+void showOverload(QLineEdit* edit, bool overload, const std::shared_ptr<std::atomic<quint64>>& shown,
+                  quint64 serial) {
+    if (!edit)
+        return;
+    QMetaObject::invokeMethod(
+        edit,
+        [edit, overload, shown, serial] {
+            const bool marked = edit->property("overload").toBool();
+            if (shown->load() != serial || marked == overload)
+                return;
+            edit->setProperty("overload", overload);
+            edit->setStyleSheet(overload ? QStringLiteral("QLineEdit { background-color: #ff6b6b; }")
+                                         : QString());
+            edit->setToolTip(overload ? QStringLiteral("Перегрузка: сигнал выходит за предел измерения")
+                                      : QString());
+        },
+        Qt::QueuedConnection);
+}
+
 } // namespace
 
 // Any thread (the engine: GUI thread).  Waits for a restart in progress
@@ -173,6 +195,7 @@ bool ModuleMdx11::applyAdcSettings() {
     }
 
     std::array<bool, 33> dcByNumber{};
+    std::array<int, 33> rangeByNumber{};
     AcquisitionConfig config;
     config.modeCode = mode;
     int32_t logical = 0;
@@ -186,6 +209,7 @@ bool ModuleMdx11::applyAdcSettings() {
         rangeCode = quint8(row.rangeCode);
         VRK11_SetLChannel(handle, logical, row.number - 1, mode, rangeCode);
         dcByNumber[size_t(row.number)] = row.dc;
+        rangeByNumber[size_t(row.number)] = row.rangeCode;
         config.channels.append({row.number, row.dc, row.rangeCode});
         ++logical;
     }
@@ -200,8 +224,15 @@ bool ModuleMdx11::applyAdcSettings() {
     if (periodMs == 0)
         return false;
 
-    for (ChannelData& entry : channels)
-        entry.dc = entry.channel >= 0 && entry.channel < 32 && dcByNumber[size_t(entry.channel + 1)];
+    std::array<bool, 33> measured{};
+    for (ChannelData& entry : channels) {
+        const bool known = entry.channel >= 0 && entry.channel < 32;
+        entry.dc = known && dcByNumber[size_t(entry.channel + 1)];
+        entry.fullScale = rangeFullScale(known ? rangeByNumber[size_t(entry.channel + 1)] : 0);
+        entry.overload = false;
+        if (known)
+            measured[size_t(entry.channel + 1)] = true;
+    }
     displayRateHz = receiver->channelRateHz();
     displayDecimalsAc = clampDecimals(decimalsAc[rangeCode]);
     displayDecimalsDc = clampDecimals(decimalsDc[rangeCode]);
@@ -211,6 +242,11 @@ bool ModuleMdx11::applyAdcSettings() {
     config.serial = runConfig.serial + 1;
     runConfig = config;
     shownSerial->store(config.serial);
+    // A channel no longer measured loses its overload mark now; a measured
+    // one keeps it until its next pass.
+    for (int number = 1; number <= 32; ++number)
+        if (!measured[size_t(number)])
+            showOverload(voltageEdits[size_t(number)], false, shownSerial, config.serial);
     return true;
 }
 
@@ -244,8 +280,11 @@ void ModuleMdx11::displayResults() {
         } else {
             reading.voltage = QString::number(analyzeDc(int(i), count) * 1000.0, 'f', displayDecimalsDc);
         }
+        reading.overload = channels[i].overload;
+        channels[i].overload = false;
         setTextQueued(voltage, reading.voltage, shownSerial, serial);
         setTextQueued(frequency, reading.frequency, shownSerial, serial);
+        showOverload(voltage, reading.overload, shownSerial, serial);
         record.readings.append(reading);
     }
     if (feed && !record.readings.isEmpty())

@@ -274,9 +274,16 @@ void ModuleReceiverMdx11::dataReceiver() {
         QMutexLocker lock(&dataMutex);
         const size_t keep = size_t(maxQueuedFrames) * size_t(samplesChannel);
         for (int32_t i = 0; i < m && size_t(i) < channels.size(); ++i) {
-            std::deque<double>& queue = channels[size_t(i)].samples;
-            for (int32_t j = i; j < n; j += m)
-                queue.push_back(dataBuffer[size_t(j)]);
+            ChannelData& entry = channels[size_t(i)];
+            std::deque<double>& queue = entry.samples;
+            // Clipping is judged here, in the pass that moves the samples anyway.
+            bool clipped = false;
+            for (int32_t j = i; j < n; j += m) {
+                const double v = dataBuffer[size_t(j)];
+                clipped = clipped || clipsFullScale(v, entry.fullScale);
+                queue.push_back(v);
+            }
+            entry.overload = entry.overload || clipped;
             if (queue.size() > keep) {
                 // Drop whole oldest frames so the samples kept stay contiguous.
                 const size_t excess = queue.size() - keep;

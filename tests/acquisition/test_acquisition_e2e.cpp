@@ -107,6 +107,7 @@ private slots:
     void sines();
     void clipping_data();
     void clipping();
+    void overloadMarkClears();
     void mapping_data();
     void mapping();
     void decimalsColumn_data();
@@ -233,20 +234,20 @@ void AcquisitionEndToEndTest::clipping_data() {
     QTest::addColumn<double>("offset");
     QTest::addColumn<double>("low"); // reading in mV within [low, high]
     QTest::addColumn<double>("high");
+    QTest::addColumn<bool>("overload"); // the field is marked and the record says so
     const double lsb10 = 10.0 / 32768 * 1000;
-    QTest::newRow("+15 V on 10 V") << 0 << true << "dc" << 0.0 << 15.0 << 10000 - 2 * lsb10 << 10000.0;
-    QTest::newRow("-15 V on 10 V") << 0 << true << "dc" << 0.0 << -15.0 << -10000.0 << -10000 + 2 * lsb10;
-    QTest::newRow("1 V on 0.15 V") << 3 << true << "dc" << 0.0 << 1.0 << 149.99 << 150.0;
-    QTest::newRow("-0.7 V on 0.6 V") << 2 << true << "dc" << 0.0 << -0.7 << -600.0 << -599.98;
-    // A sine clipped at full scale: more than the range's sine RMS, never
-    // more than full scale.
-    QTest::newRow("20 V sine on 10 V") << 0 << false << "sine" << 20.0 << 0.0 << 7071.0 << 10000.0;
-    QTest::newRow("square 1 V") << 0 << false << "square" << 1.0 << 0.0 << 1000 - 0.5 - lsb10
-                                << 1000 + 0.5 + lsb10;
-    QTest::newRow("triangle 2 V") << 1 << false << "triangle" << 2.0 << 0.3
-                                  << 2000 / std::sqrt(3.0) * 0.9995 - 0.08
-                                  << 2000 / std::sqrt(3.0) * 1.0005 + 0.08;
-    QTest::newRow("square 0.2 V clipped on 0.15 V") << 3 << false << "square" << 0.2 << 0.0 << 149.9 << 150.0;
+    const double tri = 2000 / std::sqrt(3.0);
+    // clang-format off
+    QTest::newRow("+15 V on 10 V")   << 0 << true << "dc" << 0.0 << 15.0 << 10000 - 2 * lsb10 << 10000.0 << true;
+    QTest::newRow("-15 V on 10 V")   << 0 << true << "dc" << 0.0 << -15.0 << -10000.0 << -10000 + 2 * lsb10 << true;
+    QTest::newRow("1 V on 0.15 V")   << 3 << true << "dc" << 0.0 << 1.0 << 149.99 << 150.0 << true;
+    QTest::newRow("-0.7 V on 0.6 V") << 2 << true << "dc" << 0.0 << -0.7 << -600.0 << -599.98 << true;
+    // A 20 V sine cut at +-10 V: the RMS of the clipped wave is 8843 mV.
+    QTest::newRow("20 V sine on 10 V") << 0 << false << "sine" << 20.0 << 0.0 << 8830.0 << 8856.0 << true;
+    QTest::newRow("square 1 V")      << 0 << false << "square" << 1.0 << 0.0 << 1000 - 0.5 - lsb10 << 1000 + 0.5 + lsb10 << false;
+    QTest::newRow("triangle 2 V")    << 1 << false << "triangle" << 2.0 << 0.3 << tri * 0.9995 - 0.08 << tri * 1.0005 + 0.08 << false;
+    QTest::newRow("square 0.2 V clipped on 0.15 V") << 3 << false << "square" << 0.2 << 0.0 << 149.9 << 150.0 << true;
+    // clang-format on
 }
 
 void AcquisitionEndToEndTest::clipping() {
@@ -257,6 +258,7 @@ void AcquisitionEndToEndTest::clipping() {
     QFETCH(double, offset);
     QFETCH(double, low);
     QFETCH(double, high);
+    QFETCH(bool, overload);
     SimConfig sim;
     sim.setChannel(1, QJsonObject{{"waveform", waveform},
                                   {"amplitude", amplitude},
@@ -273,6 +275,30 @@ void AcquisitionEndToEndTest::clipping() {
              }),
              qPrintable(
                  QStringLiteral("'%1' not in [%2, %3]").arg(rig.voltageEdit(1)->text()).arg(low).arg(high)));
+    QVERIFY(waitFor([&] { return rig.recordCount > 2; }));
+    QCOMPARE(rig.lastRecord.readings.value(0).overload, overload);
+    QTRY_COMPARE(rig.voltageEdit(1)->toolTip().isEmpty(), !overload);
+}
+
+// The mark clears at the next pass without clipping, and at the start of a
+// configuration for a channel no longer measured.
+void AcquisitionEndToEndTest::overloadMarkClears() {
+    SimConfig sim;
+    sim.setDc(1, 0.5);
+    sim.setDc(2, 3.0);
+    QVERIFY(sim.apply());
+    DriverHarness rig(DriverHarness::withKeys(tableKeys({1, 2}, {1, 2}, {{1, 3}, {2, 1}})));
+    QVERIFY(rig.openAndStart());
+    QLineEdit* one = rig.voltageEdit(1);
+    QLineEdit* two = rig.voltageEdit(2);
+    QVERIFY(waitFor([&] { return !one->toolTip().isEmpty() && !two->toolTip().isEmpty(); }));
+    QVERIFY(one->styleSheet().contains(QLatin1String("background")));
+    rig.range(1)->setCurrentIndex(1); // 2.5 V: 0.5 V no longer clips
+    QVERIFY(waitFor([&] { return one->toolTip().isEmpty() && one->styleSheet().isEmpty(); }));
+    QVERIFY(!two->toolTip().isEmpty()); // still measured and still clipping
+    rig.check(2)->setChecked(false);
+    QVERIFY(waitFor([&] { return two->toolTip().isEmpty(); }));
+    QVERIFY(!two->text().isEmpty()); // the reading text stays
 }
 
 void AcquisitionEndToEndTest::mapping_data() {
