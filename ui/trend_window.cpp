@@ -43,10 +43,7 @@ QColor channelColor(int channel) {
 }
 
 QwtDateScaleDraw* timeScaleDraw() {
-    // UTC scales on times shifted by the local offset: local-time scales
-    // convert every tick through the C library's local time, which looks at
-    // the zone file each time and cost more than the whole chart.
-    auto* draw = new QwtDateScaleDraw(Qt::UTC);
+    auto* draw = new QwtDateScaleDraw(Qt::LocalTime);
     draw->setDateFormat(QwtDate::Millisecond, QStringLiteral("hh:mm:ss"));
     draw->setDateFormat(QwtDate::Second, QStringLiteral("hh:mm:ss"));
     draw->setDateFormat(QwtDate::Minute, QStringLiteral("hh:mm"));
@@ -67,7 +64,7 @@ TrendWindow::TrendWindow(TrendHistory* history, QSettings* settings, QWidget* pa
     plot->setObjectName(QStringLiteral("plotTrend"));
     plot->setCanvasBackground(Qt::white);
     plot->setAxisScaleDraw(QwtPlot::xBottom, timeScaleDraw());
-    plot->setAxisScaleEngine(QwtPlot::xBottom, new QwtDateScaleEngine(Qt::UTC));
+    plot->setAxisScaleEngine(QwtPlot::xBottom, new QwtDateScaleEngine(Qt::LocalTime));
     plot->setAxisTitle(QwtPlot::yLeft, QStringLiteral("мВ"));
     auto* legend = new QwtLegend;
     legend->setMaxColumns(16);
@@ -80,8 +77,8 @@ TrendWindow::TrendWindow(TrendHistory* history, QSettings* settings, QWidget* pa
         // channel without readings in the span is hidden and left out of
         // the legend.
         auto* curve = new TrendCurve(QString::number(ch));
-        // A one-pixel pen: wider lines go through the stroker, several times
-        // the cost of the whole redraw.
+        // A one-pixel pen: wider lines go through the path stroker, which
+        // costs far more per line.
         curve->setPen(channelColor(ch), 1.0);
         curve->setVisible(false);
         curve->setItemAttribute(QwtPlotItem::Legend, false);
@@ -177,10 +174,8 @@ void TrendWindow::redraw() {
     history->trim();
     const qint64 toMs = history->now();
     const qint64 fromMs = toMs - qint64(spanMinutes()) * 60 * 1000;
-    // Monotonic ms to local wall-clock ms, shown on a UTC axis.
-    const QDateTime wallNow = QDateTime::currentDateTime();
-    const double wallOffset =
-        double(wallNow.toMSecsSinceEpoch() + qint64(wallNow.offsetFromUtc()) * 1000 - toMs);
+    // Monotonic ms to the date axis's wall-clock ms.
+    const double wallOffset = double(QDateTime::currentMSecsSinceEpoch() - toMs);
     const int columns = std::max(1, plot->canvas()->width());
 
     QVector<int> shown;
