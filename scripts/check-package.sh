@@ -150,7 +150,8 @@ ls -l "$work"
 if grep -E '^\[[^]]* [EF]\] ' "$work/vernier.log"; then
   fail "vernier.log has error lines (above)"
 fi
-echo "vernier.log: $(wc -l <"$work/vernier.log") lines, none an error"
+echo "vernier.log: $(wc -l <"$work/vernier.log") lines, none an error:"
+sed 's/^/  /' "$work/vernier.log"
 python3 - "$work"/vernier-*.csv <<'PY'
 import csv
 import sys

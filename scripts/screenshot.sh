@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Renews docs/screenshot.png: builds build/release if needed, runs the program
-# under Xvfb on the default simulator in a temporary directory, waits until
-# the readings show, and saves the main window.
-#   scripts/screenshot.sh [seconds to wait after the window shows, default 6]
+# under Xvfb on the default simulator in a temporary directory, starts a
+# recording, waits until the readings show, and saves the main window.
+#   scripts/screenshot.sh [whole seconds to wait after the window shows, default 6]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 settle="${1:-6}"
@@ -59,8 +59,12 @@ find_window() {
 }
 wait_for 30 find_window || { echo "screenshot: no window appeared" >&2; exit 1; }
 # The device search, the opening of the module and the first display passes
-# take a few seconds on the simulator.
-sleep "$settle"
+# take a few seconds on the simulator; a recording (Ctrl+R) started on the way
+# shows in the status bar.
+sleep "$((settle / 2))"
+xdotool windowfocus --sync "$window"
+xdotool key --clearmodifiers ctrl+r
+sleep "$((settle - settle / 2))"
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 mkdir -p "$root/docs"
