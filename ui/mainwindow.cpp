@@ -67,6 +67,10 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     options->setWindowFlags(options->windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
     ui->setupUi(this);
+    // Filled after the form is laid out, as the tab widget measured it empty;
+    // the panel stays hidden.
+    ui->comboBoxACFilter->addItems(
+        {QStringLiteral("> 3 Гц"), QStringLiteral("> 20 Гц"), QStringLiteral("> 200 Гц")});
 
     ui->statusBar->addWidget(labelStatusMessage, 0);
     ui->statusBar->addWidget(labelStatusInfo, 0);
