@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "frame_geometry.h"
 #include "module_mdx11.h"
 #include "signal_analysis.h"
 
@@ -55,48 +56,26 @@ int ModuleReceiverMdx11::configureAcquisition(double signalFrequencyHz) {
         return 0;
     }
     const double f = signalFrequencyHz / 1000.0;
-    if (!(rate > 2 * f)) {
+    const FrameGeometry g = frameGeometry(count, rate, signalFrequencyHz, maxFrameWords);
+    if (g.verdict != FrameGeometry::Ok) {
         resetWindowGains();
-        qCritical("%s", qUtf8Printable(QString::asprintf(
-                            "Недостаточная частота АЦП %.3f кГц на канал для сигнала %.3f кГц", rate, f)));
+        if (g.verdict == FrameGeometry::RateTooLow)
+            qCritical("%s",
+                      qUtf8Printable(QString::asprintf(
+                          "Недостаточная частота АЦП %.3f кГц на канал для сигнала %.3f кГц", rate, f)));
+        else
+            qCritical("%s", qUtf8Printable(
+                                QString::asprintf("Недопустимая геометрия кадра: %d каналов, сигнал %g Гц",
+                                                  int(count), signalFrequencyHz)));
         return 0;
     }
-    // A frequency that is not positive and finite (or so small that a frame
-    // would not fit in memory) would make the frame size loop run away; such
-    // a value never comes from the settings, but is refused here as well.
-    if (!(f > 0) || !std::isfinite(f) || count < 1 || count > 32) {
-        resetWindowGains();
-        qCritical("%s",
-                  qUtf8Printable(QString::asprintf("Недопустимая геометрия кадра: %d каналов, сигнал %g Гц",
-                                                   int(count), signalFrequencyHz)));
-        return 0;
-    }
-
-    double periods = std::ceil(3.0 / (1.0 - 2.0 * f / rate));
-    if (periods < 4)
-        periods = 4;
-    double samples = std::ceil(periods * rate / f);
-    while (samples < 500) {
-        periods += 1;
-        samples = std::ceil(periods * rate / f);
-    }
-    if (!(samples * count <= maxFrameWords)) {
-        resetWindowGains();
-        qCritical("%s",
-                  qUtf8Printable(QString::asprintf("Недопустимая геометрия кадра: %d каналов, сигнал %g Гц",
-                                                   int(count), signalFrequencyHz)));
-        return 0;
-    }
-    int perChannel = int(samples);
-    if (perChannel % 2 != 0)
-        ++perChannel;
 
     lChQnt = count;
     chRate = rate;
-    samplesChannel = perChannel;
-    dataFrameSize = perChannel * count;
+    samplesChannel = g.samplesPerChannel;
+    dataFrameSize = g.frameWords;
     std::fprintf(stderr, "dataFrameSize=%d samplesChannel=%d\n", dataFrameSize, samplesChannel);
-    const int periodMs = int(std::ceil(samplesChannel / chRate));
+    const int periodMs = g.periodMs;
 
     rawBuffer.assign(size_t(dataFrameSize), 0u);
     dataBuffer.assign(size_t(dataFrameSize), 0.0);

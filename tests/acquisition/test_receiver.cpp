@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 
+#include "frame_geometry.h"
 #include "message_log.h"
 #include "module_mdx11.h"
 #include "module_receiver_mdx11.h"
@@ -84,6 +85,8 @@ private slots:
     void init();
     void geometry_data();
     void geometry();
+    void geometryRefused_data();
+    void geometryRefused();
     void refusal_data();
     void refusal();
     void loopFaults_data();
@@ -130,6 +133,14 @@ void ModuleReceiverMdx11Test::geometry() {
     QFETCH(double, signalHz);
     QFETCH(int, samples);
     QFETCH(int, period);
+    const FrameGeometry g =
+        frameGeometry(count, adcHz / count / 1000, signalHz, ModuleReceiverMdx11::maxFrameWords);
+    QCOMPARE(int(g.verdict), int(FrameGeometry::Ok));
+    QCOMPARE(g.samplesPerChannel, samples);
+    QCOMPARE(g.frameWords, samples * count);
+    QCOMPARE(g.periodMs, period);
+
+    // The receiver sizes its buffers and window from it.
     SimConfig sim;
     QVERIFY(sim.apply());
     Rig rig;
@@ -147,6 +158,33 @@ void ModuleReceiverMdx11Test::geometry() {
     for (int i = 0; i < count; ++i)
         QCOMPARE(rig.channels[size_t(i)].channel, i);
     QVERIFY(MessageLog::texts(QtCriticalMsg).isEmpty());
+}
+
+void ModuleReceiverMdx11Test::geometryRefused_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<double>("rateKhz");
+    QTest::addColumn<double>("signalHz");
+    QTest::addColumn<int>("verdict");
+    const int low = FrameGeometry::RateTooLow, bad = FrameGeometry::BadGeometry;
+    // clang-format off
+    QTest::newRow("rate exactly twice")  << 1 << 2.0 << 1000.0 << low;
+    QTest::newRow("NaN signal")          << 1 << 20.0 << qQNaN() << low;
+    QTest::newRow("zero signal")         << 1 << 20.0 << 0.0 << bad;
+    QTest::newRow("negative signal")     << 1 << 20.0 << -5.0 << bad;
+    QTest::newRow("no channel")          << 0 << 20.0 << 20.0 << bad;
+    QTest::newRow("33 channels")         << 33 << 20.0 << 20.0 << bad;
+    QTest::newRow("frame above 2^24")    << 32 << 31.25 << 0.001 << bad;
+    // clang-format on
+}
+
+void ModuleReceiverMdx11Test::geometryRefused() {
+    QFETCH(int, count);
+    QFETCH(double, rateKhz);
+    QFETCH(double, signalHz);
+    QFETCH(int, verdict);
+    const FrameGeometry g = frameGeometry(count, rateKhz, signalHz, ModuleReceiverMdx11::maxFrameWords);
+    QCOMPARE(int(g.verdict), verdict);
+    QCOMPARE(g.frameWords, 0);
 }
 
 void ModuleReceiverMdx11Test::refusal_data() {
