@@ -16,8 +16,6 @@ namespace {
 // record buffer that cannot be had (it would otherwise ask for gigabytes).
 constexpr int maxSearchRecords = 65536;
 
-constexpr qint16 moduleTypeMdx11 = 0x0B0B;
-
 QString hexAddress(const void* object) {
     return QString::number(reinterpret_cast<quintptr>(object), 16);
 }
@@ -119,7 +117,7 @@ void Engine::setModuleMode(int value) {
 }
 
 void Engine::setDisplayUpdateMs(int ms) {
-    module->setParameter(QStringLiteral("Период отображения"), static_cast<double>(ms));
+    module->setParameter(displayPeriodParameter(), static_cast<double>(ms));
 }
 
 void Engine::loadSettings(QSettings* settings) {

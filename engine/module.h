@@ -10,6 +10,16 @@
 class QSettings;
 class QWidget;
 
+// Type code of the 11-series module: the engine tags the devices its search
+// finds with it, and the driver reports it as its typeCode.
+constexpr qint16 moduleTypeMdx11 = 0x0B0B;
+
+// Name of the display-period parameter (in ms) that the engine sets through
+// setParameter.
+inline QString displayPeriodParameter() {
+    return QStringLiteral("Период отображения");
+}
+
 // Abstract measurement-module driver.  The engine holds exactly one driver
 // through this interface.  Threads: the driver object lives in the engine's
 // threadModule, but these operations are called directly from whichever

@@ -40,7 +40,6 @@ void require(bool connected) {
         std::abort();
 }
 
-const QString periodName = QStringLiteral("Период отображения");
 
 } // namespace
 
@@ -107,7 +106,7 @@ QString ModuleMdx11::name(quintptr) const {
 }
 
 int ModuleMdx11::typeCode() const {
-    return 0x0B0B;
+    return moduleTypeMdx11;
 }
 
 QPixmap ModuleMdx11::pixmap() const {
@@ -131,7 +130,7 @@ bool ModuleMdx11::setParameter(const QString& name, double value) {
         if (entry.choices.isEmpty()) {
             if (entry.name != name)
                 continue;
-            if (entry.name == periodName) {
+            if (entry.name == displayPeriodParameter()) {
                 entry.currentValue = value;
                 // Truncated toward zero; values beyond int are held at its
                 // limits and a NaN leaves the period as it was.
@@ -155,7 +154,7 @@ bool ModuleMdx11::setParameter(const QString& name, double value) {
 
 // Caller's thread; no lock.
 bool ModuleMdx11::checkParameter(const QString& name, double, QString& error) {
-    if (name == periodName)
+    if (name == displayPeriodParameter())
         return true;
     error = QStringLiteral("Неизвестный параметр %1").arg(name);
     return false;

@@ -1,5 +1,7 @@
 #include "parameter_info.h"
 
+#include "module.h"
+
 namespace {
 
 ParameterInfo entry(const QString& name, const QString& unit, const QStringList& choices) {
@@ -17,7 +19,7 @@ ParameterInfo entry(const QString& name, const QString& unit, const QStringList&
 // every driver works on its own copy.
 const QList<ParameterInfo>& parameterTable() {
     static const QList<ParameterInfo> table = {
-        entry(QStringLiteral("Период отображения"), QStringLiteral("мс"), {}),
+        entry(displayPeriodParameter(), QStringLiteral("мс"), {}),
         entry(QStringLiteral("Режим"), QString(),
               {QStringLiteral("Режим DC"), QStringLiteral("Режим AC Одноканальный"),
                QStringLiteral("Режим AC Многоканальный")}),
