@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QTextCodec>
 
+#include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
 
@@ -26,7 +27,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setOrganizationDomain(QStringLiteral("korvex.ru"));
     QCoreApplication::setApplicationName(QStringLiteral("VRK11"));
 
-    auto* window = new MainWindow;
+    auto* window = new MainWindow(nullptr, createDefaultModule);
     window->show();
     setLogMainWindow(window);
 

@@ -10,15 +10,10 @@
 
 #include "module.h"
 #include "pass_feed.h"
-#include "vrkapi/vrk_api.h"
+#include "vrk_api.h"
 
 class QSettings;
 class QWidget;
-
-// Creates the one module driver of the program (a ModuleMdx11), publishing
-// its display passes to `feed`.  Defined in its own translation unit so that
-// code which supplies another factory does not link the driver.
-Module* createDefaultModule(PassFeed* feed);
 
 // Between the main window and the hardware: searches for devices, owns the
 // module driver and the thread it lives in, and selects, opens, starts, stops
@@ -59,7 +54,7 @@ public:
 
     // Runs in the constructing thread (the GUI thread); creates the driver
     // through `factory`, moves it to threadModule and starts that thread.
-    explicit Engine(const ModuleFactory& factory = createDefaultModule);
+    explicit Engine(const ModuleFactory& factory);
     // Deletes the driver.  If stop has not ended threadModule, ends it first.
     ~Engine() override;
 

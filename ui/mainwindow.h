@@ -41,10 +41,9 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    // `factory` makes the module driver (the real one unless a test supplies
-    // another).
-    explicit MainWindow(QWidget* parent = nullptr,
-                        const Engine::ModuleFactory& factory = createDefaultModule);
+    // `factory` makes the module driver (the program passes
+    // createDefaultModule; tests may pass another).
+    MainWindow(QWidget* parent, const Engine::ModuleFactory& factory);
     ~MainWindow() override;
 
 public slots:

@@ -22,6 +22,7 @@
 #include <set>
 #include <vector>
 
+#include "default_module.h"
 #include "engine.h"
 #include "pass_feed.h"
 
@@ -57,7 +58,7 @@ struct Rig {
     QSettings settings{dir.filePath(QStringLiteral("vernier.ini")), QSettings::IniFormat};
     QWidget settingsHost, controlsHost, infoHost, optionsHost;
     QThread threadEngine;
-    Engine* engine = new Engine;
+    Engine* engine = new Engine(createDefaultModule);
     std::atomic<int> searches{0};
     std::atomic<bool> stopped{false};
     std::set<int> recorded;

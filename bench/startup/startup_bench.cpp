@@ -14,6 +14,7 @@
 #include <ctime>
 #include <unistd.h>
 
+#include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
 
@@ -48,7 +49,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("VRK11"));
 
     const double start = processStartMs();
-    auto* window = new MainWindow;
+    auto* window = new MainWindow(nullptr, createDefaultModule);
     window->show();
     setLogMainWindow(window);
     double shown = -1;

@@ -40,7 +40,6 @@ void require(bool connected) {
         std::abort();
 }
 
-
 } // namespace
 
 // Constructing thread (the GUI thread, via the engine's constructor).

@@ -22,7 +22,7 @@
 #include "module.h"
 #include "parameter_info.h"
 #include "pass_record.h"
-#include "vrkapi/vrk_api.h"
+#include "vrk_api.h"
 
 class QAbstractButton;
 class QComboBox;
@@ -101,9 +101,6 @@ public:
     bool close() override;
     int reservedQuery(quintptr reserved) override;
     void zeroOtherChannels(bool zero) override;
-
-    // Library error text (Windows-1251) as UTF-8 for a "%s" placeholder.
-    static QByteArray errorText(const char* text);
 
 signals:
     void restart();

@@ -2,19 +2,18 @@
 //
 // Threads: open runs in the GUI thread (the engine's useModule) because it
 // writes the information form; serialNumber and close run in the caller's
-// thread (GUI thread or threadEngine); isOpened and errorText in any thread.
+// thread (GUI thread or threadEngine); isOpened in any thread.
 // Only close takes a lock (controlMutex, like stop).
 
 #include <QByteArray>
 #include <QLineEdit>
 #include <QMutexLocker>
 #include <QString>
-#include <QTextCodec>
 #include <cstring>
 
+#include "error_text.h"
 #include "module_mdx11.h"
 #include "ui_mdx11_info.h"
-#include "windows1251.h"
 
 namespace {
 
@@ -27,14 +26,6 @@ QString fieldText(const char* field, std::size_t size) {
 }
 
 } // namespace
-
-QByteArray ModuleMdx11::errorText(const char* text) {
-    if (!text)
-        return QByteArray();
-    if (QTextCodec* codec = QTextCodec::codecForName("Windows-1251"))
-        return codec->toUnicode(text).toUtf8();
-    return decodeWindows1251(text).toUtf8();
-}
 
 bool ModuleMdx11::open(const VRK_DeviceRecord* device) {
     int status = VRK_Open(&handle, device, 16777216, 5000, 0, 0);

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "driver_harness.h"
+#include "error_text.h"
 #include "message_log.h"
 #include "module_receiver_mdx11.h"
 #include "sim_setup.h"
@@ -85,7 +86,7 @@ void chooseRate(DriverHarness& rig, int index) {
 
 QString statusMessage(const QString& format, int status) {
     return QString::asprintf(qUtf8Printable(format), status,
-                             ModuleMdx11::errorText(VRK11_GetErrorString(status, 0)).constData());
+                             errorText(VRK11_GetErrorString(status, 0)).constData());
 }
 
 // samplesChannel for a per-channel rate and the 20 Hz test signal

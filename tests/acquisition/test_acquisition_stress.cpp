@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cmath>
 
+#include "default_module.h"
 #include "driver_harness.h"
 #include "engine.h"
 #include "message_log.h"
@@ -220,7 +221,7 @@ void AcquisitionStressTest::closeDuringSearch() {
         QSettings settings(dir.filePath(QStringLiteral("vernier%1.ini").arg(i)), QSettings::IniFormat);
         QWidget settingsHost, controlsHost, infoHost, optionsHost;
         QThread threadEngine;
-        auto* engine = new Engine;
+        auto* engine = new Engine(createDefaultModule);
         std::atomic<int> searches{0};
         std::atomic<bool> stopped{false};
         connect(
@@ -262,7 +263,7 @@ void AcquisitionStressTest::deviceSwitchInBurst() {
     QSettings settings(dir.filePath(QStringLiteral("vernier.ini")), QSettings::IniFormat);
     QWidget settingsHost, controlsHost, infoHost, optionsHost;
     QThread threadEngine;
-    auto* engine = new Engine;
+    auto* engine = new Engine(createDefaultModule);
     std::atomic<int> searches{0};
     connect(
         engine, &Engine::readyCrate, engine, [&] { ++searches; }, Qt::DirectConnection);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 
+#include "error_text.h"
 #include "frame_geometry.h"
 #include "message_log.h"
 #include "module_mdx11.h"
@@ -71,8 +72,7 @@ QVector<int> range(int first, int count) {
 }
 
 QString statusMessage(const char* format, int status) {
-    return QString::asprintf(format, status,
-                             ModuleMdx11::errorText(VRK11_GetErrorString(status, 0)).constData());
+    return QString::asprintf(format, status, errorText(VRK11_GetErrorString(status, 0)).constData());
 }
 
 } // namespace

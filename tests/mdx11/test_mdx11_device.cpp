@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "driver_harness.h"
+#include "error_text.h"
 #include "sim_setup.h"
 #include "windows1251.h"
 
@@ -132,10 +133,10 @@ void TestMdx11Device::errorTextDecodesCyrillic() {
     for (const char* p = raw; *p; ++p)
         cyrillicBytes = cyrillicBytes || static_cast<unsigned char>(*p) >= 0xC0;
     QVERIFY(cyrillicBytes);
-    const QString decoded = QString::fromUtf8(ModuleMdx11::errorText(raw));
+    const QString decoded = QString::fromUtf8(errorText(raw));
     QCOMPARE(decoded, decodeWindows1251(raw));
     QVERIFY(decoded.contains(QRegularExpression(QStringLiteral("[А-Яа-я]"))));
-    QVERIFY(ModuleMdx11::errorText(nullptr).isEmpty());
+    QVERIFY(errorText(nullptr).isEmpty());
 }
 
 void TestMdx11Device::fallbackDecoderAgreesWithCodec() {

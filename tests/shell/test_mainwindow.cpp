@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 
+#include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
 #include "sim_setup.h"
@@ -310,7 +311,7 @@ private slots:
     // The real driver: opened on the first device, acquiring, then closed
     // with the window; the driver's keys reach vernier.ini on the way out.
     void realDriverRunsAndCloses() {
-        auto* w = new MainWindow;
+        auto* w = new MainWindow(nullptr, createDefaultModule);
         w->show();
         QTRY_COMPARE_WITH_TIMEOUT(child<QComboBox>(w, "comboBoxCrate")->count(), 2, 20000);
         QTRY_VERIFY_WITH_TIMEOUT(sameImage(child<QLabel>(w, "labelModuleLed"), ":/icons/bullet_green.png"),

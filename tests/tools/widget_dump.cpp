@@ -47,6 +47,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
 
@@ -299,7 +300,7 @@ int main(int argc, char* argv[]) {
         ini.setValue(QStringLiteral("Global/DisplayUpdateMs"), 3600 * 1000);
     }
 
-    auto window = std::make_unique<MainWindow>();
+    auto window = std::make_unique<MainWindow>(nullptr, createDefaultModule);
     window->show();
     auto* crates = window->findChild<QComboBox*>(QStringLiteral("comboBoxCrate"));
     auto* settingsHost = window->findChild<QWidget*>(QStringLiteral("widgetModuleSettings"));

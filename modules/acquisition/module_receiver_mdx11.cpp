@@ -8,8 +8,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "error_text.h"
 #include "frame_geometry.h"
-#include "module_mdx11.h"
 #include "signal_analysis.h"
 
 namespace {
@@ -19,7 +19,7 @@ namespace {
 constexpr int stopMarginMs = 2000;
 
 QString statusText(const char* format, int32_t status) {
-    const QByteArray text = ModuleMdx11::errorText(VRK11_GetErrorString(status, 0));
+    const QByteArray text = errorText(VRK11_GetErrorString(status, 0));
     return QString::asprintf(format, int(status), text.constData());
 }
 

@@ -1,4 +1,5 @@
-#include "engine.h"
+#include "default_module.h"
+
 #include "module_mdx11.h"
 
 Module* createDefaultModule(PassFeed* feed) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "channel_data.h"
-#include "vrkapi/vrk_api.h"
+#include "vrk_api.h"
 
 // Receive loop of the 11-series driver.  Lives in the driver's
 // receiverThread; dataReceiver runs there for the whole of a run.

@@ -5,7 +5,7 @@
 #include <QPixmap>
 #include <QString>
 
-#include "vrkapi/vrk_api.h"
+#include "vrk_api.h"
 
 class QSettings;
 class QWidget;
