@@ -35,8 +35,11 @@ class MainWindow;
 // in threadEngine; the window calls its direct operations from the GUI thread
 // and reaches its slots by queued invocations.  hardwareLock (one permit)
 // keeps the GUI thread off the engine's crate list while a search rewrites it.
-// The window never blocks the GUI thread on another thread except in the
-// final wait for threadEngine, after the engine has reported stopped.
+// The GUI thread waits for other threads only at bounded steps: the engine's
+// direct operations on the driver when a device is chosen (they wait for a
+// restart in progress and one stop of acquisition: at most about one frame
+// period plus the receive timeout), the nested event loops of start-up and
+// close, and the final wait for threadEngine after the engine has stopped.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
