@@ -10,6 +10,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "channel_words.h"
+
 namespace Ui {
 
 const std::array<int, Mdx11Controls::channelCount> Mdx11Controls::creationOrder = {
@@ -95,10 +97,8 @@ void Mdx11Controls::retranslateUi(QWidget* form) {
     form->setWindowTitle(QStringLiteral("Form"));
     for (int n = 1; n <= channelCount; ++n) {
         checkBoxCh[n]->setText(QStringLiteral("Канал %1").arg(n));
-        comboBoxRangeCh[n]->setItemText(0, QStringLiteral("10 В"));
-        comboBoxRangeCh[n]->setItemText(1, QStringLiteral("2.5 В"));
-        comboBoxRangeCh[n]->setItemText(2, QStringLiteral("0.6 В"));
-        comboBoxRangeCh[n]->setItemText(3, QStringLiteral("0.15 В"));
+        for (int code = 0; code < 4; ++code)
+            comboBoxRangeCh[n]->setItemText(code, rangeText(code));
         comboBoxVoltageTypeCh[n]->setItemText(0, QStringLiteral("AC"));
         comboBoxVoltageTypeCh[n]->setItemText(1, QStringLiteral("DC"));
         labelVoltageUnitCh[n]->setText(QStringLiteral("мВ"));

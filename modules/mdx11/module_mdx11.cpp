@@ -175,95 +175,101 @@ void ModuleMdx11::connectControl(Control* control, Signal signal, void (ModuleMd
 // GUI thread, once.  Builds the forms into the given hosts and wires them.
 void ModuleMdx11::createWidgets(QWidget* settingsHostWidget, QWidget* controlsHostWidget, QWidget*,
                                 QWidget* infoHostWidget, QWidget* optionsHostWidget) {
-    if (settingsHostWidget) {
-        settingsHost = settingsHostWidget;
-        uiSettings->setupUi(settingsHost);
-
-        allChannelsLayout = new QGridLayout(uiSettings->widgetCustomCheckBox);
-        allChannelsLayout->setContentsMargins(0, 0, 0, 0);
-        allChannelsBox = new Ui::CustomCheckBox(uiSettings->widgetCustomCheckBox);
-        allChannelsBox->setObjectName(QStringLiteral("checkBoxChannels"));
-        allChannelsBox->setText(QStringLiteral("Все каналы"));
-        allChannelsLayout->addWidget(allChannelsBox);
-
-        for (double f : adcFrequencyTable)
-            uiSettings->comboBoxFrequency->addItem(adcFrequencyText(f));
-        uiSettings->comboBoxFrequency->setCurrentIndex(0);
-
-        allChannelsBox->setCheckState(Qt::PartiallyChecked);
-
-        connectControl(allChannelsBox.data(), &QCheckBox::stateChanged,
-                       &ModuleMdx11::on_checkBoxChannels_stateChanged);
-        connectControl(uiSettings->comboBoxFrequency, QOverload<int>::of(&QComboBox::currentIndexChanged),
-                       &ModuleMdx11::on_comboBoxFrequency_currentIndexChanged);
-        connectControl(uiSettings->comboBoxRange, QOverload<int>::of(&QComboBox::currentIndexChanged),
-                       &ModuleMdx11::on_comboBoxRange_currentIndexChanged);
-        connectControl(uiSettings->comboBoxVoltageType, QOverload<int>::of(&QComboBox::currentIndexChanged),
-                       &ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged);
-        connectControl(uiSettings->comboBoxMode, QOverload<int>::of(&QComboBox::currentIndexChanged),
-                       &ModuleMdx11::on_comboBoxMode_currentIndexChanged);
-    }
-
-    if (controlsHostWidget) {
-        controlsHost = controlsHostWidget;
-        uiControls->setupUi(controlsHost);
-        for (int n = 1; n <= Ui::Mdx11Controls::channelCount; ++n) {
-            channelByControl.insert(uiControls->checkBoxCh[n], n);
-            channelByControl.insert(uiControls->comboBoxRangeCh[n], n);
-            channelByControl.insert(uiControls->comboBoxVoltageTypeCh[n], n);
-            voltageEdits[n] = uiControls->lineEditVoltageCh[n];
-            frequencyEdits[n] = uiControls->lineEditFrequencyCh[n];
-        }
-
-        if (settings)
-            restoreChannels();
-        mirrorControls();
-
-        const auto& order = Ui::Mdx11Controls::creationOrder;
-        for (int n : order)
-            connectControl(uiControls->checkBoxCh[n], &QCheckBox::toggled,
-                           &ModuleMdx11::on_checkBoxChX_toggled);
-        for (int n : order)
-            connectControl(uiControls->comboBoxRangeCh[n],
-                           QOverload<int>::of(&QComboBox::currentIndexChanged),
-                           &ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged);
-        for (int n : order)
-            connectControl(uiControls->comboBoxVoltageTypeCh[n],
-                           QOverload<int>::of(&QComboBox::currentIndexChanged),
-                           &ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged);
-        for (int n : order)
-            connectControl(uiControls->lineEditVoltageCh[n], &QLineEdit::textChanged,
-                           &ModuleMdx11::recalcLineEditWidth);
-        for (int n : order)
-            connectControl(uiControls->lineEditFrequencyCh[n], &QLineEdit::textChanged,
-                           &ModuleMdx11::recalcLineEditWidth);
-    }
-
+    if (settingsHostWidget)
+        createSettingsForm(settingsHostWidget);
+    if (controlsHostWidget)
+        createControlsForm(controlsHostWidget);
     if (infoHostWidget) {
         infoHost = infoHostWidget;
         uiInfo->setupUi(infoHost);
     }
+    if (optionsHostWidget)
+        createOptionsForm(optionsHostWidget);
+}
 
-    if (optionsHostWidget) {
-        optionsHost = optionsHostWidget;
-        uiOptions->setupUi(optionsHost);
-        uiOptions->spinBoxAccuracyAC->setMinimum(0);
-        uiOptions->spinBoxAccuracyAC->setMaximum(6);
-        uiOptions->spinBoxAccuracyDC->setMinimum(0);
-        uiOptions->spinBoxAccuracyDC->setMaximum(6);
-        uiOptions->spinBoxAccuracyFreq->setMinimum(0);
-        uiOptions->spinBoxAccuracyFreq->setMaximum(6);
-        uiOptions->labelAccuracyError->hide();
-        uiOptions->spinBoxAccuracyError->hide();
-        connectControl(uiOptions->comboBoxRangeOptions, QOverload<int>::of(&QComboBox::currentIndexChanged),
-                       &ModuleMdx11::on_comboBoxRangeOptions_currentIndexChanged);
-        connectControl(uiOptions->spinBoxAccuracyAC, QOverload<int>::of(&QSpinBox::valueChanged),
-                       &ModuleMdx11::on_spinBoxAccuracyAC_valueChanged);
-        connectControl(uiOptions->spinBoxAccuracyDC, QOverload<int>::of(&QSpinBox::valueChanged),
-                       &ModuleMdx11::on_spinBoxAccuracyDC_valueChanged);
-        connectControl(uiOptions->spinBoxAccuracyFreq, QOverload<int>::of(&QSpinBox::valueChanged),
-                       &ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged);
+// GUI thread: the module-wide selections and the all-channels box.
+void ModuleMdx11::createSettingsForm(QWidget* host) {
+    settingsHost = host;
+    uiSettings->setupUi(settingsHost);
+
+    allChannelsLayout = new QGridLayout(uiSettings->widgetCustomCheckBox);
+    allChannelsLayout->setContentsMargins(0, 0, 0, 0);
+    allChannelsBox = new Ui::CustomCheckBox(uiSettings->widgetCustomCheckBox);
+    allChannelsBox->setObjectName(QStringLiteral("checkBoxChannels"));
+    allChannelsBox->setText(QStringLiteral("Все каналы"));
+    allChannelsLayout->addWidget(allChannelsBox);
+
+    for (double f : adcFrequencyTable)
+        uiSettings->comboBoxFrequency->addItem(adcFrequencyText(f));
+    uiSettings->comboBoxFrequency->setCurrentIndex(0);
+
+    allChannelsBox->setCheckState(Qt::PartiallyChecked);
+
+    connectControl(allChannelsBox.data(), &QCheckBox::stateChanged,
+                   &ModuleMdx11::on_checkBoxChannels_stateChanged);
+    connectControl(uiSettings->comboBoxFrequency, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                   &ModuleMdx11::on_comboBoxFrequency_currentIndexChanged);
+    connectControl(uiSettings->comboBoxRange, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                   &ModuleMdx11::on_comboBoxRange_currentIndexChanged);
+    connectControl(uiSettings->comboBoxVoltageType, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                   &ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged);
+    connectControl(uiSettings->comboBoxMode, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                   &ModuleMdx11::on_comboBoxMode_currentIndexChanged);
+}
+
+// GUI thread: the 32 channel rows, restored from the settings, mirrored,
+// then connected row kind by row kind in creation order.
+void ModuleMdx11::createControlsForm(QWidget* host) {
+    controlsHost = host;
+    uiControls->setupUi(controlsHost);
+    for (int n = 1; n <= Ui::Mdx11Controls::channelCount; ++n) {
+        channelByControl.insert(uiControls->checkBoxCh[n], n);
+        channelByControl.insert(uiControls->comboBoxRangeCh[n], n);
+        channelByControl.insert(uiControls->comboBoxVoltageTypeCh[n], n);
+        voltageEdits[n] = uiControls->lineEditVoltageCh[n];
+        frequencyEdits[n] = uiControls->lineEditFrequencyCh[n];
     }
+
+    if (settings)
+        restoreChannels();
+    mirrorControls();
+
+    const auto& order = Ui::Mdx11Controls::creationOrder;
+    const auto indexChanged = QOverload<int>::of(&QComboBox::currentIndexChanged);
+    for (int n : order)
+        connectControl(uiControls->checkBoxCh[n], &QCheckBox::toggled, &ModuleMdx11::on_checkBoxChX_toggled);
+    for (int n : order)
+        connectControl(uiControls->comboBoxRangeCh[n], indexChanged,
+                       &ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged);
+    for (int n : order)
+        connectControl(uiControls->comboBoxVoltageTypeCh[n], indexChanged,
+                       &ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged);
+    for (int n : order)
+        connectControl(uiControls->lineEditVoltageCh[n], &QLineEdit::textChanged,
+                       &ModuleMdx11::recalcLineEditWidth);
+    for (int n : order)
+        connectControl(uiControls->lineEditFrequencyCh[n], &QLineEdit::textChanged,
+                       &ModuleMdx11::recalcLineEditWidth);
+}
+
+// GUI thread: the decimals per range in the options dialog.
+void ModuleMdx11::createOptionsForm(QWidget* host) {
+    optionsHost = host;
+    uiOptions->setupUi(optionsHost);
+    const auto valueChanged = QOverload<int>::of(&QSpinBox::valueChanged);
+    for (QSpinBox* box :
+         {uiOptions->spinBoxAccuracyAC, uiOptions->spinBoxAccuracyDC, uiOptions->spinBoxAccuracyFreq})
+        box->setRange(0, 6);
+    uiOptions->labelAccuracyError->hide();
+    uiOptions->spinBoxAccuracyError->hide();
+    connectControl(uiOptions->comboBoxRangeOptions, QOverload<int>::of(&QComboBox::currentIndexChanged),
+                   &ModuleMdx11::on_comboBoxRangeOptions_currentIndexChanged);
+    connectControl(uiOptions->spinBoxAccuracyAC, valueChanged,
+                   &ModuleMdx11::on_spinBoxAccuracyAC_valueChanged);
+    connectControl(uiOptions->spinBoxAccuracyDC, valueChanged,
+                   &ModuleMdx11::on_spinBoxAccuracyDC_valueChanged);
+    connectControl(uiOptions->spinBoxAccuracyFreq, valueChanged,
+                   &ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged);
 }
 
 // GUI thread.  The mirror is written at the moment a control changes, so the

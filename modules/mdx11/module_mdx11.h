@@ -125,6 +125,11 @@ private slots:
 private:
     friend class ModuleMdx11Test; // white-box access for the tests
 
+    // createWidgets, per host (GUI thread).
+    void createSettingsForm(QWidget* host);
+    void createControlsForm(QWidget* host);
+    void createOptionsForm(QWidget* host);
+
     // Persistence of the channel choices (runs in the destructor).
     void saveChannelSettings();
     void restoreChannels();
