@@ -32,42 +32,40 @@ int clampDecimals(int decimals) {
     return std::clamp(decimals, 0, 17);
 }
 
-// Writes `text` into `edit` in the GUI thread, unless a configuration newer
+using Serial = std::shared_ptr<std::atomic<quint64>>;
+
+// Runs `change` on `edit` in the GUI thread, unless a configuration newer
 // than `serial` has started by then: a field never shows a reading of an
 // older configuration once a new one runs.
-void setTextQueued(QLineEdit* edit, const QString& text, const std::shared_ptr<std::atomic<quint64>>& shown,
-                   quint64 serial) {
+template <typename Change>
+void postIfCurrent(QLineEdit* edit, const Serial& shown, quint64 serial, Change change) {
     if (!edit)
         return;
     QMetaObject::invokeMethod(
         edit,
-        [edit, text, shown, serial] {
+        [shown, serial, change] {
             if (shown->load() == serial)
-                edit->setText(text);
+                change();
         },
         Qt::QueuedConnection);
 }
 
-// Marks `edit` (red, with a tooltip) while its channel clips, in the GUI
-// thread and only if no newer configuration has started by then.  Only a
-// change of the mark touches the widget.
-void showOverload(QLineEdit* edit, bool overload, const std::shared_ptr<std::atomic<quint64>>& shown,
-                  quint64 serial) {
-    if (!edit)
-        return;
-    QMetaObject::invokeMethod(
-        edit,
-        [edit, overload, shown, serial] {
-            const bool marked = edit->property("overload").toBool();
-            if (shown->load() != serial || marked == overload)
-                return;
-            edit->setProperty("overload", overload);
-            edit->setStyleSheet(overload ? QStringLiteral("QLineEdit { background-color: #ff6b6b; }")
-                                         : QString());
-            edit->setToolTip(overload ? QStringLiteral("Перегрузка: сигнал выходит за предел измерения")
-                                      : QString());
-        },
-        Qt::QueuedConnection);
+void setTextQueued(QLineEdit* edit, const QString& text, const Serial& shown, quint64 serial) {
+    postIfCurrent(edit, shown, serial, [edit, text] { edit->setText(text); });
+}
+
+// Marks `edit` red, with a tooltip, while its channel clips.  Only a change
+// of the mark touches the widget.
+void showOverload(QLineEdit* edit, bool overload, const Serial& shown, quint64 serial) {
+    postIfCurrent(edit, shown, serial, [edit, overload] {
+        if (edit->property("overload").toBool() == overload)
+            return;
+        edit->setProperty("overload", overload);
+        edit->setStyleSheet(overload ? QStringLiteral("QLineEdit { background-color: #ff6b6b; }")
+                                     : QString());
+        edit->setToolTip(overload ? QStringLiteral("Перегрузка: сигнал выходит за предел измерения")
+                                  : QString());
+    });
 }
 
 } // namespace
