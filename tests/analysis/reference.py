@@ -1,16 +1,11 @@
 #!/usr/bin/env python3
 """Independent reference for the channel analysis, computed with numpy/scipy.
 
-Usage: reference.py SAMPLES N RATE WINDOW_OUT
-  SAMPLES     raw native doubles, the m samples of one channel
-  N           window length (samples of one channel per frame)
-  RATE        per-channel sampling rate in Hz
-  WINDOW_OUT  file that receives the N window values as raw native doubles
-
-Prints one JSON object: windowMean, windowRms, dc (weighted mean), ac
-(weighted RMS of the alternating part), frequencies (every peak-bin
-frequency whose magnitude is within 1e-9 of the largest, so that near-ties
-decided by rounding are not counted as disagreement).
+Usage: reference.py SAMPLES N RATE  (SAMPLES: the m samples of one channel as raw
+native doubles; N: window length; RATE: per-channel rate in Hz).  Prints one JSON
+object: windowMean, windowRms, dc (weighted mean), ac (weighted RMS of the
+alternating part), frequencies (every peak-bin frequency within 1e-9 of the
+largest, so that near-ties decided by rounding are no disagreement).
 """
 
 import json
@@ -23,28 +18,19 @@ COEFFICIENTS = [0.3635819267707609, 0.489177437145017, 0.1365995139786921, 0.010
 
 
 def main():
-    samples_path, n_text, rate_text, window_path = sys.argv[1:5]
-    n = int(n_text)
-    rate = float(rate_text)
-    x = np.fromfile(samples_path, dtype=np.float64)
-    m = x.size
+    x = np.fromfile(sys.argv[1], dtype=np.float64)
+    n, rate, m = int(sys.argv[2]), float(sys.argv[3]), x.size
 
     # Periodic four-term cosine window (scipy builds it from -pi..pi).
     w = windows.general_cosine(n, COEFFICIENTS, sym=False)
-    w.astype(np.float64).tofile(window_path)
-    window_mean = w.mean()
-    window_rms = np.sqrt(np.mean(w * w))
-
+    window_mean, window_rms = w.mean(), np.sqrt(np.mean(w * w))
     k = min(m, n)
     dc = np.mean(x[:k] * w[:k] / window_mean) if k else 0.0
     ac = np.sqrt(np.mean(((x[:k] - dc) * w[:k] / window_rms) ** 2)) if k else 0.0
 
-    magnitudes = np.abs(np.fft.rfft(x))[1:]  # bins 1 .. m//2, DC left out
-    if magnitudes.size:
-        near = np.nonzero(magnitudes >= magnitudes.max() * (1.0 - 1e-9))[0]
-    else:
-        near = np.array([0])
-    frequencies = [float((i + 1) * rate / m) for i in near]
+    magnitudes = np.abs(np.fft.rfft(x))[1:] if m else np.zeros(0)  # bins 1 .. m//2, DC left out
+    near = np.nonzero(magnitudes >= magnitudes.max() * (1.0 - 1e-9))[0] if magnitudes.size else [0]
+    frequencies = [float((i + 1) * rate / m) for i in near] if m else [0.0]
 
     json.dump({"windowMean": float(window_mean), "windowRms": float(window_rms), "dc": float(dc),
                "ac": float(ac), "frequencies": frequencies}, sys.stdout)
