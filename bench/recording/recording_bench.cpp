@@ -82,7 +82,9 @@ int main(int argc, char** argv) {
     std::printf("recording: resident growth %.3f MB per minute after %.0f s (trend history: at most %.1f MB, "
                 "filled over 60 min, %.3f MB per minute until then)\n",
                 perMinute, settle, boundMb, boundMb / 60);
-    std::printf("recording: %lld records with readings, %lld rows written\n", load.records(), load.rows());
+    std::printf("recording: %lld records with readings, %lld rows written; the trend history holds %lld "
+                "points (%.2f MB at 16 bytes each)\n",
+                load.records(), load.rows(), load.historyPoints(), load.historyPoints() * 16 / 1e6);
     std::printf("recording: file %s\n", qPrintable(load.filePath()));
     return 0;
 }

@@ -31,6 +31,13 @@ bool RecordingLoad::start(const QString& folder) {
     return recorder.start(folder.isEmpty() ? dir.path() : folder);
 }
 
+qint64 RecordingLoad::historyPoints() const {
+    qint64 points = 0;
+    for (int n = 1; n <= TrendHistory::channelCount; ++n)
+        points += qint64(history.points(n).size());
+    return points;
+}
+
 void RecordingLoad::stop() {
     recorder.stop();
     recorder.waitForWriters();

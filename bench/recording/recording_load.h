@@ -30,6 +30,8 @@ public:
     qint64 records() const { return recordCount; }
     qint64 rows() const { return recorder.rowsWritten(); }
     QString filePath() const { return recorder.filePath(); }
+    // Points the trend history holds, gap markers included.
+    qint64 historyPoints() const;
 
 private:
     QTemporaryDir dir;
