@@ -151,7 +151,8 @@ if grep -E '^\[[^]]* [EF]\] ' "$work/vernier.log"; then
   fail "vernier.log has error lines (above)"
 fi
 echo "vernier.log: $(wc -l <"$work/vernier.log") lines, none an error:"
-sed 's/^/  /' "$work/vernier.log"
+# The program writes its log in Windows-1251.
+iconv -f WINDOWS-1251 -t UTF-8 "$work/vernier.log" | sed 's/^/  /'
 python3 - "$work"/vernier-*.csv <<'PY'
 import csv
 import sys
