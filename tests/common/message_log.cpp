@@ -42,10 +42,3 @@ QStringList MessageLog::texts(QtMsgType type) {
             out << m.text;
     return out;
 }
-
-int MessageLog::countPrefix(QtMsgType type, const QString& prefix) {
-    int n = 0;
-    for (const QString& text : texts(type))
-        n += text.startsWith(prefix);
-    return n;
-}

@@ -24,7 +24,6 @@ void SimConfig::setSine(int number, double amplitude, double frequencyHz, double
                                    {"amplitude", amplitude},
                                    {"frequency", frequencyHz},
                                    {"offset", offset},
-                                   {"phase", 0},
                                    {"noise", noise}});
 }
 
@@ -43,11 +42,8 @@ bool SimConfig::apply() {
 }
 
 bool findFirstDevice(VRK_DeviceRecord* record) {
-    int32_t count = 0;
-    if (VRK_Search(nullptr, 0, &count, 1000, 16777216, 0) != 0 || count <= 0)
-        return false;
-    std::vector<VRK_DeviceRecord> records(static_cast<size_t>(count));
-    const int32_t written = VRK_Search(records.data(), count, nullptr, 1000, 16777216, 0);
+    std::vector<VRK_DeviceRecord> records(16);
+    const int32_t written = VRK_Search(records.data(), int32_t(records.size()), nullptr, 1000, 16777216, 0);
     for (int32_t i = 0; i < written; ++i) {
         if (std::strcmp(records[size_t(i)].name, "VRK11") == 0) {
             *record = records[size_t(i)];

@@ -3,33 +3,37 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QTemporaryDir>
 
 #include "vrk_api.h"
 
-// Writes `text` as file `name` in `dir` and points VRK_SIM_CONFIG at it, so
-// the next VRK_Search reads it; the path, or an empty string on failure.
+// The one writer of simulator configurations: writes `text` as file `name`
+// in `dir` and points VRK_SIM_CONFIG at it, so the next VRK_Search reads it;
+// the path, or an empty string on failure.  Tests of the simulator's own
+// configuration checks give it hand-made text; everyone else uses SimConfig.
 QString writeSimConfig(const QTemporaryDir& dir, const QByteArray& text,
                        const QString& name = QStringLiteral("sim.json"));
 
-// A simulator configuration built by the test: one "VRK11" device whose
-// physical channels and faults the test sets, non-realtime unless asked.
+// A configuration built by the test: one "VRK11" (192.0.2.11, serial
+// "SIM-TEST", firmware "1.0-sim") whose channels and device faults the test
+// sets; non-realtime and without search delay unless asked.  GUI thread.
 class SimConfig {
 public:
-    // waveform parameters as in the simulator's schema ("dc", "sine", ...)
+    // Waveform parameters as in the simulator's schema ("dc", "sine", ...).
     void setChannel(int number, const QJsonObject& signal) {
         channels.insert(QString::number(number), signal);
     }
+    // Volts; noise is the RMS of added Gaussian noise in volts.
     void setDc(int number, double volts, double noise = 0.0);
     void setSine(int number, double amplitude, double frequencyHz, double offset = 0.0, double noise = 0.0);
     void setFault(const QString& key, qint64 value) { faults.insert(key, value); }
     void setRealtime(bool value) { realtime = value; }
     void setSearchDelayMs(int ms) { searchDelayMs = ms; }
     // A second "VRK11" with the same channels and faults.
-    void addDevice(const QString& address, const QString& serial) {
-        extra.append(qMakePair(address, serial));
-    }
+    void addDevice(const QString& address, const QString& serial) { extra.append({address, serial}); }
     // Writes the file and points VRK_SIM_CONFIG at it.
     bool apply();
 

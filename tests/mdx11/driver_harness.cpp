@@ -2,62 +2,30 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QMetaObject>
-#include <QMutexLocker>
 #include <QSpinBox>
-#include <QtGlobal>
-#include <algorithm>
+#include <QTest>
 
 #include "sim_setup.h"
 
-namespace {
-// Runs the GUI event loop until `done` or the deadline.
-bool pump(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::yieldCurrentThread();
-    }
-    return true;
-}
-} // namespace
-
-DriverHarness::DriverHarness() : DriverHarness(Options()) {}
-
-DriverHarness::DriverHarness(const Options& options) {
-    settingsHost.reset(new QWidget);
-    controlsHost.reset(new QWidget);
-    reportHost.reset(new QWidget);
-    infoHost.reset(new QWidget);
-    optionsHost.reset(new QWidget);
-    ini = options.iniFile.isEmpty() ? dir.filePath(QStringLiteral("vernier.ini")) : options.iniFile;
-    settings.reset(new QSettings(ini, QSettings::IniFormat));
-    if (options.preset) {
-        settings->beginGroup(QStringLiteral("MDX11"));
-        options.preset(*settings);
-        settings->endGroup();
-        settings->sync();
-    }
-
+DriverHarness::DriverHarness(const QVariantMap& keys, const QString& iniFile)
+    : ini(iniFile.isEmpty() ? dir.filePath(QStringLiteral("vernier.ini")) : iniFile),
+      settings(new QSettings(ini, QSettings::IniFormat)) {
+    settings->beginGroup(QStringLiteral("MDX11"));
+    for (auto it = keys.begin(); it != keys.end(); ++it)
+        settings->setValue(it.key(), it.value());
+    settings->endGroup();
     QObject::connect(&feed, &PassFeed::passRecorded, &feed, [this](const PassRecord& record) {
         lastRecord = record;
         ++recordCount;
     });
     driver = new ModuleMdx11(&feed);
-    QObject::connect(driver, &ModuleMdx11::restart, [this] { ++restartCount; });
-    if (options.settings)
-        driver->loadSettings(settings.get());
-    if (options.threaded) {
-        driver->moveToThread(&moduleThread);
-        moduleThread.start();
-    }
-    driver->createWidgets(options.settingsHost ? settingsHost.get() : nullptr,
-                          options.controlsHost ? controlsHost.get() : nullptr, reportHost.get(),
-                          options.infoHost ? infoHost.get() : nullptr,
-                          options.optionsHost ? optionsHost.get() : nullptr);
+    QObject::connect(driver, &ModuleMdx11::restart, [this] { ++restarts; });
+    driver->loadSettings(settings.get());
+    driver->moveToThread(&moduleThread);
+    moduleThread.start();
+    driver->createWidgets(new QWidget(&root), new QWidget(&root), nullptr, new QWidget(&root),
+                          new QWidget(&root));
 }
 
 DriverHarness::~DriverHarness() {
@@ -66,38 +34,49 @@ DriverHarness::~DriverHarness() {
     destroyDriver();
 }
 
-DriverHarness::Options DriverHarness::withKeys(const QVariantMap& keys, const QString& iniFile) {
-    Options o;
-    o.iniFile = iniFile;
-    o.preset = [keys](QSettings& s) {
-        for (auto it = keys.begin(); it != keys.end(); ++it)
-            s.setValue(it.key(), it.value());
-    };
-    return o;
-}
-
-QString DriverHarness::recordChannels() const {
-    QList<int> numbers;
-    for (const ChannelConfig& c : lastRecord.config.channels)
-        numbers << c.number;
-    std::sort(numbers.begin(), numbers.end());
-    QStringList texts;
-    for (int n : numbers)
-        texts << QString::number(n);
-    return texts.join(QLatin1Char(','));
+double DriverHarness::reading(const QLineEdit* edit) {
+    bool ok = false;
+    const double v = edit->text().toDouble(&ok);
+    return ok ? v : qQNaN();
 }
 
 bool DriverHarness::syncModuleThread() {
     auto done = std::make_shared<std::atomic<bool>>(false);
     QMetaObject::invokeMethod(
         driver, [done] { *done = true; }, Qt::QueuedConnection);
-    return pump([done] { return done->load(); }, 20000);
+    return QTest::qWaitFor([done] { return done->load(); }, 20000);
+}
+
+bool DriverHarness::settle() {
+    QDeadlineTimer deadline(30000);
+    for (int quiet = 0; driver && quiet < 2;) {
+        const int before = restarts;
+        if (!syncModuleThread() || deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents();
+        quiet = restarts == before && ModuleMdx11Test::pendingEchoes(*driver) == 0 ? quiet + 1 : 0;
+    }
+    return true;
+}
+
+void DriverHarness::destroyDriver() {
+    if (!driver)
+        return;
+    settle();
+    moduleThread.quit();
+    if (!QTest::qWaitFor([this] { return moduleThread.isFinished(); }, 30000))
+        qFatal("the driver's thread did not end");
+    delete driver;
+    driver = nullptr;
+    settings->sync();
 }
 
 bool DriverHarness::openAndStart() {
     VRK_DeviceRecord record{};
     started = true;
-    return findFirstDevice(&record) && driver->open(&record) && driver->start(0);
+    // A restart asked for earlier must not start the device between open
+    // and start.
+    return syncModuleThread() && findFirstDevice(&record) && driver->open(&record) && driver->start(0);
 }
 
 void DriverHarness::release() {
@@ -107,155 +86,64 @@ void DriverHarness::release() {
         driver->close();
 }
 
-qint64 DriverHarness::shutDown() {
-    QElapsedTimer clock;
-    clock.start();
-    std::atomic<bool> ended{false};
-    std::unique_ptr<QThread> engine(QThread::create([this, &ended] {
+void DriverHarness::shutDown() {
+    std::unique_ptr<QThread> engine(QThread::create([this] {
         release();
         moduleThread.quit();
-        ended = moduleThread.wait(20000);
+        if (!moduleThread.wait(30000))
+            qFatal("the driver's thread did not end");
     }));
     engine->start();
-    if (!pump([&] { return engine->isFinished(); }, 30000) || !ended)
-        qFatal("module thread did not end");
-    engine->wait();
+    if (!QTest::qWaitFor([&] { return engine->isFinished(); }, 30000))
+        qFatal("the driver did not shut down");
     delete driver;
     driver = nullptr;
     settings->sync();
-    return clock.elapsed();
-}
-
-void DriverHarness::setDecimals(int rangeCode, int ac, int dc, int freq) {
-    driver->prepareOptions();
-    find<QComboBox>(QStringLiteral("comboBoxRangeOptions"))->setCurrentIndex(rangeCode);
-    find<QSpinBox>(QStringLiteral("spinBoxAccuracyAC"))->setValue(ac);
-    find<QSpinBox>(QStringLiteral("spinBoxAccuracyDC"))->setValue(dc);
-    find<QSpinBox>(QStringLiteral("spinBoxAccuracyFreq"))->setValue(freq);
-    // The spin boxes' slots run in the driver's thread; the dialog is
-    // accepted after they have.
-    syncModuleThread();
-    driver->saveSettings(settings.get());
 }
 
 void DriverHarness::clearReadings() {
     for (int n = 1; n <= 32; ++n) {
-        voltageEdit(n)->clear();
-        frequencyEdit(n)->clear();
+        voltage(n)->clear();
+        frequency(n)->clear();
     }
 }
-
-void DriverHarness::stopThread() {
-    if (!moduleThread.isRunning())
-        return;
-    moduleThread.quit();
-    // The driver's thread may be waiting for GUI work: keep the GUI running.
-    pump([this] { return moduleThread.isFinished(); }, 30000);
-    moduleThread.wait(30000);
-}
-
-void DriverHarness::destroyDriver() {
-    if (!driver)
-        return;
-    settle();
-    stopThread();
-    delete driver;
-    driver = nullptr;
-    settings->sync();
-}
-
-bool DriverHarness::settle() {
-    if (!driver)
-        return true;
-    QDeadlineTimer deadline(30000);
-    int quietRounds = 0;
-    while (quietRounds < 2) {
-        const int restartsBefore = restartCount.load();
-        auto reached = std::make_shared<std::atomic<bool>>(false);
-        QMetaObject::invokeMethod(
-            driver, [reached] { *reached = true; }, Qt::QueuedConnection);
-        if (!pump([reached] { return reached->load(); }, int(deadline.remainingTime())))
-            return false;
-        QCoreApplication::processEvents();
-        const bool quiet =
-            restartCount.load() == restartsBefore && ModuleMdx11Test::pendingEchoes(*driver) == 0;
-        quietRounds = quiet ? quietRounds + 1 : 0;
-        if (deadline.hasExpired())
-            return false;
-    }
-    return true;
-}
-
-QCheckBox* DriverHarness::check(int n) const {
-    return find<QCheckBox>(QStringLiteral("checkBoxCh%1").arg(n));
-}
-QComboBox* DriverHarness::range(int n) const {
-    return find<QComboBox>(QStringLiteral("comboBoxRangeCh%1").arg(n));
-}
-QComboBox* DriverHarness::type(int n) const {
-    return find<QComboBox>(QStringLiteral("comboBoxVoltageTypeCh%1").arg(n));
-}
-QWidget* DriverHarness::rowWidget(const QString& prefix, int n) const {
-    return find<QWidget>(QStringLiteral("%1Ch%2").arg(prefix).arg(n));
-}
-QComboBox* DriverHarness::mode() const {
-    return find<QComboBox>(QStringLiteral("comboBoxMode"));
-}
-QComboBox* DriverHarness::commonRange() const {
-    return find<QComboBox>(QStringLiteral("comboBoxRange"));
-}
-QComboBox* DriverHarness::commonType() const {
-    return find<QComboBox>(QStringLiteral("comboBoxVoltageType"));
-}
-QComboBox* DriverHarness::frequency() const {
-    return find<QComboBox>(QStringLiteral("comboBoxFrequency"));
-}
-Ui::CustomCheckBox* DriverHarness::allChannels() const {
-    return settingsHost->findChild<Ui::CustomCheckBox*>();
-}
-
-namespace {
-const QString differentialText = QStringLiteral("Дифференциальный (16 каналов)");
-const QString commonGroundText = QStringLiteral("С общей землей (32 канала)");
-
-bool setIndex(QComboBox* box, int index) {
-    if (!box || box->currentIndex() == index)
-        return false;
-    box->setCurrentIndex(index);
-    return true;
-}
-} // namespace
 
 bool DriverHarness::act(const QString& action) {
     const QStringList w = action.split(QLatin1Char(' '));
-    const QString& verb = w[0];
-    if (verb == QLatin1String("all")) {
+    const int a = w.value(1).toInt(), b = w.value(2).toInt();
+    auto choose = [](QComboBox* box, int index) {
+        const bool change = box->currentIndex() != index;
+        box->setCurrentIndex(index);
+        return change;
+    };
+    if (w[0] == "all")
         allChannels()->click();
-        return true;
-    }
-    if (verb == QLatin1String("check") || verb == QLatin1String("uncheck")) {
-        QCheckBox* box = check(w[1].toInt());
-        const bool target = verb == QLatin1String("check");
-        if (box->isChecked() == target)
+    else if (w[0] == "check" || w[0] == "uncheck") {
+        if (check(a)->isChecked() == (w[0] == "check"))
             return false;
-        box->setChecked(target);
-        return true;
-    }
-    if (verb == QLatin1String("mode"))
-        return setIndex(
-            mode(), mode()->findText(w[1] == QLatin1String("common") ? commonGroundText : differentialText));
-    if (verb == QLatin1String("crange"))
-        return setIndex(commonRange(), w[1].toInt());
-    if (verb == QLatin1String("ctype"))
-        return setIndex(commonType(), commonType()->findText(w[1]));
-    if (verb == QLatin1String("chrange"))
-        return setIndex(range(w[1].toInt()), w[2].toInt());
-    if (verb == QLatin1String("chtype"))
-        return setIndex(type(w[1].toInt()), type(w[1].toInt())->findText(w[2]));
-    if (verb == QLatin1String("freq"))
-        return setIndex(frequency(), w[1].toInt());
-    qFatal("unknown action %s", qPrintable(action));
-    return false;
+        check(a)->toggle();
+    } else if (w[0] == "mode")
+        return choose(combo("comboBoxMode"), w[1] == "common" ? 1 : 0);
+    else if (w[0] == "crange")
+        return choose(combo("comboBoxRange"), a);
+    else if (w[0] == "ctype")
+        return choose(combo("comboBoxVoltageType"), w[1] == "DC" ? 1 : 0);
+    else if (w[0] == "chrange")
+        return choose(range(a), b);
+    else if (w[0] == "chtype")
+        return choose(type(a), w[2] == "DC" ? 1 : 0);
+    else if (w[0] == "freq")
+        return choose(combo("comboBoxFrequency"), a);
+    else if (w[0] == "decimals") {
+        driver->prepareOptions();
+        combo("comboBoxRangeOptions")->setCurrentIndex(a);
+        find<QSpinBox>(QStringLiteral("spinBoxAccuracyAC"))->setValue(b);
+        find<QSpinBox>(QStringLiteral("spinBoxAccuracyDC"))->setValue(w[3].toInt());
+        find<QSpinBox>(QStringLiteral("spinBoxAccuracyFreq"))->setValue(w[4].toInt());
+        driver->saveSettings(settings.get());
+    } else
+        qFatal("unknown action %s", qPrintable(action));
+    return true;
 }
 
 QString DriverHarness::checkedChannels() const {
@@ -266,78 +154,51 @@ QString DriverHarness::checkedChannels() const {
     return list.join(QLatin1Char(','));
 }
 
-QString DriverHarness::brokenInvariant(bool checkRange, bool checkType) const {
-    const bool differential = mode()->currentText() == differentialText;
-    const QStringList rowPrefixes = {
-        QStringLiteral("comboBoxRange"),     QStringLiteral("comboBoxVoltageType"),
-        QStringLiteral("lineEditVoltage"),   QStringLiteral("labelVoltageUnit"),
-        QStringLiteral("lineEditFrequency"), QStringLiteral("labelFrequencyUnit")};
-    int checkedCount = 0;
-    const int active = differential ? 16 : 32;
-    for (int n = 1; n <= 32; ++n) {
-        const bool checked = check(n)->isChecked();
-        for (const QString& prefix : rowPrefixes)
-            if (ownEnabled(rowWidget(prefix, n)) != checked)
-                return QStringLiteral("row %1 (%2) enabled %3, box checked %4")
-                    .arg(n)
-                    .arg(prefix)
-                    .arg(!checked)
-                    .arg(checked);
-        if (n > 16 && differential && (checked || ownEnabled(check(n))))
-            return QStringLiteral("channel %1 open in differential mode").arg(n);
-        if (!differential && !ownEnabled(check(n)))
-            return QStringLiteral("channel %1 closed in common-ground mode").arg(n);
-        if (n <= active)
-            checkedCount += checked;
-    }
-    const Qt::CheckState expected =
-        checkedCount == active ? Qt::Checked : (checkedCount == 0 ? Qt::Unchecked : Qt::PartiallyChecked);
-    if (allChannels()->checkState() != expected)
-        return QStringLiteral("all-channels box %1, expected %2")
-            .arg(allChannels()->checkState())
-            .arg(expected);
-
-    // The mirror the acquisition reads equals the controls.
-    for (const ChannelControlState& row : ModuleMdx11Test::mirror(*driver)) {
-        const int n = row.number;
-        if (row.checked != check(n)->isChecked() || row.rangeIndex != range(n)->currentIndex() ||
-            row.rangeCode != range(n)->currentIndex() ||
-            row.dc != (type(n)->currentText() == QLatin1String("DC")))
-            return QStringLiteral("mirror of channel %1 differs from its controls").arg(n);
-    }
-
-    if (checkedCount > 0) {
-        // The common boxes show the value the enabled channels of the active
-        // set share, or nothing.
-        for (QComboBox* common : {commonRange(), commonType()}) {
-            const bool isRange = common == commonRange();
-            if (!(isRange ? checkRange : checkType))
-                continue;
-            int shared = -2;
-            for (int n = 1; n <= active; ++n) {
-                QComboBox* box = isRange ? range(n) : type(n);
-                if (!ownEnabled(box))
-                    continue;
-                if (shared == -2)
-                    shared = box->currentIndex();
-                else if (shared != box->currentIndex())
-                    shared = -1;
-            }
-            if (common->currentIndex() != shared)
-                return QStringLiteral("common %1 box shows %2, channels share %3")
-                    .arg(isRange ? QStringLiteral("range") : QStringLiteral("type"))
-                    .arg(common->currentIndex())
-                    .arg(shared);
-        }
-    }
-    return QString();
+QString DriverHarness::recordChannels() const {
+    QStringList list;
+    for (int n = 1; n <= 32; ++n)
+        for (const ChannelConfig& c : lastRecord.config.channels)
+            if (c.number == n)
+                list << QString::number(n);
+    return list.join(QLatin1Char(','));
 }
 
-QList<QPair<int, int>> channelPairs(const QString& text) {
-    QList<QPair<int, int>> list;
-    for (const QString& item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QStringList p = item.split(QLatin1Char(':'));
-        list.append({p[0].toInt(), p[1].toInt()});
+QString DriverHarness::brokenInvariant(bool commonRange, bool commonType) const {
+    const int active = combo("comboBoxMode")->currentIndex() == 1 ? 32 : 16;
+    const std::vector<ChannelControlState> mirror = ModuleMdx11Test::mirror(*driver);
+    int checked = 0, shared[2] = {-2, -2};
+    for (int n = 1; n <= 32; ++n) {
+        const bool on = check(n)->isChecked();
+        checked += on;
+        for (const char* row : {"comboBoxRange", "comboBoxVoltageType", "lineEditVoltage", "labelVoltageUnit",
+                                "lineEditFrequency", "labelFrequencyUnit"})
+            if (ownEnabled(find(QStringLiteral("%1Ch%2").arg(QLatin1String(row)).arg(n))) != on)
+                return QStringLiteral("channel %1: %2 does not follow its box")
+                    .arg(n)
+                    .arg(QLatin1String(row));
+        if (ownEnabled(check(n)) != (n <= active) || (on && n > active))
+            return QStringLiteral("channel %1 open or checked outside the mode's set").arg(n);
+        const int index[2] = {range(n)->currentIndex(), type(n)->currentIndex()};
+        for (int k = 0; k < 2 && on; ++k)
+            shared[k] = shared[k] == -2 || shared[k] == index[k] ? index[k] : -1;
+        const auto row =
+            std::find_if(mirror.begin(), mirror.end(), [n](const auto& r) { return r.number == n; });
+        if (mirror.size() != 32 || row == mirror.end() || row->checked != on || row->rangeIndex != index[0] ||
+            row->rangeCode != index[0] || row->dc != (index[1] == 1))
+            return QStringLiteral("the mirror of channel %1 differs from its controls").arg(n);
     }
-    return list;
+    const int all = checked == active ? Qt::Checked : checked == 0 ? Qt::Unchecked : Qt::PartiallyChecked;
+    if (allChannels()->checkState() != all)
+        return QStringLiteral("all-channels box %1, expected %2").arg(allChannels()->checkState()).arg(all);
+    // The common boxes show what the checked channels share, or nothing.
+    const int common[2] = {combo("comboBoxRange")->currentIndex(),
+                           combo("comboBoxVoltageType")->currentIndex()};
+    const bool asked[2] = {commonRange, commonType};
+    for (int k = 0; k < 2 && checked > 0; ++k)
+        if (asked[k] && common[k] != shared[k])
+            return QStringLiteral("common box %1 shows %2, the channels share %3")
+                .arg(k)
+                .arg(common[k])
+                .arg(shared[k]);
+    return QString();
 }

@@ -1,228 +1,269 @@
-// Channel controls with the driver in its own thread: each script of
-// operator actions, then the state of the controls, the restarts emitted,
-// and the invariants that must hold whatever the script.
+// Channel controls with the driver in its own thread: scripts of operator
+// actions and the state they leave; random actions in bursts, with the
+// invariants after every single one, ending in the last configuration's
+// readings; and a GUI thread that stalls.
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSemaphore>
-#include <QSpinBox>
 #include <QtTest>
+#include <cmath>
 
 #include "driver_harness.h"
+#include "sim_setup.h"
+
+namespace {
+
+struct Script {
+    QStringList actions;
+    QString checked;
+    int allState;    // 0 unchecked, 1 partial, 2 checked
+    int restarts;    // asked for by the script
+    QString common;  // "range type" index of the common boxes, -1 for blank; empty: not compared
+    QString indexes; // "channel:range:type", type 0 AC, 1 DC
+};
+
+// An action the operator could do now: only on enabled controls.
+QString randomAction(const DriverHarness& h, QRandomGenerator& random, bool acquiring) {
+    QList<int> open, checked;
+    for (int n = 1; n <= 32; ++n) {
+        if (DriverHarness::ownEnabled(h.check(n)))
+            open << n;
+        if (h.check(n)->isChecked())
+            checked << n;
+    }
+    const int kind = random.bounded(100), n = open[random.bounded(open.size())];
+    const int c = checked.isEmpty() ? 0 : checked[random.bounded(checked.size())], r = random.bounded(4);
+    const char* type = random.bounded(2) ? "DC" : "AC";
+    if (kind < 10 || (kind >= 66 && c == 0))
+        return QStringLiteral("all");
+    if (kind < 40)
+        return QStringLiteral("%1 %2").arg(h.check(n)->isChecked() ? "uncheck" : "check").arg(n);
+    if (kind < 47)
+        return QStringLiteral("mode %1").arg(h.combo("comboBoxMode")->currentIndex() ? "diff" : "common");
+    if (kind < 55)
+        return QStringLiteral("crange %1").arg(r);
+    if (kind < 62)
+        return QStringLiteral("ctype %1").arg(type);
+    if (kind < 64 && acquiring)
+        return QStringLiteral("decimals %1 %2 %3 %4").arg(r).arg(kind % 7).arg(n % 7).arg(c % 7);
+    if (kind < 66 && acquiring)
+        return QStringLiteral("freq %1").arg(r + 1);
+    if (kind < 83)
+        return QStringLiteral("chrange %1 %2").arg(c).arg(r);
+    return QStringLiteral("chtype %1 %2").arg(c).arg(type);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Script)
 
 class TestMdx11Controls : public QObject {
     Q_OBJECT
 
 private slots:
     void initTestCase() { MessageLog::install(); }
+    void init() { MessageLog::clear(); }
 
-    void scripts_data();
-    void scripts();
-    void frequencyIsStoredButNotSaved();
-    void optionsEditWorkingCopies();
-    void restartWithoutDeviceStaysQuiet();
-    void stalledGuiThreadLosesNoChange();
-};
-
-void TestMdx11Controls::scripts_data() {
-    QTest::addColumn<QStringList>("actions");
-    QTest::addColumn<QString>("checked");
-    QTest::addColumn<int>("allState");
-    QTest::addColumn<int>("restarts");
-    QTest::addColumn<int>("commonRange"); // -2: not checked
-    QTest::addColumn<int>("commonType");  // -2: not checked
-    QTest::addColumn<QString>("ranges");  // channel:index
-    QTest::addColumn<QString>("types");   // channel:index (0 AC, 1 DC)
-
-    const QString first16 = QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16");
-    QTest::newRow("all-channels box from the defaults checks 1-16")
-        << QStringList{"all"} << first16 << int(Qt::Checked) << 1 << -2 << -2 << ""
-        << "";
-    QTest::newRow("all-channels box again unchecks every channel")
-        << QStringList{"all", "all"} << "" << int(Qt::Unchecked) << 2 << -2 << -2 << ""
-        << "";
-    QTest::newRow("unchecking one of sixteen makes the box partial and nothing else")
-        << QStringList{"all", "uncheck 5"} << "1,2,3,4,6,7,8,9,10,11,12,13,14,15,16"
-        << int(Qt::PartiallyChecked) << 2 << -2 << -2 << ""
-        << "";
-    QTest::newRow("checking the last of sixteen makes the box checked")
-        << QStringList{"all", "uncheck 5", "check 5"} << first16 << int(Qt::Checked) << 3 << -2 << -2 << ""
-        << "";
-    QTest::newRow("common ground opens 17-32 but checks none")
-        << QStringList{"mode common"} << "1" << int(Qt::PartiallyChecked) << 1 << -2 << -2 << ""
-        << "";
-    QTest::newRow("common ground with nothing checked shows unchecked")
-        << QStringList{"uncheck 1", "mode common"} << "" << int(Qt::Unchecked) << 2 << -2 << -2 << ""
-        << "";
-    QTest::newRow("all-channels box in common ground checks 1-32")
-        << QStringList{"mode common", "all"}
-        << "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,25,26,27,28,29,30,31,32"
-        << int(Qt::Checked) << 2 << -2 << -2 << ""
-        << "";
-    QTest::newRow("back to differential unchecks and closes 17-32")
-        << QStringList{"mode common", "check 20", "check 25", "mode diff"} << "1" << int(Qt::PartiallyChecked)
-        << 4 << -2 << -2 << ""
-        << "";
-    QTest::newRow("back to differential after all 32 leaves 1-16 checked")
-        << QStringList{"mode common", "all", "mode diff"} << first16 << int(Qt::Checked) << 3 << -2 << -2
-        << ""
-        << "";
-    QTest::newRow("common range goes to enabled channels only")
-        << QStringList{"check 3", "crange 2"} << "1,3" << int(Qt::PartiallyChecked) << 2 << 2 << 0
-        << "1:2,2:0,3:2,4:0"
-        << "";
-    QTest::newRow("one channel's own range blanks the common range")
-        << QStringList{"check 3", "crange 2", "chrange 3 1"} << "1,3" << int(Qt::PartiallyChecked) << 3 << -1
-        << 0 << "1:2,3:1"
-        << "";
-    QTest::newRow("setting it back shows the common range again")
-        << QStringList{"check 3", "crange 2", "chrange 3 1", "chrange 3 2"} << "1,3"
-        << int(Qt::PartiallyChecked) << 4 << 2 << 0 << "1:2,3:2"
-        << "";
-    QTest::newRow("common DC goes to enabled channels only")
-        << QStringList{"check 3", "ctype DC"} << "1,3" << int(Qt::PartiallyChecked) << 2 << 0 << 1 << ""
-        << "1:1,2:0,3:1";
-    QTest::newRow("one channel's own type blanks the common type")
-        << QStringList{"check 3", "chtype 3 DC"} << "1,3" << int(Qt::PartiallyChecked) << 2 << 0 << -1 << ""
-        << "1:0,3:1";
-    QTest::newRow("all channels agreeing again shows their type")
-        << QStringList{"check 3", "chtype 3 DC", "chtype 1 DC"} << "1,3" << int(Qt::PartiallyChecked) << 3
-        << 0 << 1 << ""
-        << "1:1,3:1";
-    QTest::newRow("a newly checked channel with another range blanks the common range")
-        << QStringList{"crange 3", "check 2"} << "1,2" << int(Qt::PartiallyChecked) << 2 << -1 << 0
-        << "1:3,2:0"
-        << "";
-    QTest::newRow("unchecking the odd one out mirrors the rest")
-        << QStringList{"crange 3", "check 2", "uncheck 2"} << "1" << int(Qt::PartiallyChecked) << 3 << 3 << 0
-        << "1:3,2:0"
-        << "";
-    QTest::newRow("channel 20 checked in common ground is the reference for the mirror")
-        << QStringList{"uncheck 1", "mode common", "check 20", "chrange 20 3"} << "20"
-        << int(Qt::PartiallyChecked) << 4 << 3 << 0 << "20:3"
-        << "";
-}
-
-void TestMdx11Controls::scripts() {
-    QFETCH(QStringList, actions);
-    QFETCH(QString, checked);
-    QFETCH(int, allState);
-    QFETCH(int, restarts);
-    QFETCH(int, commonRange);
-    QFETCH(int, commonType);
-    QFETCH(QString, ranges);
-    QFETCH(QString, types);
-
-    DriverHarness h;
-    QVERIFY(h.settle());
-    const int before = h.restarts();
-    bool modeLast = false;
-    for (const QString& action : actions) {
-        QVERIFY2(h.act(action), qPrintable(action));
-        QVERIFY(h.settle());
-        modeLast = action.startsWith(QLatin1String("mode"));
-        const QString broken = h.brokenInvariant(!modeLast, !modeLast);
-        QVERIFY2(broken.isEmpty(), qPrintable(action + QLatin1String(": ") + broken));
+    void scripts_data() {
+        QTest::addColumn<Script>("s");
+        const QString all16 = QStringLiteral("1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16");
+        const QString all32 = all16 + QStringLiteral(",17,18,19,20,21,22,23,24,25,26,27,28,29,30,31,32");
+        // clang-format off
+        QTest::newRow("all-channels box from the defaults checks 1-16") << Script{{"all"}, all16, 2, 1, "", ""};
+        QTest::newRow("all-channels box again unchecks every channel") << Script{{"all", "all"}, "", 0, 2, "", ""};
+        QTest::newRow("one of sixteen unchecked: partial") << Script{{"all", "uncheck 5"}, "1,2,3,4,6,7,8,9,10,11,12,13,14,15,16", 1, 2, "", ""};
+        QTest::newRow("the last of sixteen checked: checked") << Script{{"all", "uncheck 5", "check 5"}, all16, 2, 3, "", ""};
+        QTest::newRow("common ground opens 17-32 but checks none") << Script{{"mode common"}, "1", 1, 1, "", ""};
+        QTest::newRow("common ground with nothing checked") << Script{{"uncheck 1", "mode common"}, "", 0, 2, "", ""};
+        QTest::newRow("all-channels box in common ground checks 1-32") << Script{{"mode common", "all"}, all32, 2, 2, "", ""};
+        QTest::newRow("differential again unchecks and closes 17-32") << Script{{"mode common", "check 20", "check 25", "mode diff"}, "1", 1, 4, "", ""};
+        QTest::newRow("differential after all 32 leaves 1-16 checked") << Script{{"mode common", "all", "mode diff"}, all16, 2, 3, "", ""};
+        QTest::newRow("common range goes to enabled channels only") << Script{{"check 3", "crange 2"}, "1,3", 1, 2, "2 0", "1:2:0 2:0:0 3:2:0 4:0:0"};
+        QTest::newRow("a channel's own range blanks the common one") << Script{{"check 3", "crange 2", "chrange 3 1"}, "1,3", 1, 3, "-1 0", "1:2:0 3:1:0"};
+        QTest::newRow("set back, the common range shows again") << Script{{"check 3", "crange 2", "chrange 3 1", "chrange 3 2"}, "1,3", 1, 4, "2 0", "1:2:0 3:2:0"};
+        QTest::newRow("common DC goes to enabled channels only") << Script{{"check 3", "ctype DC"}, "1,3", 1, 2, "0 1", "1:0:1 2:0:0 3:0:1"};
+        QTest::newRow("a channel's own type blanks the common one") << Script{{"check 3", "chtype 3 DC"}, "1,3", 1, 2, "0 -1", "1:0:0 3:0:1"};
+        QTest::newRow("all agreeing again shows their type") << Script{{"check 3", "chtype 3 DC", "chtype 1 DC"}, "1,3", 1, 3, "0 1", "1:0:1 3:0:1"};
+        QTest::newRow("a new channel on another range blanks it") << Script{{"crange 3", "check 2"}, "1,2", 1, 2, "-1 0", "1:3:0 2:0:0"};
+        QTest::newRow("unchecking the odd one out mirrors the rest") << Script{{"crange 3", "check 2", "uncheck 2"}, "1", 1, 3, "3 0", "1:3:0 2:0:0"};
+        QTest::newRow("channel 20 in common ground is the reference") << Script{{"uncheck 1", "mode common", "check 20", "chrange 20 3"}, "20", 1, 4, "3 0", "20:3:0"};
+        // clang-format on
     }
-    QCOMPARE(h.checkedChannels(), checked);
-    QCOMPARE(int(h.allChannels()->checkState()), allState);
-    QCOMPARE(h.restarts() - before, restarts);
-    if (commonRange != -2)
-        QCOMPARE(h.commonRange()->currentIndex(), commonRange);
-    if (commonType != -2)
-        QCOMPARE(h.commonType()->currentIndex(), commonType);
-    for (const auto& p : channelPairs(ranges))
-        QCOMPARE(h.range(p.first)->currentIndex(), p.second);
-    for (const auto& p : channelPairs(types))
-        QCOMPARE(h.type(p.first)->currentIndex(), p.second);
-}
-
-void TestMdx11Controls::frequencyIsStoredButNotSaved() {
-    int restarts = 0;
-    {
+    void scripts() {
+        QFETCH(Script, s);
         DriverHarness h;
         QVERIFY(h.settle());
-        const int before = h.restarts();
-        QVERIFY(h.act("freq 3"));
-        QVERIFY(h.settle());
-        QCOMPARE(ModuleMdx11Test::adcFrequencyIndex(*h.driver), 3);
-        restarts = h.restarts() - before;
+        const int before = h.restarts;
+        for (const QString& action : s.actions) {
+            QVERIFY2(h.act(action), qPrintable(action));
+            QVERIFY(h.settle());
+            const bool fresh = !action.startsWith(QLatin1String("mode"));
+            const QString broken = h.brokenInvariant(fresh, fresh);
+            QVERIFY2(broken.isEmpty(), qPrintable(action + QLatin1String(": ") + broken));
+        }
+        QCOMPARE(h.checkedChannels(), s.checked);
+        QCOMPARE(int(h.allChannels()->checkState()), s.allState);
+        QCOMPARE(h.restarts - before, s.restarts);
+        if (!s.common.isEmpty())
+            QCOMPARE(QStringLiteral("%1 %2")
+                         .arg(h.combo("comboBoxRange")->currentIndex())
+                         .arg(h.combo("comboBoxVoltageType")->currentIndex()),
+                     s.common);
+        for (const QString& item : s.indexes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const int n = item.section(QLatin1Char(':'), 0, 0).toInt();
+            QCOMPARE(QStringLiteral("%1:%2:%3")
+                         .arg(n)
+                         .arg(h.range(n)->currentIndex())
+                         .arg(h.type(n)->currentIndex()),
+                     item);
+        }
+        // With no device open a restart has nothing to start and says nothing.
+        QCOMPARE(MessageLog::all().size(), 0);
     }
-    QCOMPARE(restarts, 1);
-    DriverHarness again;
-    QCOMPARE(again.frequency()->currentIndex(), 0);
-    QCOMPARE(again.frequency()->currentText(), QStringLiteral("20 кГц"));
-}
 
-void TestMdx11Controls::optionsEditWorkingCopies() {
-    DriverHarness h;
-    auto* rangeOptions = h.find<QComboBox>(QStringLiteral("comboBoxRangeOptions"));
-    auto* ac = h.find<QSpinBox>(QStringLiteral("spinBoxAccuracyAC"));
-    auto* dc = h.find<QSpinBox>(QStringLiteral("spinBoxAccuracyDC"));
-    h.driver->prepareOptions();
-    QVERIFY(h.settle());
-    const int before = h.restarts();
-
-    // Per range: choose it, set AC and DC; only that range's working values
-    // change, and the committed ones stay until saveSettings.
-    const int acValues[4] = {5, 1, 6, 0};
-    const int dcValues[4] = {2, 4, 1, 6};
-    for (int r : {3, 1, 0, 2}) {
-        rangeOptions->setCurrentIndex(r);
-        QVERIFY(h.settle());
-        ac->setValue(acValues[r]);
-        dc->setValue(dcValues[r]);
-        QVERIFY(h.settle());
+    void randomActions_data() {
+        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<int>("bursts");
+        QTest::addColumn<int>("burstLength"); // 1: the driver settles after each action
+        QTest::addColumn<bool>("acquiring");
+        QTest::newRow("one at a time") << quint32(11) << 300 << 1 << false;
+        QTest::newRow("bursts of 8") << quint32(12) << 40 << 8 << false;
+        QTest::newRow("bursts of 60") << quint32(14) << 6 << 60 << false;
+        QTest::newRow("bursts of 25, acquiring") << quint32(21) << 8 << 25 << true;
+        QTest::newRow("bursts of 150, acquiring: a restart storm") << quint32(22) << 2 << 150 << true;
     }
-    for (int r = 0; r < 4; ++r) {
-        QCOMPARE(ModuleMdx11Test::accuracyAcEdit(*h.driver, r), acValues[r]);
-        QCOMPARE(ModuleMdx11Test::accuracyDcEdit(*h.driver, r), dcValues[r]);
-        QCOMPARE(ModuleMdx11Test::accuracyAc(*h.driver, r), 3);
+    // Control slots run at once in the GUI thread: every invariant holds
+    // right after each action, with no waiting.  Restarts coalesce: never
+    // more than the changes.  A running module measures the checked set.
+    void randomActions() {
+        QFETCH(quint32, seed);
+        QFETCH(int, bursts);
+        QFETCH(int, burstLength);
+        QFETCH(bool, acquiring);
+        // VERNIER_STRESS_SEED explores other sequences than the fixed ones.
+        QRandomGenerator random(seed ^ qEnvironmentVariable("VERNIER_STRESS_SEED").toUInt());
+        SimConfig sim;
+        for (int n = 1; n <= 32; ++n)
+            sim.setDc(n, 0.05 * n - 0.8);
+        sim.setDc(1, 1.1);
+        sim.setSine(5, 2.0, 1000.0, 0.3);
+        sim.setSine(32, 0.8, 3000.0);
+        QVERIFY(sim.apply());
+        DriverHarness h;
+        QVERIFY(!acquiring || h.openAndStart());
+        int changes = 0;
+        const int before = h.restarts;
+        bool rangeFresh = true, typeFresh = true; // the common boxes, stale after a mode switch
+        QStringList history;
+        for (int b = 0; b < bursts; ++b) {
+            for (int i = 0; i < burstLength; ++i) {
+                const QString action = randomAction(h, random, acquiring);
+                history << action;
+                if (!h.act(action))
+                    continue;
+                ++changes;
+                const QString now = h.brokenInvariant(false, false);
+                QVERIFY2(now.isEmpty(), qPrintable(now + QLatin1String(" right after ") + action));
+                if (action.startsWith(QLatin1String("mode")))
+                    rangeFresh = typeFresh = false;
+                else if (action.contains(QLatin1String("range")))
+                    rangeFresh = true;
+                else if (action.contains(QLatin1String("type")))
+                    typeFresh = true;
+                else if ((action == "all" || action.contains(QLatin1String("check"))) &&
+                         !h.checkedChannels().isEmpty())
+                    rangeFresh = typeFresh = true;
+            }
+            QVERIFY2(h.settle(), "the driver did not settle");
+            const QString broken =
+                h.brokenInvariant(burstLength == 1 && rangeFresh, burstLength == 1 && typeFresh);
+            QVERIFY2(broken.isEmpty(), qPrintable(broken + QLatin1String(" after ") + history.join("; ")));
+            QVERIFY2(h.restarts - before <= changes, qPrintable(QString::number(h.restarts - before)));
+            QCOMPARE(h.restarts > before, changes > 0);
+            if (acquiring && !h.checkedChannels().isEmpty())
+                QTRY_COMPARE_WITH_TIMEOUT(h.recordChannels(), h.checkedChannels(), 30000);
+            history.clear();
+        }
+        if (!acquiring)
+            return;
+        // The last configuration: common ground at 1000 kHz, channels 1, 5,
+        // 20 and 32 on 10 V, 1 and 20 DC, 5 AC decimals, 4 DC, 6 for the
+        // frequency.  Its readings, types and decimals are what shows.
+        for (const char* action : {"mode common", "freq 4", "decimals 0 5 4 6"})
+            h.act(action);
+        for (int n = 1; n <= 32; ++n) {
+            const bool on = n == 1 || n == 5 || n == 20 || n == 32;
+            h.act(QStringLiteral("%1 %2").arg(on ? "check" : "uncheck").arg(n));
+            if (on) {
+                h.act(QStringLiteral("chrange %1 0").arg(n));
+                h.act(QStringLiteral("chtype %1 %2").arg(n).arg(n == 1 || n == 20 ? "DC" : "AC"));
+            }
+        }
+        QVERIFY(h.settle());
+        h.clearReadings();
+        const double lsb = 10.0 / 32768 * 1000;
+        const struct {
+            int channel;
+            double millivolts;
+            const char *frequency, *form;
+        } truths[] = {{1, 1100.0, "", "^\\d+\\.\\d{4}$"},
+                      {5, 2000 / std::sqrt(2.0), "1.000000", "^\\d+\\.\\d{5}$"},
+                      {20, 200.0, "", "^\\d+\\.\\d{4}$"},
+                      {32, 800 / std::sqrt(2.0), "3.000000", "^\\d+\\.\\d{5}$"}};
+        for (const auto& t : truths) {
+            QLineEdit* v = h.voltage(t.channel);
+            QVERIFY2(QTest::qWaitFor(
+                         [&] {
+                             return std::abs(DriverHarness::reading(v) - t.millivolts) <=
+                                        0.0005 * t.millivolts + lsb &&
+                                    QRegularExpression(t.form).match(v->text()).hasMatch() &&
+                                    h.frequency(t.channel)->text() == t.frequency;
+                         },
+                         30000),
+                     qPrintable(QStringLiteral("channel %1: '%2' '%3'")
+                                    .arg(t.channel)
+                                    .arg(v->text(), h.frequency(t.channel)->text())));
+        }
+        QCOMPARE((MessageLog::texts(QtCriticalMsg) + MessageLog::texts(QtWarningMsg)).join('\n'), QString());
     }
-    // Choosing "0.15 В" shows that range's working decimals.
-    rangeOptions->setCurrentIndex(3);
-    QVERIFY(h.settle());
-    QCOMPARE(ac->value(), acValues[3]);
-    QCOMPARE(dc->value(), dcValues[3]);
-    QCOMPARE(h.restarts(), before);
-}
 
-void TestMdx11Controls::restartWithoutDeviceStaysQuiet() {
-    DriverHarness h;
-    QVERIFY(h.settle());
-    MessageLog::clear();
-    QVERIFY(h.act("check 2"));
-    QVERIFY(h.settle());
-    // With no device open a restart has nothing to start: no failed
-    // configuration, no error box; the controls keep working.
-    QVERIFY(h.act("check 3"));
-    QVERIFY(h.settle());
-    QCOMPARE(h.checkedChannels(), QStringLiteral("1,2,3"));
-    QCOMPARE(MessageLog::count(QtCriticalMsg), 0);
-}
+    // The operator's changes are made, then the GUI thread is kept busy (a
+    // slow call, say) until threadModule has restarted on them without its
+    // help.
+    void stalledGuiThreadLosesNoChange() {
+        SimConfig sim;
+        QVERIFY(sim.apply());
+        DriverHarness h;
+        QVERIFY(h.openAndStart());
+        QTRY_VERIFY_WITH_TIMEOUT(h.recordCount > 0, 30000);
+        QVERIFY(h.act("mode common"));
+        QVERIFY(h.act("all"));
+        // Blocked without serving events; a call queued behind the restart
+        // runs once threadModule has served it.
+        QSemaphore idle;
+        QMetaObject::invokeMethod(
+            h.driver, [&idle] { idle.release(); }, Qt::QueuedConnection);
+        QVERIFY(idle.tryAcquire(1, 60000));
+        QVERIFY(h.settle());
+        QTRY_COMPARE_WITH_TIMEOUT(h.recordChannels(), h.checkedChannels(), 30000);
+        QCOMPARE(h.recordChannels().count(QLatin1Char(',')), 31);
+        QCOMPARE(h.brokenInvariant(true, true), QString());
+        QCOMPARE(MessageLog::count(QtWarningMsg) + MessageLog::count(QtCriticalMsg), 0);
+    }
 
-// The operator's changes are made, then the GUI thread is kept busy (a slow
-// call, say) until threadModule has restarted on them without its help.
-void TestMdx11Controls::stalledGuiThreadLosesNoChange() {
-    DriverHarness h;
-    QVERIFY(h.settle());
-    QVERIFY(h.openAndStart());
-    QTRY_VERIFY_WITH_TIMEOUT(h.recordCount > 0, 30000);
-    MessageLog::clear();
-
-    QVERIFY(h.act("mode common"));
-    QVERIFY(h.act("all"));
-    // Blocked without serving events.  The call queued behind the restart
-    // runs once threadModule has served it.
-    QSemaphore idle;
-    QMetaObject::invokeMethod(
-        h.driver, [&idle] { idle.release(); }, Qt::QueuedConnection);
-    QVERIFY(idle.tryAcquire(1, 60000));
-
-    QVERIFY(h.settle());
-    QCOMPARE(h.checkedChannels().split(',').size(), 32);
-    QTRY_COMPARE_WITH_TIMEOUT(h.recordChannels().split(',').size(), 32, 30000);
-    QCOMPARE(h.brokenInvariant(true, true), QString());
-    QCOMPARE(MessageLog::count(QtWarningMsg) + MessageLog::count(QtCriticalMsg), 0);
-}
+    // A reading field widens to its longest text and never narrows again.
+    void readingFieldsOnlyGrow() {
+        DriverHarness h;
+        for (QLineEdit* edit : {h.voltage(1), h.frequency(24)}) {
+            edit->setText(QStringLiteral("-123456789.123456"));
+            const int width = edit->minimumWidth();
+            QVERIFY(width > edit->fontMetrics().boundingRect(edit->text()).width());
+            edit->setText(QStringLiteral("1.0"));
+            QCOMPARE(edit->minimumWidth(), width);
+        }
+    }
+};
 
 QTEST_MAIN(TestMdx11Controls)
 #include "test_mdx11_controls.moc"
