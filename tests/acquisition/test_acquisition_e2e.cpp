@@ -7,12 +7,12 @@
 #include <QTextCodec>
 #include <cmath>
 
+#include "channel_words.h"
 #include "driver_harness.h"
 #include "sim_setup.h"
 
 namespace {
 
-const double fullScale[4] = {10.0, 2.5, 0.6, 0.15}, adcHz[5] = {20000, 100000, 400000, 500000, 1000000};
 // Decimals per range code, different for AC and DC: a field shows whose it got.
 const int decimalsAc[4] = {3, 4, 5, 6}, decimalsDc[4] = {5, 6, 3, 4};
 
@@ -38,21 +38,7 @@ QVariantMap tableKeys(const QMap<int, int>& ranges, const QList<int>& dc) {
     return keys;
 }
 
-// Empty once the field shows `truth` within `tolerance` with `decimals`
-// (within 20 s), else what it shows.
-QString settles(const QLineEdit* edit, double truth, double tolerance, int decimals) {
-    const QRegularExpression form(QStringLiteral("^-?\\d+\\.\\d{%1}$").arg(decimals));
-    auto good = [&] {
-        return form.match(edit->text()).hasMatch() &&
-               std::abs(DriverHarness::reading(edit) - truth) <= tolerance;
-    };
-    return QTest::qWaitFor(good, 20000) ? QString()
-                                        : QStringLiteral("%1: '%2', want %3 +- %4 with %5 decimals")
-                                              .arg(edit->objectName(), edit->text())
-                                              .arg(truth)
-                                              .arg(tolerance)
-                                              .arg(decimals);
-}
+constexpr auto settles = &DriverHarness::settles;
 
 struct Fault {
     QString faults;  // "key=value,..."
@@ -130,13 +116,14 @@ private slots:
         DriverHarness rig(tableKeys(ranges, dc));
         rig.act(QStringLiteral("freq %1").arg(rate));
         QVERIFY(rig.openAndStart());
-        const double channelRate = adcHz[rate] / table.size(), points = std::ceil(4 * channelRate / 20);
+        const double channelRate = adcFrequencyTable[rate] / table.size(),
+                     points = std::ceil(4 * channelRate / 20);
         for (auto it = table.begin(); it != table.end(); ++it) {
             const bool isDc = dc.contains(it.key());
             const double a = it.value()[3].toDouble(), b = it.value().value(4).toDouble();
             const int decimals = isDc ? decimalsDc[scanRange] : decimalsAc[scanRange];
             const double lsb =
-                fullScale[it.value()[1].toInt()] / 32768 * 1000 + 0.5 * std::pow(10.0, -decimals);
+                rangeFullScale(it.value()[1].toInt()) / 32768 * 1000 + 0.5 * std::pow(10.0, -decimals);
             // DC: three standard errors of one frame's window-weighted mean
             // (the window's gain ratio is 0.5111022 / 0.3635819).  AC: the RMS.
             const double se = b * 1000 * 0.5111022 / 0.3635819 / std::sqrt(points);
@@ -164,7 +151,7 @@ private slots:
         QTest::addColumn<double>("offset");
         QTest::addColumn<double>("mV");     // the reading, within one LSB (and 0.05 % for AC)
         QTest::addColumn<bool>("overload"); // the field is marked and the record says so
-        auto top = [](int range) { return fullScale[range] * 1000 * 32767 / 32768; }; // the highest code
+        auto top = [](int range) { return rangeFullScale(range) * 1000 * 32767 / 32768; }; // the highest code
         // clang-format off
         QTest::newRow("+15 V on 10 V")          << 0 << "dc" << 0.0 << 15.0 << top(0) << true;
         QTest::newRow("-15 V on 10 V")          << 0 << "dc" << 0.0 << -15.0 << -10000.0 << true;
@@ -192,7 +179,7 @@ private slots:
         DriverHarness rig(tableKeys({{1, range}}, waveform == "dc" ? QList<int>{1} : QList<int>{}));
         QVERIFY(rig.openAndStart());
         const int decimals = waveform == "dc" ? decimalsDc[range] : decimalsAc[range];
-        const double lsb = fullScale[range] / 32768 * 1000 + 0.5 * std::pow(10.0, -decimals);
+        const double lsb = rangeFullScale(range) / 32768 * 1000 + 0.5 * std::pow(10.0, -decimals);
         QCOMPARE(settles(rig.voltage(1), mV, waveform == "dc" ? lsb : lsb + 0.0005 * mV, decimals),
                  QString());
         QTRY_VERIFY(rig.recordCount > 2);
@@ -299,8 +286,11 @@ private slots:
             QCOMPARE(measuring(), QString());
         if (f.where == "stop")
             QVERIFY(!rig.driver->stop());
+        uint32_t word = 0; // the loop that ended on an error leaves the device idle
         if (f.where == "run")
-            QTRY_VERIFY_WITH_TIMEOUT(!rig.driver->isRunning(), 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.driver->isRunning() &&
+                                         VRK11_Recv(ModuleMdx11Test::handle(*rig.driver), &word, 1, 0) < 0,
+                                     20000);
         if (warning) {
             QTRY_VERIFY_WITH_TIMEOUT(
                 matching(MessageLog::texts(QtWarningMsg)) >= (f.where == "short" ? 3 : 1), 20000);
@@ -309,16 +299,18 @@ private slots:
             if (f.where != "realign")
                 QCOMPARE(matching(warnings), warnings.size());
         }
-        rig.release();
+        rig.engine->releaseModule();
         QCOMPARE(rig.driver->isOpened(), f.where == "close");
         const QStringList criticals = MessageLog::texts(QtCriticalMsg);
         QCOMPARE(criticals.size(), warning ? 0 : 1);
         QCOMPARE(matching(criticals), criticals.size());
 
+        // A device that refuses to close stays in use; the driver opens the
+        // next one over it.
         QVERIFY(healthy.apply());
         rig.clearReadings();
         MessageLog::clear();
-        QVERIFY(rig.openAndStart());
+        QVERIFY(findFirstDevice(&record) && rig.driver->open(&record) && rig.driver->start(0));
         QCOMPARE(measuring(), QString());
         QCOMPARE(MessageLog::count(QtCriticalMsg), 0);
     }

@@ -3,41 +3,26 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QMetaObject>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
+#include <cmath>
 
-#include "sim_setup.h"
-
-DriverHarness::DriverHarness(const QVariantMap& keys, const QString& iniFile)
-    : ini(iniFile.isEmpty() ? dir.filePath(QStringLiteral("vernier.ini")) : iniFile),
-      settings(new QSettings(ini, QSettings::IniFormat)) {
-    settings->beginGroup(QStringLiteral("MDX11"));
+DriverHarness::DriverHarness(const QVariantMap& keys) {
     for (auto it = keys.begin(); it != keys.end(); ++it)
-        settings->setValue(it.key(), it.value());
-    settings->endGroup();
-    QObject::connect(&feed, &PassFeed::passRecorded, &feed, [this](const PassRecord& record) {
+        settings.setValue(QStringLiteral("MDX11/") + it.key(), it.value());
+    engine = new Engine([this](PassFeed* feed) {
+        driver = new ModuleMdx11(feed);
+        QObject::connect(driver, &ModuleMdx11::restart, [this] { ++restarts; });
+        return driver;
+    });
+    QObject::connect(engine->passFeed(), &PassFeed::passRecorded, engine, [this](const PassRecord& record) {
         lastRecord = record;
         ++recordCount;
     });
-    driver = new ModuleMdx11(&feed);
-    QObject::connect(driver, &ModuleMdx11::restart, [this] { ++restarts; });
-    driver->loadSettings(settings.get());
-    driver->moveToThread(&moduleThread);
-    moduleThread.start();
-    driver->createWidgets(new QWidget(&root), new QWidget(&root), nullptr, new QWidget(&root),
+    engine->loadSettings(&settings);
+    engine->createWidgets(new QWidget(&root), new QWidget(&root), nullptr, new QWidget(&root),
                           new QWidget(&root));
-}
-
-DriverHarness::~DriverHarness() {
-    if (driver && started)
-        shutDown();
-    destroyDriver();
-}
-
-double DriverHarness::reading(const QLineEdit* edit) {
-    bool ok = false;
-    const double v = edit->text().toDouble(&ok);
-    return ok ? v : qQNaN();
 }
 
 bool DriverHarness::syncModuleThread() {
@@ -49,7 +34,7 @@ bool DriverHarness::syncModuleThread() {
 
 bool DriverHarness::settle() {
     QDeadlineTimer deadline(30000);
-    for (int quiet = 0; driver && quiet < 2;) {
+    for (int quiet = 0; quiet < 2;) {
         const int before = restarts;
         if (!syncModuleThread() || deadline.hasExpired())
             return false;
@@ -59,90 +44,60 @@ bool DriverHarness::settle() {
     return true;
 }
 
-void DriverHarness::destroyDriver() {
-    if (!driver)
-        return;
-    settle();
-    moduleThread.quit();
-    if (!QTest::qWaitFor([this] { return moduleThread.isFinished(); }, 30000))
-        qFatal("the driver's thread did not end");
-    delete driver;
-    driver = nullptr;
-    settings->sync();
-}
-
 bool DriverHarness::openAndStart() {
-    VRK_DeviceRecord record{};
-    started = true;
     // A restart asked for earlier must not start the device between open
     // and start.
-    return syncModuleThread() && findFirstDevice(&record) && driver->open(&record) && driver->start(0);
+    return syncModuleThread() && engine->SearchVRKmodules("VRK11", 6) == 0 && engine->useModule(0, 0);
 }
 
-void DriverHarness::release() {
-    if (driver->isRunning())
-        driver->stop();
-    if (driver->isOpened())
-        driver->close();
-}
-
-void DriverHarness::shutDown() {
-    std::unique_ptr<QThread> engine(QThread::create([this] {
-        release();
-        moduleThread.quit();
-        if (!moduleThread.wait(30000))
-            qFatal("the driver's thread did not end");
+void DriverHarness::shutDown(const std::function<void()>& before) {
+    if (!engine)
+        return;
+    std::unique_ptr<QThread> threadEngine(QThread::create([this, before] {
+        if (before)
+            before();
+        engine->stop();
     }));
-    engine->start();
-    if (!QTest::qWaitFor([&] { return engine->isFinished(); }, 30000))
-        qFatal("the driver did not shut down");
-    delete driver;
+    threadEngine->start();
+    if (!QTest::qWaitFor([&] { return threadEngine->isFinished(); }, 30000))
+        qFatal("the engine did not stop");
+    delete engine;
+    engine = nullptr;
     driver = nullptr;
-    settings->sync();
-}
-
-void DriverHarness::clearReadings() {
-    for (int n = 1; n <= 32; ++n) {
-        voltage(n)->clear();
-        frequency(n)->clear();
-    }
+    settings.sync();
 }
 
 bool DriverHarness::act(const QString& action) {
     const QStringList w = action.split(QLatin1Char(' '));
-    const int a = w.value(1).toInt(), b = w.value(2).toInt();
-    auto choose = [](QComboBox* box, int index) {
-        const bool change = box->currentIndex() != index;
+    const int a = w.value(1).toInt(), b = w.value(2).toInt(), dc = w.contains(QLatin1String("DC"));
+    QComboBox* box = w[0] == "mode"      ? combo("comboBoxMode")
+                     : w[0] == "crange"  ? combo("comboBoxRange")
+                     : w[0] == "ctype"   ? combo("comboBoxVoltageType")
+                     : w[0] == "freq"    ? combo("comboBoxFrequency")
+                     : w[0] == "chrange" ? range(a)
+                     : w[0] == "chtype"  ? type(a)
+                                         : nullptr;
+    const int index = w[0] == "mode"          ? w[1] == "common"
+                      : w[0].endsWith("type") ? dc
+                      : w[0] == "chrange"     ? b
+                                              : a;
+    if (box && box->currentIndex() == index)
+        return false;
+    if (box)
         box->setCurrentIndex(index);
-        return change;
-    };
-    if (w[0] == "all")
+    else if (w[0] == "all")
         allChannels()->click();
-    else if (w[0] == "check" || w[0] == "uncheck") {
-        if (check(a)->isChecked() == (w[0] == "check"))
-            return false;
+    else if (w[0].endsWith("check") && check(a)->isChecked() != (w[0] == "check"))
         check(a)->toggle();
-    } else if (w[0] == "mode")
-        return choose(combo("comboBoxMode"), w[1] == "common" ? 1 : 0);
-    else if (w[0] == "crange")
-        return choose(combo("comboBoxRange"), a);
-    else if (w[0] == "ctype")
-        return choose(combo("comboBoxVoltageType"), w[1] == "DC" ? 1 : 0);
-    else if (w[0] == "chrange")
-        return choose(range(a), b);
-    else if (w[0] == "chtype")
-        return choose(type(a), w[2] == "DC" ? 1 : 0);
-    else if (w[0] == "freq")
-        return choose(combo("comboBoxFrequency"), a);
     else if (w[0] == "decimals") {
         driver->prepareOptions();
         combo("comboBoxRangeOptions")->setCurrentIndex(a);
         find<QSpinBox>(QStringLiteral("spinBoxAccuracyAC"))->setValue(b);
         find<QSpinBox>(QStringLiteral("spinBoxAccuracyDC"))->setValue(w[3].toInt());
         find<QSpinBox>(QStringLiteral("spinBoxAccuracyFreq"))->setValue(w[4].toInt());
-        driver->saveSettings(settings.get());
+        driver->saveSettings(&settings);
     } else
-        qFatal("unknown action %s", qPrintable(action));
+        return false;
     return true;
 }
 
@@ -161,6 +116,27 @@ QString DriverHarness::recordChannels() const {
             if (c.number == n)
                 list << QString::number(n);
     return list.join(QLatin1Char(','));
+}
+
+void DriverHarness::clearReadings() {
+    for (int n = 1; n <= 32; ++n) {
+        voltage(n)->clear();
+        frequency(n)->clear();
+    }
+}
+
+QString DriverHarness::settles(const QLineEdit* edit, double truth, double tolerance, int decimals) {
+    const QRegularExpression form(QStringLiteral("^-?\\d+\\.\\d{%1}$").arg(decimals));
+    auto good = [&] {
+        return form.match(edit->text()).hasMatch() && std::abs(edit->text().toDouble() - truth) <= tolerance;
+    };
+    if (QTest::qWaitFor(good, 30000))
+        return QString();
+    return QStringLiteral("%1 shows '%2', want %3 +- %4 with %5 decimals")
+        .arg(edit->objectName(), edit->text())
+        .arg(truth)
+        .arg(tolerance)
+        .arg(decimals);
 }
 
 QString DriverHarness::brokenInvariant(bool commonRange, bool commonType) const {

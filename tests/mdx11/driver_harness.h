@@ -1,9 +1,9 @@
 #ifndef DRIVER_HARNESS_H
 #define DRIVER_HARNESS_H
 
-// The 11-series driver built into host widgets as the program builds it: the
-// driver in its own thread, its widgets in the GUI thread.  Every member is
-// called from the GUI thread.
+// The 11-series driver under the engine, built into host widgets as the main
+// window builds it: the driver in the engine's threadModule, its widgets in
+// the GUI thread.  Every member is called from the GUI thread.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,35 +11,33 @@
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QVariantMap>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "engine.h"
 #include "message_log.h"
 #include "module_mdx11.h"
-#include "pass_feed.h"
 
 // The driver's private state, for the tests only.
 class ModuleMdx11Test {
 public:
     static std::vector<ChannelControlState> mirror(const ModuleMdx11& d) { return d.channelControls(); }
-    static int displayPeriodMs(const ModuleMdx11& d) { return d.displayPeriodMs; }
     static double testSignalFrequencyHz(const ModuleMdx11& d) { return d.testSignalFrequencyHz; }
     static int modeCode(const ModuleMdx11& d) { return d.modeCode; }
-    static const QList<ParameterInfo>& parameters(const ModuleMdx11& d) { return d.parameters; }
     static int pendingEchoes(const ModuleMdx11& d) { return d.echoPending.size(); }
+    static VRK_Handle handle(const ModuleMdx11& d) { return d.handle; }
 };
 
 class DriverHarness {
 public:
-    // `keys` go to group "MDX11" of the settings file (a fresh one, or
-    // `iniFile`) before the driver reads it.
-    explicit DriverHarness(const QVariantMap& keys = {}, const QString& iniFile = {});
-    // Ends a run as shutDown does, else as destroyDriver does.
-    ~DriverHarness();
+    // `keys` go to group "MDX11" of a fresh settings file before the driver
+    // reads it.
+    explicit DriverHarness(const QVariantMap& keys = {});
+    ~DriverHarness() { shutDown(); }
 
     // Returns once every call queued to the driver's thread so far has run
     // (false after 20 s); the GUI thread serves events meanwhile.
@@ -47,23 +45,19 @@ public:
     // Until the driver has served every restart and echo it caused and two
     // rounds of its queue changed nothing; false after 30 s.
     bool settle();
-    // Deletes the driver as the program does at exit (the channel words are
-    // written) and syncs the file.
-    void destroyDriver();
-    // As the engine does from the GUI thread: open the first "VRK11" found
-    // and start; release stops a run and closes.
+    // As the main window does: a search, then the first device found is
+    // opened and started.
     bool openAndStart();
-    void release();
-    // Release, end of the driver's thread and deletion as the engine's stop
-    // does them in its own thread, while the GUI thread serves events.
-    void shutDown();
+    // As the main window at exit: `before` and the engine's stop in a thread
+    // of their own (threadEngine) while the GUI thread serves events; then
+    // the engine and the driver are deleted (the channel words are written).
+    void shutDown(const std::function<void()>& before = {});
 
     // One operator action; whether it changed a control:
     //   "all" click the all-channels box;  "check N" / "uncheck N";
-    //   "mode common" / "mode diff";  "crange I" common range index;
-    //   "ctype AC|DC";  "chrange N I";  "chtype N AC|DC";  "freq I";
-    //   "decimals R A D F": range code R gets A AC, D DC and F frequency
-    //   decimals through the options form, accepted.
+    //   "mode common|diff";  "crange I" common range index;  "ctype AC|DC";
+    //   "chrange N I";  "chtype N AC|DC";  "freq I";  "decimals R A D F":
+    //   range code R gets A AC, D DC, F frequency decimals, accepted.
     bool act(const QString& action);
     // Channels in numeric order, e.g. "1,3,17": checked, or those of the
     // newest pass record's configuration.
@@ -73,7 +67,6 @@ public:
     // A mode switch leaves the common boxes as they were until the next
     // channel-level change, so each is checked only when asked.
     QString brokenInvariant(bool commonRange, bool commonType) const;
-    // Empties every reading field, so the next texts are fresh.
     void clearReadings();
 
     template <class T = QWidget> T* find(const QString& name) const { return root.findChild<T*>(name); }
@@ -88,22 +81,18 @@ public:
     QCheckBox* allChannels() const { return find<QCheckBox>(QStringLiteral("checkBoxChannels")); }
     // The widget's own enabled flag (a child of a disabled host keeps it).
     static bool ownEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
-    // The number a field shows; NaN while it shows none.
-    static double reading(const QLineEdit* edit);
+    // Empty once `edit` shows `truth` within `tolerance` (mV or kHz) with
+    // `decimals` decimals, within 30 s; else what it shows.
+    static QString settles(const QLineEdit* edit, double truth, double tolerance, int decimals);
 
     QTemporaryDir dir;
-    QString ini;
-    std::unique_ptr<QSettings> settings;
+    QSettings settings{dir.filePath(QStringLiteral("vernier.ini")), QSettings::IniFormat};
     QWidget root; // parent of the four hosts
-    PassFeed feed;
-    PassRecord lastRecord; // the newest display-pass record
+    Engine* engine = nullptr;
+    ModuleMdx11* driver = nullptr; // made by the engine, in its threadModule
+    PassRecord lastRecord;         // the newest display-pass record
     int recordCount = 0;
-    ModuleMdx11* driver = nullptr;
-    QThread moduleThread;
     std::atomic<int> restarts{0}; // `restart` signals the driver emitted
-
-private:
-    bool started = false; // openAndStart was called
 };
 
 #endif // DRIVER_HARNESS_H
