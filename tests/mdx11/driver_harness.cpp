@@ -163,6 +163,10 @@ QString DriverHarness::brokenInvariant(bool commonRange, bool commonType) const 
             row->rangeCode != index[0] || row->dc != (index[1] == 1))
             return QStringLiteral("the mirror of channel %1 differs from its controls").arg(n);
     }
+    if (ModuleMdx11Test::modeCode(*driver) != (active == 32 ? 0 : 1))
+        return QStringLiteral("mode code %1 while the mode box shows %2 channels")
+            .arg(ModuleMdx11Test::modeCode(*driver))
+            .arg(active);
     const int all = checked == active ? Qt::Checked : checked == 0 ? Qt::Unchecked : Qt::PartiallyChecked;
     if (allChannels()->checkState() != all)
         return QStringLiteral("all-channels box %1, expected %2").arg(allChannels()->checkState()).arg(all);

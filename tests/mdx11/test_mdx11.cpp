@@ -1,0 +1,312 @@
+// The 11-series driver's controls and settings, with the driver under the
+// engine as in the program: scripts of operator actions from stored words,
+// with the state and the words they leave; random actions in bursts with the
+// invariants after every one, idle or acquiring, the latter ending in the
+// readings of a last configuration; a GUI thread that stalls; the decimals
+// options accepted and cancelled.
+
+#include <QRandomGenerator>
+#include <QSemaphore>
+#include <QSpinBox>
+#include <QtTest>
+#include <cmath>
+
+#include "driver_harness.h"
+#include "sim_setup.h"
+
+namespace {
+
+struct Script {
+    QString stored; // ChannelsEnabled, ChannelsSetToDc, Channels16/32SelectedRange, TestSignalFrequencyHz
+    QStringList actions; // after the restore
+    QString checked;
+    int allState;    // 0 unchecked, 1 partial, 2 checked
+    int restarts;    // asked for
+    QString indexes; // "range type" of the common boxes (-1 blank), "channel:range:type" (type 1 DC)
+    QString saved;   // the words at exit and the test-signal frequency in use
+};
+
+const QString wordKeys = "ChannelsEnabled ChannelsSetToDc Channels16SelectedRange Channels32SelectedRange "
+                         "TestSignalFrequencyHz";
+const QString accuracyKeys = "AccuracyAC_10V AccuracyAC_2_5V AccuracyAC_0_6V AccuracyAC_0_15V AccuracyDC_10V "
+                             "AccuracyDC_2_5V AccuracyDC_0_6V AccuracyDC_0_15V AccuracyFreq";
+
+// The stored texts of the keys, space-separated.
+QString stored(QSettings& settings, const QString& keys) {
+    settings.sync();
+    QStringList values;
+    for (const QString& key : keys.split(' '))
+        values << settings.value("MDX11/" + key).toString();
+    return values.join(' ');
+}
+
+// An action the operator could do now: only on enabled controls.
+QString randomAction(const DriverHarness& h, QRandomGenerator& random, bool acquiring) {
+    QList<int> open, checked;
+    for (int n = 1; n <= 32; ++n) {
+        if (DriverHarness::ownEnabled(h.check(n)))
+            open << n;
+        if (h.check(n)->isChecked())
+            checked << n;
+    }
+    const int kind = random.bounded(100), n = open[random.bounded(open.size())], r = random.bounded(4);
+    const int c = checked.isEmpty() ? 0 : checked[random.bounded(checked.size())];
+    const QString type = random.bounded(2) ? "DC" : "AC";
+    if (kind < 10 || (kind >= 66 && c == 0))
+        return "all";
+    if (kind < 40)
+        return QStringLiteral("%1 %2").arg(h.check(n)->isChecked() ? "uncheck" : "check").arg(n);
+    if (kind < 47)
+        return h.combo("comboBoxMode")->currentIndex() ? "mode diff" : "mode common";
+    if (kind < 62)
+        return kind < 55 ? QStringLiteral("crange %1").arg(r) : "ctype " + type;
+    if (kind < 66 && acquiring)
+        return kind < 64 ? QStringLiteral("decimals %1 %2 %3 %4").arg(r).arg(n % 7).arg(c % 7).arg(kind % 7)
+                         : QStringLiteral("freq %1").arg(r + 1);
+    return kind < 83 ? QStringLiteral("chrange %1 %2").arg(c).arg(r)
+                     : QStringLiteral("chtype %1 ").arg(c) + type;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Script)
+
+class TestMdx11 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { MessageLog::install(); }
+    void init() { MessageLog::clear(); }
+
+    // Stored words are restored into the controls (whose mirror then equals
+    // them), the actions follow, each leaving the invariants whole, and the
+    // words saved at exit say what the controls showed.  A test-signal
+    // frequency that is no positive finite number means 20 Hz, and its text
+    // is never rewritten.  With no device open nothing is said.
+    void scripts_data() {
+        QTest::addColumn<Script>("s");
+        const QString all16 = "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16",
+                      all32 = all16 + ",17,18,19,20,21,22,23,24,25,26,27,28,29,30,31,32";
+        // clang-format off
+        QTest::newRow("nothing stored")                    << Script{"", {}, "1", 1, 0, "0 0 1:0:0 2:0:0", "1 0 0 0 20 20"};
+        QTest::newRow("enabled 0 reads as channel 1")      << Script{"0 0 0 0 0", {}, "1", 1, 0, "", "1 0 0 0 0 20"};
+        QTest::newRow("channels 1 and 3, 3 DC")            << Script{"5 4 0 0 1000", {}, "1,3", 1, 0, "0 -1 1:0:0 3:0:1", "5 4 0 0 1000 1000"};
+        QTest::newRow("range word 12: 2 on 0.15 V")        << Script{"3 0 12 0 -5", {}, "1,2", 1, 0, "-1 0 1:0:0 2:3:0", "3 0 12 0 -5 20"};
+        QTest::newRow("a channel not enabled gets none")   << Script{"1 2 12 0 inf", {}, "1", 1, 0, "0 0 2:0:0", "1 0 0 0 inf 20"};
+        QTest::newRow("17 switches to common ground")      << Script{"65536 0 0 0 20", {}, "17", 1, 1, "", "65536 0 0 0 20 20"};
+        QTest::newRow("channel 20 on 0.6 V DC")            << Script{"524288 524288 0 128 20", {}, "20", 1, 1, "2 1 20:2:1", "524288 524288 0 128 20 20"};
+        QTest::newRow("every bit set")                     << Script{"4294967295 4294967295 4294967295 4294967295 20", {}, all32, 2, 1, "3 1 1:3:1 32:3:1", "4294967295 4294967295 4294967295 4294967295 20 20"};
+        QTest::newRow("words that are no numbers")         << Script{"abc x ? 1.5 nan", {}, "1", 1, 0, "", "1 0 0 0 nan 20"};
+        QTest::newRow("a negative mask")                   << Script{"-1 0 0 0 abc", {}, "1", 1, 0, "", "1 0 0 0 abc 20"};
+        QTest::newRow("a mask beyond 32 bits")             << Script{"4294967296 0 0 0 20", {}, "1", 1, 0, "", "1 0 0 0 20 20"};
+        QTest::newRow("all-channels box checks 1-16")      << Script{"", {"all"}, all16, 2, 1, "", "65535 0 0 0 20 20"};
+        QTest::newRow("all-channels box again: none")      << Script{"", {"all", "all"}, "", 0, 2, "", "0 0 0 0 20 20"};
+        QTest::newRow("one of sixteen unchecked: partial") << Script{"", {"all", "uncheck 5"}, "1,2,3,4,6,7,8,9,10,11,12,13,14,15,16", 1, 2, "", ""};
+        QTest::newRow("the last of sixteen: checked")      << Script{"", {"all", "uncheck 5", "check 5"}, all16, 2, 3, "", ""};
+        QTest::newRow("common ground opens 17-32, checks none") << Script{"", {"mode common"}, "1", 1, 1, "", ""};
+        QTest::newRow("common ground, nothing checked")    << Script{"", {"uncheck 1", "mode common"}, "", 0, 2, "", ""};
+        QTest::newRow("all-channels box in common ground") << Script{"", {"mode common", "all"}, all32, 2, 2, "", ""};
+        QTest::newRow("differential unchecks, closes 17-32") << Script{"", {"mode common", "check 20", "check 25", "mode diff"}, "1", 1, 4, "", "1 0 0 0 20 20"};
+        QTest::newRow("differential after all 32")         << Script{"", {"mode common", "all", "mode diff"}, all16, 2, 3, "", ""};
+        QTest::newRow("common range to enabled channels")  << Script{"", {"check 3", "crange 2"}, "1,3", 1, 2, "2 0 1:2:0 2:0:0 3:2:0 4:0:0", "5 0 34 0 20 20"};
+        QTest::newRow("a channel's own range blanks it")   << Script{"", {"check 3", "crange 2", "chrange 3 1"}, "1,3", 1, 3, "-1 0 1:2:0 3:1:0", ""};
+        QTest::newRow("set back, the common range shows")  << Script{"", {"check 3", "crange 2", "chrange 3 1", "chrange 3 2"}, "1,3", 1, 4, "2 0 1:2:0 3:2:0", ""};
+        QTest::newRow("common DC to enabled channels")     << Script{"", {"check 3", "ctype DC"}, "1,3", 1, 2, "0 1 1:0:1 2:0:0 3:0:1", "5 5 0 0 20 20"};
+        QTest::newRow("a channel's own type blanks it")    << Script{"", {"check 3", "chtype 3 DC"}, "1,3", 1, 2, "0 -1 1:0:0 3:0:1", ""};
+        QTest::newRow("all agreeing again shows the type") << Script{"", {"check 3", "chtype 3 DC", "chtype 1 DC"}, "1,3", 1, 3, "0 1 1:0:1 3:0:1", ""};
+        QTest::newRow("a new channel on another range")    << Script{"", {"crange 3", "check 2"}, "1,2", 1, 2, "-1 0 1:3:0 2:0:0", ""};
+        QTest::newRow("unchecking the odd one out")        << Script{"", {"crange 3", "check 2", "uncheck 2"}, "1", 1, 3, "3 0 1:3:0 2:0:0", ""};
+        QTest::newRow("20 in common ground, the reference") << Script{"", {"uncheck 1", "mode common", "check 20", "chrange 20 3"}, "20", 1, 4, "3 0 20:3:0", "524288 0 0 192 20 20"};
+        QTest::newRow("17-32 on 0.15 V, 1 unchecked")      << Script{"", {"mode common", "all", "crange 3", "uncheck 1"}, all32.mid(2), 1, 4, "", "4294967294 0 4294967295 4294967295 20 20"};
+        QTest::newRow("unchecked 2 keeps DC and 0.6 V")    << Script{"", {"check 2", "chrange 2 2", "chtype 2 DC", "uncheck 2"}, "1", 1, 4, "", "1 2 8 0 20 20"};
+        QTest::newRow("channel 32 DC on 2.5 V")            << Script{"", {"mode common", "check 32", "chrange 32 1", "chtype 32 DC"}, "1,32", 1, 4, "", "2147483649 2147483648 0 1073741824 20 20"};
+        // clang-format on
+    }
+    void scripts() {
+        QFETCH(Script, s);
+        QVariantMap keys;
+        for (int i = 0; i < 5 && !s.stored.isEmpty(); ++i)
+            keys.insert(wordKeys.section(' ', i, i), s.stored.section(' ', i, i));
+        DriverHarness h(keys);
+        QVERIFY(h.settle());
+        QCOMPARE(h.brokenInvariant(true, true), QString());
+        QCOMPARE(stored(h.settings, accuracyKeys), "3 3 3 3 3 3 3 3 3"); // the defaults, written at once
+        for (const QString& action : s.actions) {
+            QVERIFY2(h.act(action), qPrintable(action));
+            QVERIFY(h.settle());
+            const bool fresh = !action.startsWith("mode");
+            QCOMPARE(h.brokenInvariant(fresh, fresh), QString());
+        }
+        QCOMPARE(h.checkedChannels(), s.checked);
+        QCOMPARE(int(h.allChannels()->checkState()), s.allState);
+        QCOMPARE(int(h.restarts), s.restarts);
+        QStringList shown{QString::number(h.combo("comboBoxRange")->currentIndex()),
+                          QString::number(h.combo("comboBoxVoltageType")->currentIndex())};
+        for (const QString& item : s.indexes.split(' ', Qt::SkipEmptyParts).mid(2)) {
+            const int n = item.section(':', 0, 0).toInt();
+            shown << QStringLiteral("%1:%2:%3")
+                         .arg(n)
+                         .arg(h.range(n)->currentIndex())
+                         .arg(h.type(n)->currentIndex());
+        }
+        QCOMPARE(s.indexes.isEmpty() ? QString() : shown.join(' '), s.indexes);
+        QCOMPARE(MessageLog::count(QtWarningMsg) + MessageLog::count(QtCriticalMsg), 0);
+        const double signalHz = ModuleMdx11Test::testSignalFrequencyHz(*h.driver);
+        h.shutDown();
+        QCOMPARE(s.saved.isEmpty() ? QString()
+                                   : stored(h.settings, wordKeys) + ' ' + QString::number(signalHz),
+                 s.saved);
+    }
+
+    void randomActions_data() {
+        QTest::addColumn<quint32>("seed");
+        QTest::addColumn<int>("bursts");
+        QTest::addColumn<int>("burstLength"); // 1: the driver settles after each action
+        QTest::addColumn<bool>("acquiring");
+        QTest::newRow("one at a time") << quint32(11) << 300 << 1 << false;
+        QTest::newRow("bursts of 8") << quint32(12) << 40 << 8 << false;
+        QTest::newRow("bursts of 60") << quint32(14) << 6 << 60 << false;
+        QTest::newRow("bursts of 25, acquiring") << quint32(21) << 8 << 25 << true;
+        QTest::newRow("restart storm: bursts of 150, acquiring") << quint32(22) << 2 << 150 << true;
+    }
+    // Control slots run at once in the GUI thread: every invariant holds
+    // right after each action, with no waiting.  Restarts coalesce: never
+    // more than the changes.  A running module measures the checked set.
+    void randomActions() {
+        QFETCH(quint32, seed);
+        QFETCH(int, bursts);
+        QFETCH(int, burstLength);
+        QFETCH(bool, acquiring);
+        // VERNIER_STRESS_SEED explores other sequences than the fixed ones.
+        QRandomGenerator random(seed ^ qEnvironmentVariable("VERNIER_STRESS_SEED").toUInt());
+        SimConfig sim;
+        for (int n = 1; n <= 32; ++n)
+            sim.setDc(n, 0.01 * n);
+        sim.setSine(5, 2.0, 1000.0, 0.3);
+        sim.setSine(32, 0.8, 3000.0);
+        QVERIFY(sim.apply());
+        DriverHarness h;
+        QVERIFY(!acquiring || h.openAndStart());
+        int changes = 0;
+        bool fresh[2] = {true, true}; // the common range and type boxes; stale after a mode switch
+        QStringList history;
+        for (int b = 0; b < bursts; ++b, history.clear()) {
+            for (int i = 0; i < burstLength; ++i) {
+                const QString action = randomAction(h, random, acquiring);
+                history << action;
+                if (!h.act(action))
+                    continue;
+                ++changes;
+                QCOMPARE(h.brokenInvariant(false, false), QString());
+                if (action.startsWith("mode"))
+                    fresh[0] = fresh[1] = false;
+                else if (action.contains("range") || action.contains("type"))
+                    fresh[action.contains("type")] = true;
+                else if ((action == "all" || action.contains("check")) && !h.checkedChannels().isEmpty())
+                    fresh[0] = fresh[1] = true;
+            }
+            QVERIFY(h.settle());
+            const QString broken =
+                h.brokenInvariant(burstLength == 1 && fresh[0], burstLength == 1 && fresh[1]);
+            QVERIFY2(broken.isEmpty(), qPrintable(broken + " after " + history.join("; ")));
+            QVERIFY2(h.restarts <= changes,
+                     qPrintable(QStringLiteral("%1 for %2").arg(h.restarts).arg(changes)));
+            QCOMPARE(h.restarts > 0, changes > 0);
+            if (acquiring && !h.checkedChannels().isEmpty())
+                QTRY_COMPARE_WITH_TIMEOUT(h.recordChannels(), h.checkedChannels(), 30000);
+        }
+        if (!acquiring)
+            return;
+        // The last configuration, whatever came before: common ground at
+        // 1000 kHz, channels 1, 5, 20 and 32 on 10 V, 1 and 20 DC; 5 AC
+        // decimals, 4 DC, 6 for the frequency.
+        for (const char* action : {"mode common", "freq 4", "decimals 0 5 4 6"})
+            h.act(action);
+        for (int n = 1; n <= 32; ++n) {
+            const bool on = n == 1 || n == 5 || n == 20 || n == 32;
+            h.act(QStringLiteral("%1 %2").arg(on ? "check" : "uncheck").arg(n));
+            if (on) {
+                h.act(QStringLiteral("chrange %1 0").arg(n));
+                h.act(QStringLiteral("chtype %1 %2").arg(n).arg(n == 1 || n == 20 ? "DC" : "AC"));
+            }
+        }
+        QVERIFY(h.settle());
+        h.clearReadings();
+        // channel, mV, kHz (0: DC, no frequency), decimals
+        const double truths[4][4] = {{1, 10, 0, 4},
+                                     {5, 2000 / std::sqrt(2.0), 1, 5},
+                                     {20, 200, 0, 4},
+                                     {32, 800 / std::sqrt(2.0), 3, 5}};
+        for (const auto& t : truths) {
+            const int n = int(t[0]);
+            QCOMPARE(DriverHarness::settles(h.voltage(n), t[1], 10 / 32.768 + 0.0005 * t[1], int(t[3])),
+                     QString());
+            if (t[2] > 0)
+                QCOMPARE(DriverHarness::settles(h.frequency(n), t[2], 0, 6), QString());
+            else
+                QCOMPARE(h.frequency(n)->text(), QString());
+        }
+        QCOMPARE((MessageLog::texts(QtCriticalMsg) + MessageLog::texts(QtWarningMsg)).join('\n'), QString());
+    }
+
+    // The operator's changes are made, then the GUI thread is kept busy (a
+    // slow call, say) until threadModule has restarted on them without its
+    // help.
+    void stalledGuiThreadLosesNoChange() {
+        SimConfig sim;
+        QVERIFY(sim.apply());
+        DriverHarness h;
+        QVERIFY(h.openAndStart());
+        QTRY_VERIFY_WITH_TIMEOUT(h.recordCount > 0, 30000);
+        QVERIFY(h.act("mode common") && h.act("all"));
+        // Blocked without serving events; a call queued behind the restart
+        // runs once threadModule has served it.
+        QSemaphore idle;
+        QMetaObject::invokeMethod(
+            h.driver, [&idle] { idle.release(); }, Qt::QueuedConnection);
+        QVERIFY(idle.tryAcquire(1, 60000));
+        QVERIFY(h.settle());
+        QTRY_COMPARE_WITH_TIMEOUT(h.recordChannels(), h.checkedChannels(), 30000);
+        QCOMPARE(h.recordChannels().count(','), 31);
+        QCOMPARE(h.brokenInvariant(true, true), QString());
+        QCOMPARE(MessageLog::count(QtWarningMsg) + MessageLog::count(QtCriticalMsg), 0);
+    }
+
+    void optionsAcceptAndCancel() {
+        DriverHarness h;
+        QComboBox* range = h.combo("comboBoxRangeOptions");
+        auto* ac = h.find<QSpinBox>("spinBoxAccuracyAC");
+        auto* dc = h.find<QSpinBox>("spinBoxAccuracyDC");
+        auto* freq = h.find<QSpinBox>("spinBoxAccuracyFreq");
+        auto shown = [&] {
+            return QStringLiteral("%1 %2 %3").arg(ac->value()).arg(dc->value()).arg(freq->value());
+        };
+        // Each range has its own working copy while the dialog is open.
+        h.driver->prepareOptions();
+        range->setCurrentIndex(2);
+        ac->setValue(6);
+        freq->setValue(0);
+        range->setCurrentIndex(3);
+        QCOMPARE(shown(), "3 3 0");
+        dc->setValue(1);
+        range->setCurrentIndex(2);
+        QCOMPARE(shown(), "6 3 0");
+        // Cancelled: the next preparation shows the committed values again.
+        h.driver->prepareOptions();
+        QCOMPARE(shown(), "3 3 3");
+        range->setCurrentIndex(3);
+        QCOMPARE(shown(), "3 3 3");
+        // Accepted: the edits of both ranges and the frequency's are saved.
+        dc->setValue(5);
+        range->setCurrentIndex(1);
+        ac->setValue(1);
+        freq->setValue(4);
+        h.driver->saveSettings(&h.settings);
+        QCOMPARE(stored(h.settings, accuracyKeys), "3 1 3 3 3 3 3 5 4");
+        QVERIFY(h.settle());
+        QCOMPARE(int(h.restarts), 0); // no device open: nothing to restart
+    }
+};
+
+QTEST_MAIN(TestMdx11)
+#include "test_mdx11.moc"
