@@ -25,19 +25,54 @@ namespace {
 // Decimals per range code, different for AC and DC: a field shows whose it got.
 const int decimalsAc[4] = {3, 4, 5, 6}, decimalsDc[4] = {5, 6, 3, 4};
 
-// Settings: channel -> range code, the DC channels, and the decimals.
-QVariantMap tableKeys(const QMap<int, int>& ranges, const QList<int>& dc) {
-    quint32 on = 0, dcMask = 0, r[2] = {0, 0};
-    for (auto it = ranges.begin(); it != ranges.end(); ++it) {
-        on |= 1u << (it.key() - 1);
-        r[it.key() > 16] |= quint32(it.value()) << (2 * ((it.key() - 1) % 16));
+// One measured channel: its range code, DC or AC, its signal's level or
+// amplitude (V) and noise (V) or frequency (Hz), the reading it must show
+// (mV) and whether it clips.
+struct Channel {
+    int range;
+    bool dc;
+    double a, b, mV;
+    bool clips;
+};
+
+// Channels "N[-M]:range:waveform:a[:b[:c]][=mV][!]": for "dc" a level of a V
+// with noise of RMS b V, measured as DC; else a waveform of amplitude a V,
+// frequency b Hz and offset c V, measured as AC.  "=mV": the reading, when
+// not the level or the RMS of a sine; "!": the channel clips.  Sets their
+// signals (0.123 V on every other channel, which must not show anywhere) and
+// returns the settings that measure them with the decimals above.
+QVariantMap prepare(const QString& channels, SimConfig& sim, QMap<int, Channel>* table = nullptr) {
+    quint32 on = 0, dc = 0, ranges[2] = {0, 0};
+    for (int n = 1; n <= 32; ++n)
+        sim.setDc(n, 0.123);
+    for (const QString& entry : channels.split(' ')) {
+        const QStringList f = entry.section('=', 0, 0).section('!', 0, 0).split(':');
+        const bool isDc = f[2] == "dc";
+        const double a = f[3].toDouble(), b = f.value(4).toDouble(),
+                     given = entry.section('=', 1).remove('!').toDouble();
+        for (int n = f[0].section('-', 0, 0).toInt(); n <= f[0].section('-', -1).toInt(); ++n) {
+            on |= 1u << (n - 1);
+            dc |= quint32(isDc) << (n - 1);
+            ranges[n > 16] |= f[1].toUInt() << (2 * ((n - 1) % 16));
+            if (isDc)
+                sim.setDc(n, a, b);
+            else
+                sim.setChannel(n, {{"waveform", f[2]},
+                                   {"amplitude", a},
+                                   {"frequency", b},
+                                   {"offset", f.value(5).toDouble()}});
+            if (table)
+                table->insert(n, {f[1].toInt(), isDc, a, b,
+                                  entry.contains('=') ? given
+                                  : isDc              ? a * 1000
+                                                      : a / std::sqrt(2.0) * 1000,
+                                  entry.endsWith('!')});
+        }
     }
-    for (int n : dc)
-        dcMask |= 1u << (n - 1);
     QVariantMap keys{{"ChannelsEnabled", on},
-                     {"ChannelsSetToDc", dcMask},
-                     {"Channels16SelectedRange", r[0]},
-                     {"Channels32SelectedRange", r[1]},
+                     {"ChannelsSetToDc", dc},
+                     {"Channels16SelectedRange", ranges[0]},
+                     {"Channels32SelectedRange", ranges[1]},
                      {"AccuracyFreq", 6}};
     const char* names[4] = {"10V", "2_5V", "0_6V", "0_15V"};
     for (int i = 0; i < 4; ++i) {
@@ -243,116 +278,59 @@ private slots:
         QTest::newRow("mapping, differential")         << 2 << "1:0:dc:2 2:1:sine:0.95:500 5:2:sine:0.276:800 9:3:dc:-0.075 16:0:sine:6.2:1900" << 2;
         QTest::newRow("mapping, common ground")        << 4 << "3:1:sine:0.75:600 7:0:dc:-3 18:3:sine:0.069:2100 25:2:dc:-0.3 30:0:sine:6.2:3300 31:1:dc:-1.75" << 0;
         QTest::newRow("3 on 0.15 V scanned after 9 on 10 V") << 0 << "9:0:dc:1.2345678 3:3:dc:-0.0123456" << 3;
+        QTest::newRow("DC clipping at either end, not just inside") << 0 << "1:0:dc:15=9999.69482! 2:0:dc:-15=-10000! 3:0:dc:9.998 4:0:dc:-9.998" << 0;
+        QTest::newRow("DC clipping on 0.15 V and 0.6 V")  << 0 << "1:3:dc:1=149.99542! 2:2:dc:-0.7=-600!" << 2;
+        QTest::newRow("AC clipping, and a square that does not") << 0 << "1:0:sine:20:100=8843! 2:0:square:1:100=1000 3:3:square:0.2:100=150!" << 3;
         // clang-format on
     }
     void readings() {
         QFETCH(int, rate);
         QFETCH(QString, channels);
         QFETCH(int, scanRange);
-        QMap<int, QStringList> table; // channel -> its fields
-        QMap<int, int> ranges;
-        QList<int> dc;
         SimConfig sim;
-        for (const QString& entry : channels.split(QLatin1Char(' '))) {
-            const QStringList f = entry.split(QLatin1Char(':'));
-            for (int n = f[0].section('-', 0, 0).toInt(); n <= f[0].section('-', -1).toInt(); ++n) {
-                table.insert(n, f);
-                ranges.insert(n, f[1].toInt());
-                if (f[2] == "dc")
-                    dc << n;
-                if (f[2] == "dc")
-                    sim.setDc(n, f[3].toDouble(), f.value(4).toDouble());
-                else
-                    sim.setSine(n, f[3].toDouble(), f[4].toDouble(), f.value(5).toDouble());
-            }
-        }
-        for (int n = 1; n <= 32; ++n) // channels not measured must not show anywhere
-            if (!ranges.contains(n))
-                sim.setDc(n, 0.123);
+        QMap<int, Channel> table;
+        DriverHarness rig(prepare(channels, sim, &table));
         QVERIFY(sim.apply());
-        DriverHarness rig(tableKeys(ranges, dc));
         rig.act(QStringLiteral("freq %1").arg(rate));
         QVERIFY(rig.openAndStart());
         const double channelRate = adcFrequencyTable[rate] / table.size(),
                      points = std::ceil(4 * channelRate / 20);
         for (auto it = table.begin(); it != table.end(); ++it) {
-            const bool isDc = dc.contains(it.key());
-            const double a = it.value()[3].toDouble(), b = it.value().value(4).toDouble();
-            const int decimals = isDc ? decimalsDc[scanRange] : decimalsAc[scanRange];
-            const double lsb =
-                rangeFullScale(it.value()[1].toInt()) / 32768 * 1000 + 0.5 * std::pow(10.0, -decimals);
+            const Channel& c = it.value();
+            const int n = it.key(), decimals = (c.dc ? decimalsDc : decimalsAc)[scanRange];
+            const double lsb = rangeFullScale(c.range) / 32.768 + 0.5 * std::pow(10.0, -decimals);
             // DC: three standard errors of one frame's window-weighted mean
-            // (the window's gain ratio is 0.5111022 / 0.3635819).  AC: the RMS.
-            const double se = b * 1000 * 0.5111022 / 0.3635819 / std::sqrt(points);
-            const double truth = isDc ? a * 1000 : a / std::sqrt(2.0) * 1000;
-            QCOMPARE(settles(rig.voltage(it.key()), truth, lsb + (isDc ? 3 * se : 0.0005 * truth), decimals),
-                     QString());
+            // (the window's gain ratio is 0.5111022 / 0.3635819).  AC: 0.05 %.
+            const double spread =
+                c.dc ? 3 * c.b * 1000 * 0.5111022 / 0.3635819 / std::sqrt(points) : 0.0005 * std::abs(c.mV);
+            QCOMPARE(settles(rig.voltage(n), c.mV, lsb + spread, decimals), QString());
             // On a bin the frequency is exact, between bins within one bin.
-            const double bins = b * points / channelRate;
+            const double bins = c.b * points / channelRate;
             const double within =
                 std::abs(bins - std::round(bins)) < 1e-9 ? 0.0 : channelRate / points / 1000;
-            if (!isDc)
-                QCOMPARE(settles(rig.frequency(it.key()), b / 1000, within + 0.5e-6, 6), QString());
+            if (!c.dc)
+                QCOMPARE(settles(rig.frequency(n), c.b / 1000, within + 0.5e-6, 6), QString());
+            // A clipping channel is marked, in its field and in the record.
+            QTRY_COMPARE(rig.voltage(n)->toolTip().isEmpty(), !c.clips);
+            QCOMPARE(rig.voltage(n)->styleSheet().isEmpty(), !c.clips);
+            const auto& passed = rig.lastRecord.readings;
+            QCOMPARE(std::count_if(passed.begin(), passed.end(),
+                                   [n](const ChannelReading& r) { return r.number == n && r.overload; }),
+                     int(c.clips));
         }
-        for (int n = 1; n <= 32; ++n)
-            QCOMPARE(rig.voltage(n)->text().isEmpty(), !ranges.contains(n));
-        for (int n = 1; n <= 32; ++n)
-            QCOMPARE(rig.frequency(n)->text().isEmpty(), !ranges.contains(n) || dc.contains(n));
+        for (int n = 1; n <= 32; ++n) {
+            QCOMPARE(rig.voltage(n)->text().isEmpty(), !table.contains(n));
+            QCOMPARE(rig.frequency(n)->text().isEmpty(), !table.contains(n) || table[n].dc);
+        }
         QCOMPARE((MessageLog::texts(QtCriticalMsg) + MessageLog::texts(QtWarningMsg)).join('\n'), QString());
-    }
-
-    void clipping_data() {
-        QTest::addColumn<int>("range");
-        QTest::addColumn<QString>("waveform"); // "dc" is measured as DC, the rest as AC
-        QTest::addColumn<double>("amplitude");
-        QTest::addColumn<double>("offset");
-        QTest::addColumn<double>("mV");     // the reading, within one LSB (and 0.05 % for AC)
-        QTest::addColumn<bool>("overload"); // the field is marked and the record says so
-        auto top = [](int range) { return rangeFullScale(range) * 1000 * 32767 / 32768; }; // the highest code
-        // clang-format off
-        QTest::newRow("+15 V on 10 V")          << 0 << "dc" << 0.0 << 15.0 << top(0) << true;
-        QTest::newRow("-15 V on 10 V")          << 0 << "dc" << 0.0 << -15.0 << -10000.0 << true;
-        QTest::newRow("9.998 V on 10 V")        << 0 << "dc" << 0.0 << 9.998 << 9998.0 << false;
-        QTest::newRow("-9.998 V on 10 V")       << 0 << "dc" << 0.0 << -9.998 << -9998.0 << false;
-        QTest::newRow("1 V on 0.15 V")          << 3 << "dc" << 0.0 << 1.0 << top(3) << true;
-        QTest::newRow("-0.7 V on 0.6 V")        << 2 << "dc" << 0.0 << -0.7 << -600.0 << true;
-        QTest::newRow("20 V sine cut at 10 V")  << 0 << "sine" << 20.0 << 0.0 << 8843.0 << true;
-        QTest::newRow("square 1 V")             << 0 << "square" << 1.0 << 0.0 << 1000.0 << false;
-        QTest::newRow("triangle 2 V")           << 1 << "triangle" << 2.0 << 0.3 << 2000 / std::sqrt(3.0) << false;
-        QTest::newRow("square 0.2 V on 0.15 V") << 3 << "square" << 0.2 << 0.0 << 150.0 << true;
-        // clang-format on
-    }
-    void clipping() {
-        QFETCH(int, range);
-        QFETCH(QString, waveform);
-        QFETCH(double, amplitude);
-        QFETCH(double, offset);
-        QFETCH(double, mV);
-        QFETCH(bool, overload);
-        SimConfig sim;
-        sim.setChannel(
-            1, {{"waveform", waveform}, {"amplitude", amplitude}, {"frequency", 100}, {"offset", offset}});
-        QVERIFY(sim.apply());
-        DriverHarness rig(tableKeys({{1, range}}, waveform == "dc" ? QList<int>{1} : QList<int>{}));
-        QVERIFY(rig.openAndStart());
-        const int decimals = waveform == "dc" ? decimalsDc[range] : decimalsAc[range];
-        const double lsb = rangeFullScale(range) / 32768 * 1000 + 0.5 * std::pow(10.0, -decimals);
-        QCOMPARE(settles(rig.voltage(1), mV, waveform == "dc" ? lsb : lsb + 0.0005 * mV, decimals),
-                 QString());
-        QTRY_VERIFY(rig.recordCount > 2);
-        QCOMPARE(rig.lastRecord.readings.value(0).overload, overload);
-        QTRY_COMPARE(rig.voltage(1)->toolTip().isEmpty(), !overload);
-        QCOMPARE(rig.voltage(1)->styleSheet().isEmpty(), !overload);
     }
 
     // The mark clears at the next pass without clipping, and at the start of
     // a configuration for a channel no longer measured; its reading stays.
     void overloadMarkClears() {
         SimConfig sim;
-        sim.setDc(1, 0.5);
-        sim.setDc(2, 3.0);
+        DriverHarness rig(prepare("1:3:dc:0.5 2:1:dc:3", sim));
         QVERIFY(sim.apply());
-        DriverHarness rig(tableKeys({{1, 3}, {2, 1}}, {1, 2}));
         QVERIFY(rig.openAndStart());
         QLineEdit *one = rig.voltage(1), *two = rig.voltage(2);
         QTRY_VERIFY_WITH_TIMEOUT(!one->toolTip().isEmpty() && !two->toolTip().isEmpty(), 20000);
@@ -368,10 +346,9 @@ private slots:
     // fields between: AC -> DC must empty the frequency field itself.
     void followsConfiguration() {
         SimConfig sim;
-        sim.setSine(1, 1.0, 500.0, 0.25);
+        DriverHarness rig(prepare("1:0:sine:1:500:0.25", sim));
         sim.setDc(2, -2.0);
         QVERIFY(sim.apply());
-        DriverHarness rig(tableKeys({{1, 0}}, {}));
         QVERIFY(rig.openAndStart());
         const double lsb = 10.0 / 32768 * 1000;
         QCOMPARE(settles(rig.frequency(1), 0.5, 0, 6), QString());
@@ -410,14 +387,11 @@ private slots:
     void faults() {
         QFETCH(Fault, f);
         SimConfig sim, healthy;
-        for (SimConfig* s : {&sim, &healthy}) {
-            s->setDc(1, 1.5);
-            s->setDc(2, -0.5);
-        }
+        DriverHarness rig(prepare("1:0:dc:1.5 2:0:dc:-0.5", sim));
+        prepare("1:0:dc:1.5 2:0:dc:-0.5", healthy);
         for (const QString& fault : f.faults.split(QLatin1Char(',')))
             sim.setFault(fault.section('=', 0, 0), fault.section('=', 1).toInt());
         QVERIFY(sim.apply());
-        DriverHarness rig(tableKeys({{1, 0}, {2, 0}}, {1, 2}));
         const double lsb = 10.0 / 32768 * 1000;
         auto measuring = [&] {
             return settles(rig.voltage(1), 1500.0, lsb, 5) + settles(rig.voltage(2), -500.0, lsb, 5);
