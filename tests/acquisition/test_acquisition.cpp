@@ -48,8 +48,9 @@ QVariantMap prepare(const QString& channels, SimConfig& sim, QMap<int, Channel>*
     for (const QString& entry : channels.split(' ')) {
         const QStringList f = entry.section('=', 0, 0).section('!', 0, 0).split(':');
         const bool isDc = f[2] == "dc";
-        const double a = f[3].toDouble(), b = f.value(4).toDouble(),
-                     given = entry.section('=', 1).remove('!').toDouble();
+        const double a = f[3].toDouble(), b = f.value(4).toDouble();
+        const double mV = entry.contains('=') ? entry.section('=', 1).remove('!').toDouble()
+                                              : (isDc ? a : a / std::sqrt(2.0)) * 1000;
         for (int n = f[0].section('-', 0, 0).toInt(); n <= f[0].section('-', -1).toInt(); ++n) {
             on |= 1u << (n - 1);
             dc |= quint32(isDc) << (n - 1);
@@ -62,11 +63,7 @@ QVariantMap prepare(const QString& channels, SimConfig& sim, QMap<int, Channel>*
                                    {"frequency", b},
                                    {"offset", f.value(5).toDouble()}});
             if (table)
-                table->insert(n, {f[1].toInt(), isDc, a, b,
-                                  entry.contains('=') ? given
-                                  : isDc              ? a * 1000
-                                                      : a / std::sqrt(2.0) * 1000,
-                                  entry.endsWith('!')});
+                table->insert(n, {f[1].toInt(), isDc, a, b, mV, entry.endsWith('!')});
         }
     }
     QVariantMap keys{{"ChannelsEnabled", on},
@@ -207,28 +204,24 @@ private slots:
         }
     }
 
+    // A stop with nothing running, a second start, a configuration while
+    // running and a second stop are refused with a warning each; a stop
+    // issued at once after a start still finds the run and ends it.
     void refusedStatesAndStopRightAfterStart() {
         SimConfig sim;
         sim.setRealtime(true);
         QVERIFY(configure(sim, 4, 1000000.0, 20.0, 1) > 0);
-        QVERIFY(!receiver->stopStreams());
-        QVERIFY(receiver->startStreams());
-        QVERIFY(!receiver->startStreams());
-        QCOMPARE(configure(sim, 4, 1000000.0, 20.0, 1), 0);
-        QVERIFY(receiver->stopStreams());
-        QVERIFY(!receiver->stopStreams());
-        const QString notRunning = QStringLiteral("Модуль не был запущен"),
-                      already = QStringLiteral("Модуль уже запущен");
-        QCOMPARE(MessageLog::texts(QtWarningMsg), (QStringList{notRunning, already, already, notRunning}));
-        MessageLog::clear();
-        // A stop issued at once still finds the run and ends it.
-        for (int i = 0; i < 40; ++i) {
-            QVERIFY(receiver->startStreams());
-            QVERIFY(receiver->isRunning());
-            QVERIFY(receiver->stopStreams());
-            QVERIFY(!receiver->isRunning());
-        }
-        QCOMPARE(MessageLog::all().size(), 0);
+        // In a braced list the calls run left to right.
+        const QList<int> results{receiver->stopStreams(),  receiver->startStreams(),
+                                 receiver->startStreams(), configure(sim, 4, 1000000.0, 20.0, 1),
+                                 receiver->stopStreams(),  receiver->stopStreams()};
+        QCOMPARE(results, QList<int>({0, 1, 0, 0, 1, 0}));
+        const QString notRunning = "Модуль не был запущен", already = "Модуль уже запущен";
+        QCOMPARE(MessageLog::texts(QtWarningMsg), QStringList({notRunning, already, already, notRunning}));
+        for (int i = 0; i < 40; ++i)
+            QVERIFY(receiver->startStreams() && receiver->isRunning() && receiver->stopStreams() &&
+                    !receiver->isRunning());
+        QCOMPARE(MessageLog::all().size(), 4);
         QVERIFY(idle());
     }
 
@@ -396,13 +389,12 @@ private slots:
         auto measuring = [&] {
             return settles(rig.voltage(1), 1500.0, lsb, 5) + settles(rig.voltage(2), -500.0, lsb, 5);
         };
+        // The expected text: %d any number, %s the library's text of the status.
         const QString text =
             QTextCodec::codecForName("Windows-1251")->toUnicode(VRK11_GetErrorString(f.status, 0));
-        const QRegularExpression pattern("^" +
-                                         QRegularExpression::escape(f.message)
-                                             .replace("\\%d", "-?\\d+")
-                                             .replace("\\%s", QRegularExpression::escape(text)) +
-                                         "$");
+        QString expected = QRegularExpression::escape(f.message).replace("\\%d", "-?\\d+");
+        const QRegularExpression pattern('^' + expected.replace("\\%s", QRegularExpression::escape(text)) +
+                                         '$');
         auto matching = [&](const QStringList& texts) { return texts.filter(pattern).size(); };
 
         VRK_DeviceRecord record{};

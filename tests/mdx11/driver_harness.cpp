@@ -106,16 +106,18 @@ QString DriverHarness::checkedChannels() const {
     for (int n = 1; n <= 32; ++n)
         if (check(n)->isChecked())
             list << QString::number(n);
-    return list.join(QLatin1Char(','));
+    return list.join(',');
 }
 
 QString DriverHarness::recordChannels() const {
+    QList<int> numbers;
+    for (const ChannelConfig& c : lastRecord.config.channels)
+        numbers << c.number;
+    std::sort(numbers.begin(), numbers.end());
     QStringList list;
-    for (int n = 1; n <= 32; ++n)
-        for (const ChannelConfig& c : lastRecord.config.channels)
-            if (c.number == n)
-                list << QString::number(n);
-    return list.join(QLatin1Char(','));
+    for (int n : numbers)
+        list << QString::number(n);
+    return list.join(',');
 }
 
 void DriverHarness::clearReadings() {
