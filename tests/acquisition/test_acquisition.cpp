@@ -6,18 +6,16 @@
 // device switch in a burst of clicks.
 
 #include <QCoreApplication>
-#include <QMutexLocker>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QTest>
 #include <QTextCodec>
-#include <QThread>
 #include <cmath>
 
 #include "channel_words.h"
 #include "driver_harness.h"
 #include "frame_geometry.h"
 #include "module_receiver_mdx11.h"
-#include "signal_analysis.h"
 #include "sim_setup.h"
 
 namespace {
@@ -82,8 +80,9 @@ QVariantMap prepare(const QString& channels, SimConfig& sim, QMap<int, Channel>*
 constexpr auto settles = &DriverHarness::settles;
 
 struct Fault {
-    QString faults;  // "key=value,..."
-    QString where;   // open, info, start, stop, run (the loop ends), close; warnings: short, stall, realign
+    QString faults;  // "key=value,...": the simulator's device faults, or a stored TestSignalFrequencyHz
+    QString where;   // open, info, start, signal (start refused), stop, run (the loop ends), close;
+                     // warnings only: short, stall, realign
     int status;      // the library status whose text stands for %s
     QString message; // %d: any number
 };
@@ -95,154 +94,90 @@ Q_DECLARE_METATYPE(Fault)
 class AcquisitionTest : public QObject {
     Q_OBJECT
 
-    // The receive loop alone, in its own thread on the first simulated device.
-    VRK_Handle handle = 0;
-    std::vector<ChannelData> channels;
-    QMutex dataMutex;
-    QThread thread;
-    std::unique_ptr<ModuleReceiverMdx11> receiver;
-
-    // A device with `sim` and channels 0..count-1 in `mode`; the result of
-    // configureAcquisition.
-    int configure(SimConfig& sim, int count, double adcHz, double signalHz, quint8 mode = 0) {
-        if (!handle && sim.apply() && (handle = openFirstDevice()) != 0) {
-            receiver = std::make_unique<ModuleReceiverMdx11>(handle, channels, dataMutex);
-            receiver->moveToThread(&thread);
-            thread.start();
-        }
-        for (int i = 0; i < count; ++i)
-            VRK11_SetLChannel(handle, i, i, mode, 0);
-        VRK11_SetLChannelCount(handle, count);
-        VRK11_SetAdcFreq(handle, &adcHz, nullptr);
-        QMutexLocker lock(&dataMutex);
-        return receiver ? receiver->configureAcquisition(signalHz) : -1;
-    }
-    std::vector<double> queued() {
-        QMutexLocker lock(&dataMutex);
-        return std::vector<double>(channels[0].samples.begin(), channels[0].samples.end());
-    }
-    bool idle() {
-        uint32_t word = 0;
-        return VRK11_Recv(handle, &word, 1, 0) < 0;
-    }
-
 private slots:
     void initTestCase() { MessageLog::install(); }
     void init() { MessageLog::clear(); }
-    void cleanup() {
-        if (receiver && receiver->isRunning())
-            receiver->stopStreams();
-        thread.quit();
-        thread.wait();
-        receiver.reset();
-        VRK_Close(&handle, 0);
-        handle = 0;
-    }
-
     void geometry_data() {
         QTest::addColumn<int>("count");
         QTest::addColumn<double>("adcHz"); // all channels together
         QTest::addColumn<double>("signalHz");
         QTest::addColumn<int>("samples"); // per channel; 0: refused
         QTest::addColumn<int>("periodMs");
-        QTest::addColumn<QString>("message"); // of a refusal, whole or up to a '*'
-        const QString low = QStringLiteral("Недостаточная частота АЦП %1 кГц на канал для сигнала %2 кГц");
-        const QString bad = QStringLiteral("Недопустимая геометрия кадра*");
+        QTest::addColumn<int>("verdict");
+        const int ok = FrameGeometry::Ok, low = FrameGeometry::RateTooLow, bad = FrameGeometry::BadGeometry;
         // clang-format off
-        QTest::newRow("16 ch at 25 kHz each, 20 Hz")    << 16 << 400000.0 << 20.0 << 5000 << 200 << "";
-        QTest::newRow("1 ch at 1000 kHz, 20 Hz")        << 1 << 1000000.0 << 20.0 << 200000 << 200 << "";
-        QTest::newRow("32 ch at 31.25 kHz each, 20 Hz") << 32 << 1000000.0 << 20.0 << 6250 << 200 << "";
-        QTest::newRow("periods grow from 4 to 25")      << 1 << 20000.0 << 1000.0 << 500 << 25 << "";
-        QTest::newRow("odd count 501 made even")        << 1 << 1000000.0 << 7985.0 << 502 << 1 << "";
-        QTest::newRow("just above twice the signal")    << 2 << 20000.0 << 4990.0 << 3008 << 301 << "";
-        QTest::newRow("rate exactly twice the signal")  << 1 << 20000.0 << 10000.0 << 0 << 0 << low.arg("20.000", "10.000");
-        QTest::newRow("rate below twice the signal")    << 2 << 20000.0 << 6000.0 << 0 << 0 << low.arg("10.000", "6.000");
-        QTest::newRow("infinite signal")                << 1 << 20000.0 << qInf() << 0 << 0 << low.arg("20.000", "inf");
-        QTest::newRow("NaN signal")                     << 1 << 20000.0 << qQNaN() << 0 << 0 << low.left(26) + "*";
+        QTest::newRow("16 ch at 25 kHz each, 20 Hz")    << 16 << 400000.0 << 20.0 << 5000 << 200 << ok;
+        QTest::newRow("1 ch at 1000 kHz, 20 Hz")        << 1 << 1000000.0 << 20.0 << 200000 << 200 << ok;
+        QTest::newRow("32 ch at 31.25 kHz each, 20 Hz") << 32 << 1000000.0 << 20.0 << 6250 << 200 << ok;
+        QTest::newRow("periods grow from 4 to 25")      << 1 << 20000.0 << 1000.0 << 500 << 25 << ok;
+        QTest::newRow("odd count 501 made even")        << 1 << 1000000.0 << 7985.0 << 502 << 1 << ok;
+        QTest::newRow("just above twice the signal")    << 2 << 20000.0 << 4990.0 << 3008 << 301 << ok;
+        QTest::newRow("rate exactly twice the signal")  << 1 << 20000.0 << 10000.0 << 0 << 0 << low;
+        QTest::newRow("infinite signal")                << 1 << 20000.0 << qInf() << 0 << 0 << low;
+        QTest::newRow("NaN signal")                     << 1 << 20000.0 << qQNaN() << 0 << 0 << low;
         QTest::newRow("zero signal")                    << 1 << 20000.0 << 0.0 << 0 << 0 << bad;
         QTest::newRow("negative signal")                << 1 << 20000.0 << -20.0 << 0 << 0 << bad;
-        QTest::newRow("vanishing signal")               << 1 << 1000000.0 << 1e-9 << 0 << 0 << bad;
         QTest::newRow("frame above 2^24 words")         << 32 << 1000000.0 << 0.001 << 0 << 0 << bad;
-        QTest::newRow("no channel")                     << 0 << 20000.0 << 20.0 << 0 << 0 << "";
-        QTest::newRow("33 channels")                    << 33 << 20000.0 << 20.0 << 0 << 0 << "";
+        QTest::newRow("no channel")                     << 0 << 20000.0 << 20.0 << 0 << 0 << bad;
+        QTest::newRow("33 channels")                    << 33 << 20000.0 << 20.0 << 0 << 0 << bad;
         // clang-format on
     }
-    // The pure geometry, then the receiver: it sizes its queues and window
-    // from it, and a refusal leaves the previous configuration in place and
-    // the window's gains at 1.
     void geometry() {
         QFETCH(int, count);
         QFETCH(double, adcHz);
         QFETCH(double, signalHz);
         QFETCH(int, samples);
         QFETCH(int, periodMs);
-        QFETCH(QString, message);
-        const FrameGeometry g = frameGeometry(count, adcHz / std::max(count, 1) / 1000, signalHz,
-                                              ModuleReceiverMdx11::maxFrameWords);
-        const bool low = message.contains(QStringLiteral("АЦП"));
-        QCOMPARE(int(g.verdict), samples ? FrameGeometry::Ok
-                                 : low   ? FrameGeometry::RateTooLow
-                                         : FrameGeometry::BadGeometry);
-        QCOMPARE(QList<int>({g.samplesPerChannel, g.frameWords, g.periodMs}),
-                 QList<int>({samples, samples * count, periodMs}));
-        if (count < 1 || count > 32)
-            return;
-        SimConfig sim;
-        QCOMPARE(configure(sim, 2, 400000.0, 20.0), 200);
-        MessageLog::clear();
-        QCOMPARE(configure(sim, count, adcHz, signalHz), periodMs);
-        const QStringList criticals = MessageLog::texts(QtCriticalMsg);
-        QCOMPARE(criticals.size(), samples ? 0 : 1);
-        QCOMPARE(receiver->samplesPerChannel(), samples ? samples : 40000);
-        QCOMPARE(analysisWindow.size(), size_t(samples ? samples : 40000));
-        QCOMPARE(int(channels.size()), samples ? count : 2);
-        QCOMPARE(channels.back().channel, int(channels.size()) - 1);
-        if (!samples) {
-            QCOMPARE(message.endsWith('*') ? criticals[0].left(message.size() - 1) + '*' : criticals[0],
-                     message);
-            QCOMPARE(QList<double>({windowRms, windowMean}), QList<double>({1.0, 1.0}));
-        }
+        QFETCH(int, verdict);
+        const FrameGeometry g = frameGeometry(count, adcHz / std::max(count, 1) / 1000, signalHz, 1 << 24);
+        QCOMPARE(QList<int>({g.verdict, g.samplesPerChannel, g.frameWords, g.periodMs}),
+                 QList<int>({verdict, samples, samples * count, periodMs}));
     }
 
-    // A stop with nothing running, a second start, a configuration while
-    // running and a second stop are refused with a warning each; a stop
-    // issued at once after a start still finds the run and ends it.
+    // A second start and a stop with nothing running are refused with a
+    // warning each; a stop issued at once after a start still finds the run
+    // and ends it, and leaves the device idle.
     void refusedStatesAndStopRightAfterStart() {
         SimConfig sim;
         sim.setRealtime(true);
-        QVERIFY(configure(sim, 4, 1000000.0, 20.0, 1) > 0);
-        // In a braced list the calls run left to right.
-        const QList<int> results{receiver->stopStreams(),  receiver->startStreams(),
-                                 receiver->startStreams(), configure(sim, 4, 1000000.0, 20.0, 1),
-                                 receiver->stopStreams(),  receiver->stopStreams()};
-        QCOMPARE(results, QList<int>({0, 1, 0, 0, 1, 0}));
-        const QString notRunning = "Модуль не был запущен", already = "Модуль уже запущен";
-        QCOMPARE(MessageLog::texts(QtWarningMsg), QStringList({notRunning, already, already, notRunning}));
+        DriverHarness rig(prepare("1-4:0:dc:1", sim));
+        QVERIFY(sim.apply() && rig.openAndStart());
+        const QList<int> results{rig.driver->start(0), rig.driver->stop(), rig.driver->stop()}; // in order
+        QCOMPARE(results, QList<int>({0, 1, 0}));
+        QCOMPARE(MessageLog::texts(QtWarningMsg),
+                 QStringList({"Модуль уже запущен", "Модуль не был запущен"}));
         for (int i = 0; i < 40; ++i)
-            QVERIFY(receiver->startStreams() && receiver->isRunning() && receiver->stopStreams() &&
-                    !receiver->isRunning());
-        QCOMPARE(MessageLog::all().size(), 4);
-        QVERIFY(idle());
+            QVERIFY(rig.driver->start(0) && rig.driver->isRunning() && rig.driver->stop() &&
+                    !rig.driver->isRunning());
+        uint32_t word = 0;
+        QVERIFY(VRK11_Recv(ModuleMdx11Test::handle(*rig.driver), &word, 1, 0) < 0);
+        QCOMPARE(MessageLog::count(QtWarningMsg) + MessageLog::count(QtCriticalMsg), 2);
     }
 
-    // Whole oldest frames are dropped: what is kept stays one contiguous run
-    // of the sine, sin(a-s) + sin(a+s) = 2 cos(s) sin(a).
+    // With the display pass held up, a queue keeps the newest whole frames:
+    // what is kept stays one contiguous run of the sine,
+    // sin(a-s) + sin(a+s) = 2 cos(s) sin(a).
     void queueBound() {
         SimConfig sim;
-        sim.setSine(1, 1.0, 1000.0);
-        QVERIFY(configure(sim, 1, 1000000.0, 7985.0) > 0);
-        const size_t frame = size_t(receiver->samplesPerChannel()),
-                     cap = frame * ModuleReceiverMdx11::maxQueuedFrames;
-        QVERIFY(receiver->startStreams());
-        QTRY_COMPARE_WITH_TIMEOUT(queued().size(), cap, 20000);
+        QVariantMap keys = prepare("1:0:sine:1:1000", sim);
+        keys.insert("TestSignalFrequencyHz", 7985);
+        DriverHarness rig(keys);
+        rig.act("freq 4");
+        QVERIFY(sim.apply() && rig.openAndStart());
+        QSemaphore go;
+        QMetaObject::invokeMethod(
+            rig.driver, [&go] { go.tryAcquire(1, 60000); }, Qt::QueuedConnection);
+        const size_t frame = 502, cap = frame * ModuleReceiverMdx11::maxQueuedFrames;
+        QTRY_COMPARE_WITH_TIMEOUT(ModuleMdx11Test::queued(*rig.driver).size(), cap, 20000);
         for (int i = 0; i < 20; ++i)
-            QVERIFY(queued().size() <= cap && queued().size() % frame == 0);
-        QVERIFY(receiver->stopStreams());
-        const std::vector<double> v = queued();
+            QVERIFY(ModuleMdx11Test::queued(*rig.driver).size() % frame == 0);
+        const std::vector<double> v = ModuleMdx11Test::queued(*rig.driver);
+        go.release();
         for (size_t k = 1; k + 1 < v.size(); ++k)
             QVERIFY2(std::abs(2 * std::cos(2 * M_PI / 1000) * v[k] - v[k - 1] - v[k + 1]) < 4 * 10.0 / 32768,
                      qPrintable(QString::number(k)));
     }
+
     void readings_data() {
         QTest::addColumn<int>("rate"); // index of the ADC frequency
         // "N[-M]:range:dc:volts[:noise RMS]" or "N[-M]:range:sine:amplitude:Hz[:offset]"
@@ -368,6 +303,8 @@ private slots:
         QTest::newRow("streamsStop")              << Fault{"streamsStop=-34", "stop", -34, "Сбор остановлен с ошибкой. Ошибка -34 (%s)"};
         QTest::newRow("recvErrorAfterFrames")     << Fault{"recvErrorAfterFrames=3", "run", -14, "Ошибка при приеме кадра. Ошибка -14 (%s)"};
         QTest::newRow("processErrorAfterFrames")  << Fault{"processErrorAfterFrames=3", "run", -17, "Ошибка обработки данных! Ошибка -17 (%s)"};
+        QTest::newRow("test signal too fast")     << Fault{"TestSignalFrequencyHz=6000", "signal", 0, "Недостаточная частота АЦП 10.000 кГц на канал для сигнала 6.000 кГц"};
+        QTest::newRow("test signal too slow")     << Fault{"TestSignalFrequencyHz=0.001", "signal", 0, "Недопустимая геометрия кадра: 2 каналов, сигнал 0.001 Гц"};
         QTest::newRow("close")                    << Fault{"close=-14", "close", -14, "Не удалось завершить работу с модулем. Ошибка -14 (%s)"};
         QTest::newRow("shortFrameEvery")          << Fault{"shortFrameEvery=2", "short", 0, "Принято меньше слов, чем было в кадре! (%d из 4000)"};
         QTest::newRow("stallAfterFrames")         << Fault{"stallAfterFrames=3", "stall", 0, "Принято меньше слов, чем было в кадре! (0 из 4000)"};
@@ -380,10 +317,14 @@ private slots:
     void faults() {
         QFETCH(Fault, f);
         SimConfig sim, healthy;
-        DriverHarness rig(prepare("1:0:dc:1.5 2:0:dc:-0.5", sim));
+        QVariantMap keys = prepare("1:0:dc:1.5 2:0:dc:-0.5", sim);
         prepare("1:0:dc:1.5 2:0:dc:-0.5", healthy);
         for (const QString& fault : f.faults.split(QLatin1Char(',')))
-            sim.setFault(fault.section('=', 0, 0), fault.section('=', 1).toInt());
+            if (fault.startsWith("Test"))
+                keys.insert(fault.section('=', 0, 0), fault.section('=', 1));
+            else
+                sim.setFault(fault.section('=', 0, 0), fault.section('=', 1).toInt());
+        DriverHarness rig(keys);
         QVERIFY(sim.apply());
         const double lsb = 10.0 / 32768 * 1000;
         auto measuring = [&] {
@@ -404,8 +345,9 @@ private slots:
         QCOMPARE(rig.driver->isOpened(), f.where != "open");
         QCOMPARE(rig.driver->serialNumber(), opened ? "SIM-TEST" : "?");
         QCOMPARE(rig.find<QLineEdit>("lineEditModuleSerial")->text(), opened ? "SIM-TEST" : "");
-        QCOMPARE(opened && rig.driver->start(0), opened && f.where != "start");
-        if (opened && f.where != "start" && f.where != "realign")
+        const bool starts = f.where != "start" && f.where != "signal";
+        QCOMPARE(opened && rig.driver->start(0), opened && starts);
+        if (opened && starts && f.where != "realign")
             QCOMPARE(measuring(), QString());
         if (f.where == "stop")
             QVERIFY(!rig.driver->stop());
@@ -428,6 +370,8 @@ private slots:
         QCOMPARE(criticals.size(), warning ? 0 : 1);
         QCOMPARE(matching(criticals), criticals.size());
 
+        if (f.where == "signal")
+            return; // the stored test signal stays: nothing will start
         // A device that refuses to close stays in use; the driver opens the
         // next one over it.
         QVERIFY(healthy.apply());

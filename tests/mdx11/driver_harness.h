@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMutexLocker>
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
@@ -30,6 +31,13 @@ public:
     static int modeCode(const ModuleMdx11& d) { return d.modeCode; }
     static int pendingEchoes(const ModuleMdx11& d) { return d.echoPending.size(); }
     static VRK_Handle handle(const ModuleMdx11& d) { return d.handle; }
+    // The samples queued for the first logical channel; takes dataMutex.
+    static std::vector<double> queued(ModuleMdx11& d) {
+        QMutexLocker lock(&d.dataMutex);
+        return d.channels.empty()
+                   ? std::vector<double>()
+                   : std::vector<double>(d.channels[0].samples.begin(), d.channels[0].samples.end());
+    }
 };
 
 class DriverHarness {
