@@ -3,76 +3,88 @@
 
 #include <QHostAddress>
 #include <QMutex>
+#include <QMutexLocker>
 #include <QPixmap>
 #include <QStringList>
 #include <atomic>
 
 #include "module.h"
 
-// A module driver that records every call ("open 192.0.2.11", "start 0",
-// "stop", ...) and answers with configurable results.  Called from the GUI
-// thread and from threadEngine, so the log and the results are under a mutex.
-// The state queries (isOpened, isRunning) are not logged when `quietQueries`
-// is set.
+// A module driver that records its calls ("open 192.0.2.11", "start 0",
+// "stop", ...) and fails the ones named in `failing`.  Called from the GUI
+// thread and from the engine's threads: the log is under a mutex, the state
+// atomic.  The state queries are logged unless `quietQueries` is set.
 class TestModule : public Module {
     Q_OBJECT
 
 public:
-    struct Results {
-        bool open = true;
-        bool start = true;
-        bool stop = true;
-        bool close = true;
-    };
-
-    explicit TestModule(QObject* parent = nullptr);
-    ~TestModule() override;
-
-    QStringList calls() const;
-    void clearCalls();
-    void setResults(const Results& results);
-    void setState(bool opened, bool running);
-    bool opened() const { return openedState; }
-    bool running() const { return runningState; }
-
-    // Counts of instances destroyed (any TestModule), and of ping() runs.
-    static std::atomic<int> destroyed;
+    static inline std::atomic<int> destroyed{0};
+    std::atomic<bool> opened{false}, running{false}, quietQueries{false};
     std::atomic<int> pings{0};
-    bool quietQueries = false;
+    QStringList failing; // "open", "start", "stop", "close"; set before the engine's thread runs a call
 
-    void loadSettings(QSettings* settings) override;
-    QString name(quintptr reserved) const override;
-    int typeCode() const override;
-    QPixmap pixmap() const override;
-    void createWidgets(QWidget* settingsHost, QWidget* controlsHost, QWidget* reportHost, QWidget* infoHost,
-                       QWidget* optionsHost) override;
-    bool open(const VRK_DeviceRecord* device) override;
-    bool reservedCheck(quintptr a, quintptr b, quintptr c, quintptr d) override;
-    QString serialNumber() override;
-    void prepareOptions() override;
-    void saveSettings(QSettings* settings) override;
-    bool setParameter(const QString& name, double value) override;
-    bool checkParameter(const QString& name, double value, QString& error) override;
-    bool isOpened() override;
-    bool start(int reserved) override;
-    bool isRunning() override;
-    bool stop() override;
-    bool close() override;
-    int reservedQuery(quintptr reserved) override;
-    void zeroOtherChannels(bool zero) override;
+    ~TestModule() override { ++destroyed; }
+    QStringList calls() const {
+        QMutexLocker lock(&mutex);
+        return log;
+    }
+    void clearCalls() {
+        QMutexLocker lock(&mutex);
+        log.clear();
+    }
+
+    void loadSettings(QSettings*) override { record(QStringLiteral("loadSettings")); }
+    QString name(quintptr) const override { return QStringLiteral("TEST"); }
+    int typeCode() const override { return moduleTypeMdx11; }
+    QPixmap pixmap() const override { return QPixmap(); }
+    void createWidgets(QWidget*, QWidget*, QWidget*, QWidget*, QWidget*) override { record("createWidgets"); }
+    bool open(const VRK_DeviceRecord* device) override {
+        return change(opened, true, "open " + QHostAddress(device->address).toString());
+    }
+    bool reservedCheck(quintptr, quintptr, quintptr, quintptr) override { return true; }
+    QString serialNumber() override { return QStringLiteral("TEST-SERIAL"); }
+    void prepareOptions() override { record(QStringLiteral("prepareOptions")); }
+    void saveSettings(QSettings*) override { record(QStringLiteral("saveSettings")); }
+    bool setParameter(const QString& name, double value) override {
+        record(QStringLiteral("setParameter %1 %2").arg(name).arg(value));
+        return true;
+    }
+    bool checkParameter(const QString&, double, QString&) override { return true; }
+    bool isOpened() override { return query("isOpened", opened); }
+    bool start(int reserved) override {
+        return change(running, opened, "start " + QString::number(reserved)) && opened;
+    }
+    bool isRunning() override { return query("isRunning", running); }
+    bool stop() override { return change(running, false, QStringLiteral("stop")); }
+    bool close() override { return change(opened, false, QStringLiteral("close")); }
+    int reservedQuery(quintptr) override { return 0; }
+    void zeroOtherChannels(bool) override {}
 
 public slots:
     // Stands for a queued driver slot (restartManual and the like).
-    void ping();
+    void ping() { ++pings; }
 
 private:
-    void record(const QString& call);
+    void record(const QString& call) {
+        QMutexLocker lock(&mutex);
+        log.append(call);
+    }
+    bool query(const char* call, bool state) {
+        if (!quietQueries)
+            record(QString::fromLatin1(call));
+        return state;
+    }
+    // Logs the call; unless it is failing, sets the state.
+    bool change(std::atomic<bool>& state, bool value, const QString& call) {
+        record(call);
+        if (failing.contains(call.section(QLatin1Char(' '), 0, 0)))
+            return false;
+        state = value;
+        return true;
+    }
 
     mutable QMutex mutex;
     QStringList log;
-    Results results;
-    std::atomic<bool> openedState{false};
-    std::atomic<bool> runningState{false};
 };
 
 #endif // TEST_MODULE_H

@@ -1,5 +1,7 @@
-#include <QRandomGenerator>
+// The trend history's bound, segments and statistics, and the decimation
+// that keeps every pixel column's extremes.
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 
 #include "trend_decimator.h"
@@ -7,26 +9,13 @@
 
 namespace {
 
-// A record of `serial` at `timeMs` with one voltage text per channel.
-PassRecord record(quint64 serial, qint64 timeMs, const QVector<QPair<int, QString>>& voltages) {
+// Channel 1 reads `text` (channels 0 and 33 do not exist).
+PassRecord record(quint64 serial, qint64 timeMs, const QString& text) {
     PassRecord r;
     r.config.serial = serial;
     r.monotonicMs = timeMs;
-    for (const auto& v : voltages)
-        r.readings.append({v.first, v.second, QString(), false});
+    r.readings = {{1, text, QString(), false}, {0, "5", QString(), false}, {33, "5", QString(), false}};
     return r;
-}
-
-PassRecord record(quint64 serial, qint64 timeMs, double mV) {
-    return record(serial, timeMs, {{1, QString::number(mV, 'f', 3)}});
-}
-
-// The channel's points as text: values, and "|" for a gap.
-QString shape(const std::deque<TrendPoint>& points) {
-    QStringList parts;
-    for (const TrendPoint& p : points)
-        parts << (std::isnan(p.mV) ? QStringLiteral("|") : QString::number(p.mV));
-    return parts.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -36,192 +25,115 @@ class TestTrendHistory : public QObject {
 
     qint64 nowMs = 0;
 
-    void useTestClock(TrendHistory& h) {
-        nowMs = 0;
-        h.setClock([this] { return nowMs; });
-    }
-
 private slots:
-    void pointCapKeepsTheNewest();
-    void trimmedByTime();
-    void segments_data();
-    void segments();
-    void unreadableTextsAreNoPoints_data();
-    void unreadableTextsAreNoPoints();
-    void statisticsOverSpan_data();
-    void statisticsOverSpan();
-    void decimationKeepsColumnExtremes();
-    void decimationBreaksAtGaps();
+    // The newest points stay, at most 36 000 and at most an hour old, even
+    // without new records.
+    void bound_data() {
+        QTest::addColumn<int>("stepMs");
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("20 a second: the cap") << 50 << TrendHistory::maxPointsPerChannel + 500 << 36000;
+        QTest::newRow("one a second: the hour") << 1000 << 7201 << 3601;
+    }
+    void bound() {
+        QFETCH(int, stepMs);
+        QFETCH(int, records);
+        QFETCH(int, kept);
+        TrendHistory h;
+        h.setClock([this] { return nowMs; });
+        for (int i = 0; i < records; ++i)
+            h.append(record(1, nowMs = qint64(i) * stepMs, QString::number(i)));
+        QCOMPARE(int(h.points(1).size()), kept);
+        QCOMPARE(h.points(1).front().mV, double(records - kept));
+        nowMs += TrendHistory::keepMs;
+        h.trim();
+        QCOMPARE(int(h.points(1).size()), 1);
+        ++nowMs;
+        h.trim();
+        QVERIFY(h.points(1).empty() && h.channels().isEmpty());
+    }
+
+    // "serial:text" records of channel 1 and "|" for startNewSegment; the
+    // points come out as values and "|" for a gap.  Texts that are no
+    // numbers give no point.
+    void segments_data() {
+        QTest::addColumn<QString>("records");
+        QTest::addColumn<QString>("points");
+        // clang-format off
+        QTest::newRow("one run")                      << "1:0 1:1 1:2 1:3" << "0 1 2 3";
+        QTest::newRow("new serial")                   << "1:0 1:1 2:2 2:3" << "0 1 | 2 3";
+        QTest::newRow("two new serials")              << "1:0 2:1 3:2 3:3" << "0 | 1 | 2 3";
+        QTest::newRow("stop or device change")        << "1:0 1:1 | 1:2 1:3" << "0 1 | 2 3";
+        QTest::newRow("stop and new serial: one gap") << "1:0 1:1 | 2:2 2:3" << "0 1 | 2 3";
+        QTest::newRow("stop before the first: none")  << "| 1:0 1:1" << "0 1";
+        QTest::newRow("unreadable texts")             << "1:1 1: 1:abc 1:nan 1:inf 1:-12.346" << "1 -12.346";
+        // clang-format on
+    }
+    void segments() {
+        QFETCH(QString, records);
+        TrendHistory h;
+        h.setClock([this] { return nowMs; });
+        nowMs = 0;
+        for (const QString& r : records.split(QLatin1Char(' '))) {
+            if (r == QLatin1String("|"))
+                h.startNewSegment();
+            else
+                h.append(record(r.section(':', 0, 0).toULongLong(), nowMs += 100, r.section(':', 1)));
+        }
+        QStringList shape;
+        for (const TrendPoint& p : h.points(1))
+            shape << (std::isnan(p.mV) ? QStringLiteral("|") : QString::number(p.mV));
+        QTEST(shape.join(QLatin1Char(' ')), "points");
+        QCOMPARE(h.channels(), QVector<int>{1});
+    }
+
+    // Readings 4 -2 7 | 1 5 at 0..4 s, a new serial before the fourth.
+    void statistics_data() {
+        QTest::addColumn<qint64>("fromMs");
+        QTest::addColumn<QString>("expected"); // count latest min max mean
+        // clang-format off
+        QTest::newRow("all")                       << qint64(0) << "5 5 -2 7 3";
+        QTest::newRow("from 1 s")                  << qint64(1000) << "4 5 -2 7 2.75";
+        QTest::newRow("from 2.5 s, after the gap") << qint64(2500) << "2 5 1 5 3";
+        QTest::newRow("after the last")            << qint64(4001) << "0";
+        // clang-format on
+    }
+    void statistics() {
+        QFETCH(qint64, fromMs);
+        TrendHistory h;
+        h.setClock([this] { return nowMs; });
+        const char* values[] = {"4", "-2", "7", "1", "5"};
+        for (int i = 0; i < 5; ++i)
+            h.append(record(i < 3 ? 1 : 2, nowMs = i * 1000, values[i]));
+        const TrendStatistics s = h.statistics(1, fromMs);
+        QStringList got{QString::number(s.count)};
+        for (double v : {s.latest, s.min, s.max, s.mean})
+            if (s.count > 0)
+                got << QString::number(v);
+        QTEST(got.join(QLatin1Char(' ')), "expected");
+    }
+
+    // Per 100-ms column its smallest and largest reading, in time order,
+    // after the last point before the span; a gap stays a gap.
+    void decimation() {
+        std::deque<TrendPoint> points;
+        for (qint64 t = -50; t < 1000; t += 3)
+            points.push_back({t, t == 124 ? 900.0 : t == 454 ? -700.0 : t == 700 ? NAN : double(t % 7)});
+        const QVector<QPointF> out = TrendDecimator::decimate(points, 0, 1000, 10);
+        QCOMPARE(out.first(), QPointF(-2, -2));
+        QVector<QVector<double>> seen(10);
+        for (int i = 1; i < out.size(); ++i) {
+            QVERIFY(out[i].x() > out[i - 1].x() || std::isnan(out[i - 1].y()) || std::isnan(out[i].y()));
+            seen[int(out[i].x()) / 100] << out[i].y();
+        }
+        for (int c = 0; c < 10; ++c) {
+            const double high = c == 1 ? 900 : 6, low = c == 4 ? -700 : 0;
+            QVERIFY2(seen[c].contains(low) && seen[c].contains(high) && seen[c].size() <= 2 + (c == 7),
+                     qPrintable(QString::number(c)));
+        }
+        QVERIFY(std::any_of(seen[7].begin(), seen[7].end(), [](double y) { return std::isnan(y); }));
+    }
 };
-
-void TestTrendHistory::pointCapKeepsTheNewest() {
-    // 20 records a second: the cap, not the hour, is the limit.
-    TrendHistory h;
-    useTestClock(h);
-    const int total = TrendHistory::maxPointsPerChannel + 500;
-    for (int i = 0; i < total; ++i) {
-        nowMs = i * 50;
-        h.append(record(1, nowMs, i));
-    }
-    const std::deque<TrendPoint>& p = h.points(1);
-    QCOMPARE(int(p.size()), TrendHistory::maxPointsPerChannel);
-    QCOMPARE(p.front().mV, 500.0);
-    QCOMPARE(p.back().mV, double(total - 1));
-}
-
-void TestTrendHistory::trimmedByTime() {
-    // One record a second for two hours keeps the last hour only.
-    TrendHistory h;
-    useTestClock(h);
-    for (int s = 0; s <= 7200; ++s) {
-        nowMs = s * 1000LL;
-        h.append(record(1, nowMs, s));
-    }
-    QCOMPARE(int(h.points(1).size()), 3601);
-    QCOMPARE(h.points(1).front().timeMs, nowMs - TrendHistory::keepMs);
-
-    // Without new records the hour still runs out.
-    nowMs += TrendHistory::keepMs;
-    h.trim();
-    QCOMPARE(int(h.points(1).size()), 1);
-    nowMs += 1;
-    h.trim();
-    QVERIFY(h.points(1).empty());
-    QVERIFY(h.channels().isEmpty());
-}
-
-void TestTrendHistory::segments_data() {
-    QTest::addColumn<QVector<quint64>>("serials");
-    QTest::addColumn<int>("breakBefore"); // index of the record before which startNewSegment is called
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("one run") << QVector<quint64>{1, 1, 1, 1} << -1 << "0 1 2 3";
-    QTest::newRow("new serial") << QVector<quint64>{1, 1, 2, 2} << -1 << "0 1 | 2 3";
-    QTest::newRow("two new serials") << QVector<quint64>{1, 2, 3, 3} << -1 << "0 | 1 | 2 3";
-    QTest::newRow("stop or device change") << QVector<quint64>{1, 1, 1, 1} << 2 << "0 1 | 2 3";
-    QTest::newRow("break and new serial: one gap") << QVector<quint64>{1, 1, 2, 2} << 2 << "0 1 | 2 3";
-    QTest::newRow("break before the first reading: no gap") << QVector<quint64>{1, 1, 1, 1} << 0 << "0 1 2 3";
-}
-
-void TestTrendHistory::segments() {
-    QFETCH(QVector<quint64>, serials);
-    QFETCH(int, breakBefore);
-    QFETCH(QString, expected);
-    TrendHistory h;
-    useTestClock(h);
-    for (int i = 0; i < serials.size(); ++i) {
-        if (i == breakBefore)
-            h.startNewSegment();
-        nowMs = i * 100;
-        h.append(record(serials[i], nowMs, i));
-    }
-    QCOMPARE(shape(h.points(1)), expected);
-}
-
-void TestTrendHistory::unreadableTextsAreNoPoints_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("number") << "-12.346"
-                            << "1 -12.346";
-    QTest::newRow("empty") << ""
-                           << "1";
-    QTest::newRow("word") << "abc"
-                          << "1";
-    QTest::newRow("nan") << "nan"
-                         << "1";
-    QTest::newRow("infinity") << "inf"
-                              << "1";
-}
-
-void TestTrendHistory::unreadableTextsAreNoPoints() {
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    TrendHistory h;
-    useTestClock(h);
-    h.append(record(1, 0, {{1, QStringLiteral("1")}, {33, QStringLiteral("2")}, {0, QStringLiteral("3")}}));
-    h.append(record(1, 100, {{1, text}}));
-    QCOMPARE(shape(h.points(1)), expected);
-    QCOMPARE(h.channels(), QVector<int>{1});
-}
-
-void TestTrendHistory::statisticsOverSpan_data() {
-    QTest::addColumn<qint64>("fromMs");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<double>("latest");
-    QTest::addColumn<double>("min");
-    QTest::addColumn<double>("max");
-    QTest::addColumn<double>("mean");
-    // Readings 4 -2 7 | 1 5 at 0..4 s, a gap after the third.
-    QTest::newRow("all") << qint64(0) << 5 << 5.0 << -2.0 << 7.0 << 3.0;
-    QTest::newRow("from 1 s") << qint64(1000) << 4 << 5.0 << -2.0 << 7.0 << 2.75;
-    QTest::newRow("from 2.5 s, after the gap") << qint64(2500) << 2 << 5.0 << 1.0 << 5.0 << 3.0;
-    QTest::newRow("after the last") << qint64(4001) << 0 << 0.0 << 0.0 << 0.0 << 0.0;
-}
-
-void TestTrendHistory::statisticsOverSpan() {
-    QFETCH(qint64, fromMs);
-    TrendHistory h;
-    useTestClock(h);
-    const double values[] = {4, -2, 7, 1, 5};
-    for (int i = 0; i < 5; ++i) {
-        nowMs = i * 1000;
-        h.append(record(i < 3 ? 1 : 2, nowMs, values[i]));
-    }
-    const TrendStatistics s = h.statistics(1, fromMs);
-    QTEST(s.count, "count");
-    if (s.count == 0)
-        return;
-    QTEST(s.latest, "latest");
-    QTEST(s.min, "min");
-    QTEST(s.max, "max");
-    QTEST(s.mean, "mean");
-}
-
-void TestTrendHistory::decimationKeepsColumnExtremes() {
-    // 20 000 noisy points with rare spikes over 300 columns of 10 s each.
-    const int columns = 300;
-    const qint64 fromMs = 1000000, toMs = fromMs + columns * 10000LL;
-    std::deque<TrendPoint> points;
-    QRandomGenerator random(7);
-    for (qint64 t = fromMs - 500; t <= toMs; t += 150) {
-        double mV = random.bounded(10.0);
-        if (random.bounded(100) == 0)
-            mV = random.bounded(2) ? 1000.0 : -1000.0;
-        points.push_back({t, mV});
-    }
-    QVector<double> lows(columns, INFINITY), highs(columns, -INFINITY);
-    for (const TrendPoint& p : points) {
-        if (p.timeMs < fromMs)
-            continue;
-        const int c = std::min(columns - 1, int((p.timeMs - fromMs) / 10000));
-        lows[c] = std::min(lows[c], p.mV);
-        highs[c] = std::max(highs[c], p.mV);
-    }
-
-    const QVector<QPointF> out = TrendDecimator::decimate(points, fromMs, toMs, columns);
-    QVERIFY(out.size() <= 2 * columns + 1);
-    // The lead-in point before the span, then per column exactly its extremes.
-    QCOMPARE(out.first().x(), double(fromMs - 50));
-    QVector<QVector<double>> seen(columns);
-    for (int i = 1; i < out.size(); ++i) {
-        QVERIFY(out[i].x() > out[i - 1].x());
-        const int c = std::min(columns - 1, int((qint64(out[i].x()) - fromMs) / 10000));
-        seen[c].append(out[i].y());
-    }
-    for (int c = 0; c < columns; ++c) {
-        QVERIFY2(seen[c].contains(lows[c]) && seen[c].contains(highs[c]), qPrintable(QString::number(c)));
-        QVERIFY(seen[c].size() <= 2);
-    }
-}
-
-void TestTrendHistory::decimationBreaksAtGaps() {
-    const double gap = std::nan("");
-    const std::deque<TrendPoint> points = {{0, 1}, {10, 2}, {20, gap}, {20, gap}, {30, 3}, {40, 4}};
-    const QVector<QPointF> out = TrendDecimator::decimate(points, 0, 100, 100);
-    QCOMPARE(out.size(), 5);
-    QCOMPARE(out[1], QPointF(10, 2));
-    QVERIFY(std::isnan(out[2].y()));
-    QCOMPARE(out[3], QPointF(30, 3));
-}
 
 QTEST_GUILESS_MAIN(TestTrendHistory)
 #include "test_trend_history.moc"
