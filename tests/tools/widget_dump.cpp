@@ -1,18 +1,13 @@
 // widget_dump: builds the real main window (default driver, simulated device
-// library) offscreen, waits until the first search has chosen a device, and
-// writes the widget trees of the main window and of the options dialog as
-// text: per widget its class, name, texts, items, states, geometry and
-// layout.  Two dumps of the same build are identical, so a diff shows what a
-// change to the forms changed.
+// library) offscreen in a temporary directory, waits until the first search
+// has chosen a device, and writes the widget trees of the main window and of
+// the options dialog as text: per widget its class, name, texts, items,
+// states, geometry and layout.  Two dumps of one build are identical, so a
+// diff shows what a change to the forms changed.
 //
 // Usage: widget_dump [output-file]   (standard output without an argument)
-//
-// The program writes vernier.ini and vernier.log into the current directory;
-// the tool therefore runs in a temporary directory of its own.  Exit status 0
-// on success, 1 when the window did not settle or the file could not be
-// written.
+// Exit status 1 when the window did not settle or the file was not written.
 #include <QAbstractButton>
-#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -23,29 +18,20 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QFileInfo>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QImage>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QSpacerItem>
 #include <QSpinBox>
 #include <QSplitter>
-#include <QStringList>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
-#include <QTextStream>
 #include <cstdio>
-#include <memory>
 
 #include "default_module.h"
 #include "log_handler.h"
@@ -53,218 +39,154 @@
 
 namespace {
 
-// Generous: the default simulated search takes 300 ms.
-constexpr int settleLimitMs = 30000;
-
-QString rectText(const QRect& r) {
-    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+QString str(int n) {
+    return QString::number(n);
 }
-
-QString sizeText(const QSize& s) {
-    return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
+QString size(const QSize& s) {
+    return str(s.width()) + 'x' + str(s.height());
 }
-
-QString marginsText(const QMargins& m) {
-    return QStringLiteral("%1,%2,%3,%4").arg(m.left()).arg(m.top()).arg(m.right()).arg(m.bottom());
+QString rect(const QRect& r) {
+    return str(r.x()) + ',' + str(r.y()) + ' ' + size(r.size());
 }
-
-QString policyText(const QSizePolicy& p) {
+QString hex(int n) {
+    return "0x" + QString::number(n, 16);
+}
+QString policy(const QSizePolicy& p) {
     return QStringLiteral("%1/%2 stretch %3/%4 hfw %5")
         .arg(int(p.horizontalPolicy()))
         .arg(int(p.verticalPolicy()))
         .arg(p.horizontalStretch())
         .arg(p.verticalStretch())
-        .arg(p.hasHeightForWidth() ? 1 : 0);
+        .arg(int(p.hasHeightForWidth()));
 }
-
-// Quoted, with line breaks escaped, so every value stays on its line.
-QString quoted(const QString& text) {
-    QString t = text;
-    t.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-    return QLatin1Char('"') + t + QLatin1Char('"');
+// Quoted, line breaks escaped, so every value stays on its line.
+QString q(QString t) {
+    return '"' + t.replace('\\', QLatin1String("\\\\")).replace('\n', QLatin1String("\\n")) + '"';
 }
-
-// The start time shown in the status bar differs from run to run.
-QString withoutTimes(const QString& text) {
-    static const QRegularExpression time(QStringLiteral("\\d{4}\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d"));
-    QString t = text;
-    return t.replace(time, QStringLiteral("<time>"));
-}
-
-QString pixmapText(const QPixmap& pixmap) {
-    if (pixmap.isNull())
+QString pixmap(const QPixmap& p) {
+    if (p.isNull())
         return QStringLiteral("none");
-    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage image = p.toImage().convertToFormat(QImage::Format_ARGB32);
     const QByteArray bytes(reinterpret_cast<const char*>(image.constBits()), int(image.sizeInBytes()));
-    return sizeText(pixmap.size()) + QLatin1Char(' ') +
-           QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().left(12));
+    return size(p.size()) + ' ' + QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().left(12);
 }
-
-QString iconText(const QIcon& icon) {
-    if (icon.isNull())
-        return QStringLiteral("none");
-    return pixmapText(icon.pixmap(QSize(16, 16)));
+QString icon(const QIcon& i) {
+    return i.isNull() ? QStringLiteral("none") : pixmap(i.pixmap(QSize(16, 16)));
 }
 
 class Dumper {
 public:
-    explicit Dumper(QTextStream& out) : out(out) {}
+    QString text;
 
     void window(QWidget* w) {
-        out << "== window " << w->metaObject()->className() << ' ' << quoted(w->objectName()) << '\n';
-        out << "  flags 0x" << QString::number(int(w->windowFlags()), 16) << " title "
-            << quoted(w->windowTitle()) << " icon " << iconText(w->windowIcon()) << '\n';
-        actions(w, 1);
+        text += "== window " + QString(w->metaObject()->className()) + ' ' + q(w->objectName()) +
+                "\n  flags " + hex(int(w->windowFlags())) + " title " + q(w->windowTitle()) + " icon " +
+                icon(w->windowIcon()) + '\n';
+        for (auto* a : w->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
+            line(1, "action " + q(a->objectName()) + " text " + q(a->text()) + " shortcut " +
+                        q(a->shortcut().toString(QKeySequence::PortableText)) + " enabled " +
+                        str(a->isEnabled()) + " onWindow " + str(w->actions().contains(a)));
         widget(w, w, 0);
     }
 
 private:
-    QTextStream& out;
-
-    void line(int depth, const QString& text) { out << QString(2 * depth, QLatin1Char(' ')) << text << '\n'; }
-
-    void actions(QWidget* w, int depth) {
-        for (QObject* child : w->children()) {
-            auto* action = qobject_cast<QAction*>(child);
-            if (!action)
-                continue;
-            line(depth, QStringLiteral("action %1 text %2 shortcut %3 enabled %4 onWindow %5")
-                            .arg(quoted(action->objectName()), quoted(action->text()),
-                                 quoted(action->shortcut().toString(QKeySequence::PortableText)))
-                            .arg(action->isEnabled() ? 1 : 0)
-                            .arg(w->actions().contains(action) ? 1 : 0));
-        }
-    }
+    void line(int depth, const QString& s) { text += QString(2 * depth, ' ') + s + '\n'; }
 
     void widget(QWidget* w, QWidget* top, int depth) {
-        line(depth, QStringLiteral("%1 %2 enabled %3 visible %4 geometry %5")
-                        .arg(QString::fromLatin1(w->metaObject()->className()), quoted(w->objectName()))
-                        .arg(w->testAttribute(Qt::WA_ForceDisabled) ? 0 : 1)
-                        .arg(w == top || w->isVisibleTo(top) ? 1 : 0)
-                        .arg(rectText(w->geometry())));
+        line(depth, QString(w->metaObject()->className()) + ' ' + q(w->objectName()) + " enabled " +
+                        str(!w->testAttribute(Qt::WA_ForceDisabled)) + " visible " +
+                        str(w == top || w->isVisibleTo(top)) + " geometry " + rect(w->geometry()));
         const int d = depth + 1;
-        line(d,
-             QStringLiteral("policy %1 min %2 max %3")
-                 .arg(policyText(w->sizePolicy()), sizeText(w->minimumSize()), sizeText(w->maximumSize())));
+        line(d, "policy " + policy(w->sizePolicy()) + " min " + size(w->minimumSize()) + " max " +
+                    size(w->maximumSize()));
         if (!w->windowTitle().isEmpty() && w != top)
-            line(d, QStringLiteral("title %1").arg(quoted(w->windowTitle())));
+            line(d, "title " + q(w->windowTitle()));
         if (!w->toolTip().isEmpty())
-            line(d, QStringLiteral("tooltip %1").arg(quoted(w->toolTip())));
+            line(d, "tooltip " + q(w->toolTip()));
         details(w, d);
         if (w->layout())
             layout(w->layout(), d);
-        for (QObject* child : w->children()) {
-            auto* cw = qobject_cast<QWidget*>(child);
-            // Other windows (the options dialog, popups) are not part of
-            // this tree.
-            if (cw && !cw->isWindow())
-                widget(cw, top, d);
-        }
+        for (auto* child : w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (!child->isWindow()) // the options dialog and popups are trees of their own
+                widget(child, top, d);
     }
 
     void details(QWidget* w, int d) {
-        if (auto* label = qobject_cast<QLabel*>(w)) {
-            line(d, QStringLiteral("text %1 align 0x%2 pixmap %3")
-                        .arg(quoted(withoutTimes(label->text())))
-                        .arg(QString::number(int(label->alignment()), 16))
-                        .arg(pixmapText(label->pixmap(Qt::ReturnByValue))));
-        }
-        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            QString group = QStringLiteral("none");
-            if (QButtonGroup* g = button->group())
-                group = quoted(g->objectName()) +
-                        (g->exclusive() ? QStringLiteral(" exclusive") : QStringLiteral(" shared"));
-            line(d, QStringLiteral("text %1 checkable %2 checked %3 icon %4 group %5")
-                        .arg(quoted(button->text()))
-                        .arg(button->isCheckable() ? 1 : 0)
-                        .arg(button->isChecked() ? 1 : 0)
-                        .arg(iconText(button->icon()), group));
-        }
-        if (auto* check = qobject_cast<QCheckBox*>(w))
-            line(d, QStringLiteral("checkState %1 tristate %2")
-                        .arg(int(check->checkState()))
-                        .arg(check->isTristate() ? 1 : 0));
-        if (auto* box = qobject_cast<QGroupBox*>(w))
-            line(d,
-                 QStringLiteral("title %1 checkable %2").arg(quoted(box->title())).arg(box->isCheckable()));
-        if (auto* edit = qobject_cast<QLineEdit*>(w))
-            line(d, QStringLiteral("text %1 readOnly %2 align 0x%3")
-                        .arg(quoted(edit->text()))
-                        .arg(edit->isReadOnly() ? 1 : 0)
-                        .arg(QString::number(int(edit->alignment()), 16)));
-        if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        static const QRegularExpression time(QStringLiteral("\\d{4}\\.\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d"));
+        if (auto* l = qobject_cast<QLabel*>(w)) // the start time differs from run to run
+            line(d, "text " + q(l->text().replace(time, "<time>")) + " align " + hex(int(l->alignment())) +
+                        " pixmap " + pixmap(l->pixmap(Qt::ReturnByValue)));
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            line(d, "text " + q(b->text()) + " checkable " + str(b->isCheckable()) + " checked " +
+                        str(b->isChecked()) + " icon " + icon(b->icon()) + " group " +
+                        (b->group() ? q(b->group()->objectName()) +
+                                          (b->group()->exclusive() ? " exclusive" : " shared")
+                                    : "none"));
+        if (auto* c = qobject_cast<QCheckBox*>(w))
+            line(d, "checkState " + str(c->checkState()) + " tristate " + str(c->isTristate()));
+        if (auto* g = qobject_cast<QGroupBox*>(w))
+            line(d, "title " + q(g->title()) + " checkable " + str(g->isCheckable()));
+        if (auto* e = qobject_cast<QLineEdit*>(w))
+            line(d, "text " + q(e->text()) + " readOnly " + str(e->isReadOnly()) + " align " +
+                        hex(int(e->alignment())));
+        if (auto* c = qobject_cast<QComboBox*>(w)) {
             QStringList items;
-            for (int i = 0; i < combo->count(); ++i)
-                items << quoted(combo->itemText(i));
-            line(d, QStringLiteral("items [%1] current %2")
-                        .arg(items.join(QLatin1String(", ")))
-                        .arg(combo->currentIndex()));
+            for (int i = 0; i < c->count(); ++i)
+                items << q(c->itemText(i));
+            line(d, "items [" + items.join(", ") + "] current " + str(c->currentIndex()));
         }
-        if (auto* spin = qobject_cast<QSpinBox*>(w))
-            line(d, QStringLiteral("range %1..%2 value %3")
-                        .arg(spin->minimum())
-                        .arg(spin->maximum())
-                        .arg(spin->value()));
-        if (auto* spin = qobject_cast<QDoubleSpinBox*>(w))
+        if (auto* s = qobject_cast<QSpinBox*>(w))
+            line(d, "range " + str(s->minimum()) + ".." + str(s->maximum()) + " value " + str(s->value()));
+        if (auto* s = qobject_cast<QDoubleSpinBox*>(w))
             line(d, QStringLiteral("range %1..%2 value %3 decimals %4")
-                        .arg(spin->minimum())
-                        .arg(spin->maximum())
-                        .arg(spin->value())
-                        .arg(spin->decimals()));
-        if (auto* frame = qobject_cast<QFrame*>(w); frame && w->metaObject() == &QFrame::staticMetaObject)
-            line(d, QStringLiteral("frame shape %1 shadow %2")
-                        .arg(int(frame->frameShape()))
-                        .arg(int(frame->frameShadow())));
-        if (auto* splitter = qobject_cast<QSplitter*>(w))
-            line(d, QStringLiteral("orientation %1").arg(int(splitter->orientation())));
-        if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
-            line(d, QStringLiteral("tabs %1 current %2 tabBarVisible %3")
-                        .arg(tabs->count())
-                        .arg(tabs->currentIndex())
-                        .arg(tabs->tabBar()->isVisibleTo(tabs) ? 1 : 0));
-            for (int i = 0; i < tabs->count(); ++i)
-                line(d + 1, QStringLiteral("page %1 %2 text %3")
-                                .arg(i)
-                                .arg(quoted(tabs->widget(i)->objectName()), quoted(tabs->tabText(i))));
+                        .arg(s->minimum())
+                        .arg(s->maximum())
+                        .arg(s->value())
+                        .arg(s->decimals()));
+        if (auto* f = qobject_cast<QFrame*>(w); f && w->metaObject() == &QFrame::staticMetaObject)
+            line(d, "frame shape " + str(f->frameShape()) + " shadow " + str(f->frameShadow()));
+        if (auto* s = qobject_cast<QSplitter*>(w))
+            line(d, "orientation " + str(s->orientation()));
+        if (auto* t = qobject_cast<QTabWidget*>(w)) {
+            line(d, "tabs " + str(t->count()) + " current " + str(t->currentIndex()) + " tabBarVisible " +
+                        str(t->tabBar()->isVisibleTo(t)));
+            for (int i = 0; i < t->count(); ++i)
+                line(d + 1,
+                     "page " + str(i) + ' ' + q(t->widget(i)->objectName()) + " text " + q(t->tabText(i)));
         }
     }
 
     void layout(QLayout* l, int d) {
-        line(d, QStringLiteral("layout %1 %2 margins %3 spacing %4")
-                    .arg(QString::fromLatin1(l->metaObject()->className()), quoted(l->objectName()),
-                         marginsText(l->contentsMargins()))
-                    .arg(l->spacing()));
+        const QMargins m = l->contentsMargins();
+        line(d, "layout " + QString(l->metaObject()->className()) + ' ' + q(l->objectName()) + " margins " +
+                    QStringLiteral("%1,%2,%3,%4").arg(m.left()).arg(m.top()).arg(m.right()).arg(m.bottom()) +
+                    " spacing " + str(l->spacing()));
         auto* grid = qobject_cast<QGridLayout*>(l);
         if (grid) {
-            line(d + 1, QStringLiteral("grid spacing %1/%2")
-                            .arg(grid->horizontalSpacing())
-                            .arg(grid->verticalSpacing()));
             QStringList rows, columns;
             for (int r = 0; r < grid->rowCount(); ++r)
-                rows << QString::number(grid->rowStretch(r));
+                rows << str(grid->rowStretch(r));
             for (int c = 0; c < grid->columnCount(); ++c)
-                columns << QString::number(grid->columnStretch(c));
-            line(d + 1, QStringLiteral("stretch rows [%1] columns [%2]")
-                            .arg(rows.join(QLatin1Char(' ')), columns.join(QLatin1Char(' '))));
+                columns << str(grid->columnStretch(c));
+            line(d + 1,
+                 "grid spacing " + str(grid->horizontalSpacing()) + '/' + str(grid->verticalSpacing()));
+            line(d + 1, "stretch rows [" + rows.join(' ') + "] columns [" + columns.join(' ') + ']');
         }
         for (int i = 0; i < l->count(); ++i) {
             QLayoutItem* item = l->itemAt(i);
-            QString where;
-            if (grid) {
-                int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
-                grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
-                where =
-                    QStringLiteral("at %1,%2 span %3,%4 ").arg(row).arg(column).arg(rowSpan).arg(columnSpan);
-            }
-            where += QStringLiteral("align 0x%1 ").arg(QString::number(int(item->alignment()), 16));
+            int r = 0, c = 0, rs = 0, cs = 0;
+            if (grid)
+                grid->getItemPosition(i, &r, &c, &rs, &cs);
+            const QString where =
+                (grid ? QStringLiteral("at %1,%2 span %3,%4 ").arg(r).arg(c).arg(rs).arg(cs) : "") +
+                "align " + hex(int(item->alignment())) + ' ';
             if (QWidget* iw = item->widget())
-                line(d + 1, where + QStringLiteral("widget %1").arg(quoted(iw->objectName())));
-            else if (QSpacerItem* spacer = item->spacerItem())
-                line(d + 1, where + QStringLiteral("spacer hint %1 policy %2 geometry %3")
-                                        .arg(sizeText(spacer->sizeHint()), policyText(spacer->sizePolicy()),
-                                             rectText(spacer->geometry())));
+                line(d + 1, where + "widget " + q(iw->objectName()));
+            else if (QSpacerItem* s = item->spacerItem())
+                line(d + 1, where + "spacer hint " + size(s->sizeHint()) + " policy " +
+                                policy(s->sizePolicy()) + " geometry " + rect(s->geometry()));
             else if (QLayout* inner = item->layout()) {
-                line(d + 1, where + QStringLiteral("layout"));
+                line(d + 1, where + "layout");
                 layout(inner, d + 2);
             }
         }
@@ -276,73 +198,53 @@ private:
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The output path is taken before the tool moves to its own directory.
-    const QString outputPath =
-        argc > 1 ? QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath() : QString();
-
     // As the program itself starts, minus the console and the error boxes.
     QApplication app(argc, argv);
+    const QString outputPath =
+        argc > 1 ? QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])) : "";
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
     qInstallMessageHandler(logMessageHandler);
     QCoreApplication::setOrganizationName(QStringLiteral("KORVEX"));
     QCoreApplication::setApplicationName(QStringLiteral("VRK11"));
-
-    QTemporaryDir dir;
+    QTemporaryDir dir; // for vernier.ini and vernier.log
     if (!dir.isValid() || !QDir::setCurrent(dir.path())) {
         std::fprintf(stderr, "widget_dump: no temporary directory\n");
         return 1;
     }
-
-    // An hour's display period: no reading reaches the channel rows (and
-    // widens them) while the dump is taken.
-    {
-        QSettings ini(QDir::current().filePath(QStringLiteral("vernier.ini")), QSettings::IniFormat);
-        ini.setValue(QStringLiteral("Global/DisplayUpdateMs"), 3600 * 1000);
-    }
+    // An hour's display period: no reading widens the channel rows meanwhile.
+    QSettings(QStringLiteral("vernier.ini"), QSettings::IniFormat)
+        .setValue("Global/DisplayUpdateMs", 3600 * 1000);
 
     auto window = std::make_unique<MainWindow>(nullptr, createDefaultModule);
     window->show();
     auto* crates = window->findChild<QComboBox*>(QStringLiteral("comboBoxCrate"));
     auto* settingsHost = window->findChild<QWidget*>(QStringLiteral("widgetModuleSettings"));
     auto* serial = window->findChild<QLineEdit*>(QStringLiteral("lineEditModuleSerial"));
-    // Settled: the device list is filled, the first device is open and its
-    // module controls are enabled.
-    const bool settled =
-        crates && settingsHost && serial &&
+    auto* options = window->findChild<QDialog*>(QStringLiteral("Options"));
+    // Settled: the list is filled, the first device open, its controls enabled.
+    bool ok =
+        crates && settingsHost && serial && options &&
         QTest::qWaitFor(
             [&] { return crates->count() > 0 && settingsHost->isEnabled() && !serial->text().isEmpty(); },
-            settleLimitMs);
-    auto* options = window->findChild<QDialog*>(QStringLiteral("Options"));
-    bool ok = settled && options;
-    if (!ok)
-        std::fprintf(stderr, "widget_dump: the main window did not settle\n");
-
-    QString text;
+            30000);
+    Dumper dumper;
     if (ok) {
-        QTextStream out(&text);
-        Dumper dumper(out);
         dumper.window(window.get());
-        // Shown without exec, so that its layout has run.
-        options->show();
-        ok = QTest::qWaitForWindowExposed(options, settleLimitMs);
+        options->show(); // without exec, so that its layout has run
+        ok = QTest::qWaitForWindowExposed(options, 30000);
         dumper.window(options);
         options->hide();
+    } else {
+        std::fprintf(stderr, "widget_dump: the main window did not settle\n");
     }
-
     window->close();
     window.reset();
-
-    if (!ok)
-        return 1;
-    const QByteArray bytes = text.toUtf8();
-    if (outputPath.isEmpty()) {
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-        return 0;
-    }
+    const QByteArray bytes = dumper.text.toUtf8();
     QFile file(outputPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
-        std::fprintf(stderr, "widget_dump: cannot write %s\n", qPrintable(outputPath));
-        return 1;
-    }
-    return 0;
+    if (ok &&
+        (outputPath.isEmpty() ? file.open(stdout, QIODevice::WriteOnly) : file.open(QIODevice::WriteOnly)) &&
+        file.write(bytes) == bytes.size())
+        return 0;
+    std::fprintf(stderr, "widget_dump: no dump written\n");
+    return 1;
 }
