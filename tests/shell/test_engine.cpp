@@ -1,8 +1,6 @@
 // The engine against a recording test driver (useModule, releaseModule and
 // stop, call by call) and against the simulated device library (the search).
-#include <QPointer>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include "engine.h"
@@ -93,57 +91,6 @@ private slots:
                      calls.contains("open " + c.name) && !module->failing.contains("open")
                          ? QStringLiteral("TEST-SERIAL")
                          : QStringLiteral("from search"));
-    }
-
-    // stop in the engine's thread: driver calls by mode and state, stopped
-    // once, and the driver's thread ended, so that a call queued for it
-    // afterwards never runs and deleting the driver is safe.  An engine
-    // deleted without stop ends that thread too.
-    void stopInEngineThread_data() {
-        QTest::addColumn<int>("mode"); // -1: deleted without stop
-        QTest::addColumn<bool>("opened");
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<QString>("calls");
-        // clang-format off
-        QTest::newRow("running")        << 0 << true << true << "isOpened, isRunning, stop, close";
-        QTest::newRow("open, idle")     << 0 << true << false << "isOpened, isRunning, close";
-        QTest::newRow("closed")         << 0 << false << false << "isOpened";
-        QTest::newRow("emulator")       << 1 << true << true << "";
-        QTest::newRow("no stop at all") << -1 << false << false << "";
-        // clang-format on
-    }
-    void stopInEngineThread() {
-        QFETCH(int, mode);
-        QFETCH(QString, calls);
-        const int destroyedBefore = TestModule::destroyed;
-        QPointer<TestModule> module;
-        auto* engine = new Engine([&module](PassFeed*) { return (module = new TestModule).data(); });
-        QThread threadEngine;
-        engine->setModuleMode(std::max(mode, 0));
-        QFETCH(bool, opened);
-        QFETCH(bool, running);
-        module->opened = opened;
-        module->running = running;
-        engine->moveToThread(&threadEngine);
-        threadEngine.start();
-        QSignalSpy stopped(engine, &Engine::stopped);
-        QMetaObject::invokeMethod(module, "ping", Qt::QueuedConnection);
-        QTRY_COMPARE_WITH_TIMEOUT(module->pings.load(), 1, 20000);
-        if (mode >= 0) {
-            module->clearCalls();
-            QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
-            QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 20000);
-            QCOMPARE(module->calls().join(QLatin1String(", ")), calls);
-            QVERIFY(module->thread()->isFinished());
-            QMetaObject::invokeMethod(module, "ping", Qt::QueuedConnection);
-        }
-        threadEngine.quit();
-        QVERIFY(threadEngine.wait(20000));
-        QCoreApplication::processEvents();
-        QCOMPARE(module->pings.load(), 1);
-        QMetaObject::invokeMethod(
-            engine, [engine] { delete engine; }, Qt::DirectConnection);
-        QCOMPARE(TestModule::destroyed.load(), destroyedBefore + 1);
     }
 
     // The search against the simulated library: names compared whole, one
