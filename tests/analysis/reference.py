@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Independent reference for the channel analysis, computed with numpy/scipy.
 
-Usage: reference.py SAMPLES N RATE  (SAMPLES: the m samples of one channel as raw
-native doubles; N: window length; RATE: per-channel rate in Hz).  Prints one JSON
+Usage: reference.py N RATE < SAMPLES  (N: window length; RATE: per-channel rate in
+Hz; SAMPLES: the m samples of one channel as raw native doubles).  Prints one JSON
 object: windowMean, windowRms, dc (weighted mean), ac (weighted RMS of the
 alternating part), frequencies (every peak-bin frequency within 1e-9 of the
 largest, so that near-ties decided by rounding are no disagreement).
@@ -18,8 +18,8 @@ COEFFICIENTS = [0.3635819267707609, 0.489177437145017, 0.1365995139786921, 0.010
 
 
 def main():
-    x = np.fromfile(sys.argv[1], dtype=np.float64)
-    n, rate, m = int(sys.argv[2]), float(sys.argv[3]), x.size
+    x = np.frombuffer(sys.stdin.buffer.read(), dtype=np.float64)
+    n, rate, m = int(sys.argv[1]), float(sys.argv[2]), x.size
 
     # Periodic four-term cosine window (scipy builds it from -pi..pi).
     w = windows.general_cosine(n, COEFFICIENTS, sym=False)

@@ -1,10 +1,6 @@
 // The CSV recorder without the window: rows against hand-made records, file
 // names, errors at Start, failures while recording, and the folder setting.
-#include <QDir>
-#include <QSemaphore>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QTemporaryDir>
+#include <QtCore>
 #include <QtTest>
 #include <ctime>
 #include <memory>

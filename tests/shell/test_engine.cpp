@@ -1,6 +1,6 @@
 // The engine against a recording test driver (useModule, releaseModule and
 // stop, call by call) and against the simulated device library (the search).
-#include <QTemporaryDir>
+#include <QtCore>
 #include <QtTest>
 
 #include "engine.h"

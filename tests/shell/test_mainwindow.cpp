@@ -1,16 +1,7 @@
 // The main window with a recording test driver on the simulated device
 // library: start-up with what vernier.ini holds, and the options dialog.
-#include <QApplication>
-#include <QComboBox>
-#include <QDialog>
-#include <QDir>
-#include <QLabel>
-#include <QPushButton>
-#include <QSettings>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 #include <memory>
 
 #include "mainwindow.h"

@@ -4,8 +4,7 @@
 #include "sim_status.h"
 #include "stderr_capture.h"
 
-#include <QFile>
-#include <QTextCodec>
+#include <QtCore>
 #include <QtTest>
 
 #include <algorithm>

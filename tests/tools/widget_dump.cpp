@@ -7,30 +7,8 @@
 //
 // Usage: widget_dump [output-file]   (standard output without an argument)
 // Exit status 1 when the window did not settle or the file was not written.
-#include <QAbstractButton>
-#include <QAction>
-#include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QCryptographicHash>
-#include <QDialog>
-#include <QDir>
-#include <QDoubleSpinBox>
-#include <QFile>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRegularExpression>
-#include <QSettings>
-#include <QSpinBox>
-#include <QSplitter>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextCodec>
+#include <QtTest>
+#include <QtWidgets>
 #include <cstdio>
 
 #include "default_module.h"

@@ -1,9 +1,7 @@
 // The trend window's span: read from vernier.ini whatever it holds, written
 // back as the value in effect, and kept when the operator chooses another.
-#include <QComboBox>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include "trend_history.h"
 #include "trend_window.h"
