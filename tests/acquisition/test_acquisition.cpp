@@ -7,10 +7,12 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QTest>
 #include <QTextCodec>
 #include <cmath>
+#include <memory>
 
 #include "channel_words.h"
 #include "driver_harness.h"
@@ -97,41 +99,35 @@ class AcquisitionTest : public QObject {
 private slots:
     void initTestCase() { MessageLog::install(); }
     void init() { MessageLog::clear(); }
+    // Channels, ADC frequency (Hz, all channels), test signal (Hz) ->
+    // verdict, samples per channel and frame period (ms).
     void geometry_data() {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<double>("adcHz"); // all channels together
-        QTest::addColumn<double>("signalHz");
-        QTest::addColumn<int>("samples"); // per channel; 0: refused
-        QTest::addColumn<int>("periodMs");
-        QTest::addColumn<int>("verdict");
-        const int ok = FrameGeometry::Ok, low = FrameGeometry::RateTooLow, bad = FrameGeometry::BadGeometry;
+        QTest::addColumn<QList<double>>("row");
+        const double ok = FrameGeometry::Ok, low = FrameGeometry::RateTooLow,
+                     bad = FrameGeometry::BadGeometry;
         // clang-format off
-        QTest::newRow("16 ch at 25 kHz each, 20 Hz")    << 16 << 400000.0 << 20.0 << 5000 << 200 << ok;
-        QTest::newRow("1 ch at 1000 kHz, 20 Hz")        << 1 << 1000000.0 << 20.0 << 200000 << 200 << ok;
-        QTest::newRow("32 ch at 31.25 kHz each, 20 Hz") << 32 << 1000000.0 << 20.0 << 6250 << 200 << ok;
-        QTest::newRow("periods grow from 4 to 25")      << 1 << 20000.0 << 1000.0 << 500 << 25 << ok;
-        QTest::newRow("odd count 501 made even")        << 1 << 1000000.0 << 7985.0 << 502 << 1 << ok;
-        QTest::newRow("just above twice the signal")    << 2 << 20000.0 << 4990.0 << 3008 << 301 << ok;
-        QTest::newRow("rate exactly twice the signal")  << 1 << 20000.0 << 10000.0 << 0 << 0 << low;
-        QTest::newRow("infinite signal")                << 1 << 20000.0 << qInf() << 0 << 0 << low;
-        QTest::newRow("NaN signal")                     << 1 << 20000.0 << qQNaN() << 0 << 0 << low;
-        QTest::newRow("zero signal")                    << 1 << 20000.0 << 0.0 << 0 << 0 << bad;
-        QTest::newRow("negative signal")                << 1 << 20000.0 << -20.0 << 0 << 0 << bad;
-        QTest::newRow("frame above 2^24 words")         << 32 << 1000000.0 << 0.001 << 0 << 0 << bad;
-        QTest::newRow("no channel")                     << 0 << 20000.0 << 20.0 << 0 << 0 << bad;
-        QTest::newRow("33 channels")                    << 33 << 20000.0 << 20.0 << 0 << 0 << bad;
+        QTest::newRow("16 ch at 25 kHz each, 20 Hz")    << QList<double>{16, 400000, 20, ok, 5000, 200};
+        QTest::newRow("1 ch at 1000 kHz, 20 Hz")        << QList<double>{1, 1000000, 20, ok, 200000, 200};
+        QTest::newRow("32 ch at 31.25 kHz each, 20 Hz") << QList<double>{32, 1000000, 20, ok, 6250, 200};
+        QTest::newRow("periods grow from 4 to 25")      << QList<double>{1, 20000, 1000, ok, 500, 25};
+        QTest::newRow("odd count 501 made even")        << QList<double>{1, 1000000, 7985, ok, 502, 1};
+        QTest::newRow("just above twice the signal")    << QList<double>{2, 20000, 4990, ok, 3008, 301};
+        QTest::newRow("rate exactly twice the signal")  << QList<double>{1, 20000, 10000, low, 0, 0};
+        QTest::newRow("infinite signal")                << QList<double>{1, 20000, qInf(), low, 0, 0};
+        QTest::newRow("NaN signal")                     << QList<double>{1, 20000, qQNaN(), low, 0, 0};
+        QTest::newRow("zero signal")                    << QList<double>{1, 20000, 0, bad, 0, 0};
+        QTest::newRow("negative signal")                << QList<double>{1, 20000, -20.0, bad, 0, 0};
+        QTest::newRow("frame above 2^24 words")         << QList<double>{32, 1000000, 0.001, bad, 0, 0};
+        QTest::newRow("no channel")                     << QList<double>{0, 20000, 20, bad, 0, 0};
+        QTest::newRow("33 channels")                    << QList<double>{33, 20000, 20, bad, 0, 0};
         // clang-format on
     }
     void geometry() {
-        QFETCH(int, count);
-        QFETCH(double, adcHz);
-        QFETCH(double, signalHz);
-        QFETCH(int, samples);
-        QFETCH(int, periodMs);
-        QFETCH(int, verdict);
-        const FrameGeometry g = frameGeometry(count, adcHz / std::max(count, 1) / 1000, signalHz, 1 << 24);
+        QFETCH(QList<double>, row);
+        const int count = int(row[0]), samples = int(row[4]);
+        const FrameGeometry g = frameGeometry(count, row[1] / std::max(count, 1) / 1000, row[2], 1 << 24);
         QCOMPARE(QList<int>({g.verdict, g.samplesPerChannel, g.frameWords, g.periodMs}),
-                 QList<int>({verdict, samples, samples * count, periodMs}));
+                 QList<int>({int(row[3]), samples, samples * count, int(row[5])}));
     }
 
     // A second start and a stop with nothing running are refused with a
@@ -164,15 +160,15 @@ private slots:
         DriverHarness rig(keys);
         rig.act("freq 4");
         QVERIFY(sim.apply() && rig.openAndStart());
-        QSemaphore go;
+        auto go = std::make_shared<QSemaphore>();
+        const auto release = qScopeGuard([go] { go->release(); });
         QMetaObject::invokeMethod(
-            rig.driver, [&go] { go.tryAcquire(1, 60000); }, Qt::QueuedConnection);
+            rig.driver, [go] { go->tryAcquire(1, 60000); }, Qt::QueuedConnection);
         const size_t frame = 502, cap = frame * ModuleReceiverMdx11::maxQueuedFrames;
         QTRY_COMPARE_WITH_TIMEOUT(ModuleMdx11Test::queued(*rig.driver).size(), cap, 20000);
         for (int i = 0; i < 20; ++i)
             QVERIFY(ModuleMdx11Test::queued(*rig.driver).size() % frame == 0);
         const std::vector<double> v = ModuleMdx11Test::queued(*rig.driver);
-        go.release();
         for (size_t k = 1; k + 1 < v.size(); ++k)
             QVERIFY2(std::abs(2 * std::cos(2 * M_PI / 1000) * v[k] - v[k - 1] - v[k + 1]) < 4 * 10.0 / 32768,
                      qPrintable(QString::number(k)));

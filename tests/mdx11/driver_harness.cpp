@@ -6,7 +6,9 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
+#include <memory>
 
 DriverHarness::DriverHarness(const QVariantMap& keys) {
     for (auto it = keys.begin(); it != keys.end(); ++it)

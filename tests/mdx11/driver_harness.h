@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMutexLocker>
 #include <QSettings>
 #include <QString>
 #include <QTemporaryDir>
@@ -16,29 +15,11 @@
 #include <QWidget>
 #include <atomic>
 #include <functional>
-#include <memory>
-#include <vector>
 
 #include "engine.h"
 #include "message_log.h"
 #include "module_mdx11.h"
-
-// The driver's private state, for the tests only.
-class ModuleMdx11Test {
-public:
-    static std::vector<ChannelControlState> mirror(const ModuleMdx11& d) { return d.channelControls(); }
-    static double testSignalFrequencyHz(const ModuleMdx11& d) { return d.testSignalFrequencyHz; }
-    static int modeCode(const ModuleMdx11& d) { return d.modeCode; }
-    static int pendingEchoes(const ModuleMdx11& d) { return d.echoPending.size(); }
-    static VRK_Handle handle(const ModuleMdx11& d) { return d.handle; }
-    // The samples queued for the first logical channel; takes dataMutex.
-    static std::vector<double> queued(ModuleMdx11& d) {
-        QMutexLocker lock(&d.dataMutex);
-        return d.channels.empty()
-                   ? std::vector<double>()
-                   : std::vector<double>(d.channels[0].samples.begin(), d.channels[0].samples.end());
-    }
-};
+#include "module_mdx11_test.h"
 
 class DriverHarness {
 public:

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QtTest>
 #include <cmath>
+#include <memory>
 
 #include "driver_harness.h"
 #include "sim_setup.h"
@@ -261,10 +262,10 @@ private slots:
         QVERIFY(h.act("mode common") && h.act("all"));
         // Blocked without serving events; a call queued behind the restart
         // runs once threadModule has served it.
-        QSemaphore idle;
+        auto idle = std::make_shared<QSemaphore>();
         QMetaObject::invokeMethod(
-            h.driver, [&idle] { idle.release(); }, Qt::QueuedConnection);
-        QVERIFY(idle.tryAcquire(1, 60000));
+            h.driver, [idle] { idle->release(); }, Qt::QueuedConnection);
+        QVERIFY(idle->tryAcquire(1, 60000));
         QVERIFY(h.settle());
         QTRY_COMPARE_WITH_TIMEOUT(h.recordChannels(), h.checkedChannels(), 30000);
         QCOMPARE(h.recordChannels().count(','), 31);

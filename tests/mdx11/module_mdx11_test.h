@@ -1,0 +1,26 @@
+#ifndef MODULE_MDX11_TEST_H
+#define MODULE_MDX11_TEST_H
+
+#include <QMutexLocker>
+#include <vector>
+
+#include "module_mdx11.h"
+
+// The driver's private state, for the tests only; called from the GUI thread.
+class ModuleMdx11Test {
+public:
+    static std::vector<ChannelControlState> mirror(const ModuleMdx11& d) { return d.channelControls(); }
+    static double testSignalFrequencyHz(const ModuleMdx11& d) { return d.testSignalFrequencyHz; }
+    static int modeCode(const ModuleMdx11& d) { return d.modeCode; }
+    static int pendingEchoes(const ModuleMdx11& d) { return d.echoPending.size(); }
+    static VRK_Handle handle(const ModuleMdx11& d) { return d.handle; }
+    // The samples queued for the first logical channel; takes dataMutex.
+    static std::vector<double> queued(ModuleMdx11& d) {
+        QMutexLocker lock(&d.dataMutex);
+        return d.channels.empty()
+                   ? std::vector<double>()
+                   : std::vector<double>(d.channels[0].samples.begin(), d.channels[0].samples.end());
+    }
+};
+
+#endif // MODULE_MDX11_TEST_H
