@@ -12,7 +12,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <future>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -22,15 +24,26 @@ QString errorText(int32_t code) {
     return QTextCodec::codecForName("Windows-1251")->toUnicode(VRK11_GetErrorString(code, 0));
 }
 
+// Sets `count` entries, entry i on physical channel `channel` (-1: i, -2: 7i
+// mod count), and configures; the status.
+int32_t configure(VRK_Handle h, int count, int channel, int mode, int range, double adcHz) {
+    for (int i = 0; i < count; ++i)
+        VRK11_SetLChannel(h, i,
+                          channel == -1   ? i
+                          : channel == -2 ? 7 * i % count
+                                          : channel,
+                          uint8_t(mode), uint8_t(range));
+    VRK11_SetLChannelCount(h, count);
+    VRK11_SetAdcFreq(h, &adcHz, nullptr);
+    return VRK11_Configure(h, 0);
+}
+
 // Opens the first device with physical channels 0..count-1, differential on
 // 10 V, configures and starts it; 0 on any failure.
 VRK_Handle run(int count, double adcHz) {
     VRK_Handle h = openFirstDevice();
-    for (int i = 0; i < count; ++i)
-        VRK11_SetLChannel(h, i, i, 1, 0);
-    VRK11_SetLChannelCount(h, count);
-    VRK11_SetAdcFreq(h, &adcHz, nullptr);
-    if (h && (VRK11_Configure(h, 0) != 0 || VRK11_StreamsEnable(h, 1) != 0 || VRK11_StreamsStart(h) != 0))
+    if (h && (configure(h, count, -1, 1, 0, adcHz) != 0 || VRK11_StreamsEnable(h, 1) != 0 ||
+              VRK11_StreamsStart(h) != 0))
         VRK_Close(&h, 0);
     return h;
 }
@@ -232,6 +245,64 @@ private slots:
         else
             QVERIFY(std::all_of(v.begin(), v.end(), [](double x) { return x == -7.0; }));
         QCOMPARE(VRK_Close(&h, 0), 0);
+    }
+
+    // Tables the device refuses, each with a text of its own; accepted
+    // tables read back as set and start.
+    void configureValidation_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("channel"); // of every entry; -2: entry i on 7i mod count
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("range");
+        QTest::addColumn<double>("adcHz");
+        QTest::addColumn<int>("status");
+        // clang-format off
+        QTest::newRow("32 common ground") << 32 << -2 << 0 << 3 << 1000000.0 << 0;
+        QTest::newRow("16 differential")  << 16 << -2 << 1 << 2 << 400000.0 << 0;
+        QTest::newRow("common ground 31") << 1 << 31 << 0 << 1 << 500000.0 << 0;
+        QTest::newRow("count 0")          << 0 << 0 << 1 << 0 << 20000.0 << int(vrksim::StatusBadChannelCount);
+        QTest::newRow("count 33")         << 33 << 0 << 0 << 0 << 20000.0 << int(vrksim::StatusBadChannelCount);
+        QTest::newRow("17 differential")  << 17 << -2 << 1 << 0 << 100000.0 << int(vrksim::StatusBadChannel);
+        QTest::newRow("differential 16")  << 1 << 16 << 1 << 0 << 20000.0 << int(vrksim::StatusBadChannel);
+        QTest::newRow("common ground 32") << 1 << 32 << 0 << 0 << 20000.0 << int(vrksim::StatusBadChannel);
+        QTest::newRow("negative channel") << 1 << -3 << 0 << 0 << 20000.0 << int(vrksim::StatusBadChannel);
+        QTest::newRow("mode 2")           << 1 << 0 << 2 << 0 << 20000.0 << int(vrksim::StatusBadMode);
+        QTest::newRow("range 4")          << 1 << 0 << 1 << 4 << 20000.0 << int(vrksim::StatusBadRange);
+        QTest::newRow("frequency 12345")  << 1 << 0 << 1 << 0 << 12345.0 << int(vrksim::StatusBadAdcFrequency);
+        // clang-format on
+    }
+    void configureValidation() {
+        QFETCH(int, count);
+        QFETCH(int, channel);
+        QFETCH(int, mode);
+        QFETCH(int, range);
+        QFETCH(double, adcHz);
+        QFETCH(int, status);
+        QVERIFY(sim->apply());
+        VRK_Handle h = openFirstDevice();
+        QCOMPARE(configure(h, count, channel, mode, range, adcHz), status);
+        double perChannel = 0;
+        uint32_t last = 99;
+        if (status != 0) {
+            QVERIFY(errorText(status) != errorText(424242));
+        } else {
+            QVERIFY(VRK11_GetAdcFreq(h, nullptr, &perChannel) == 0 && perChannel == adcHz / count);
+            QCOMPARE(VRK11_GetLChannel(h, count - 1, &last, nullptr, nullptr), 0);
+            QCOMPARE(int(last), channel == -2 ? 7 * (count - 1) % count : channel);
+            QCOMPARE(VRK11_StreamsEnable(h, 1), 0);
+        }
+        QCOMPARE(VRK11_StreamsStart(h) == 0, status == 0);
+        QCOMPARE(VRK_Close(&h, 0), 0);
+    }
+
+    // Every status has a Russian text of its own.
+    void errorTexts() {
+        for (int code = -1; code >= int(vrksim::StatusInternal); --code) {
+            const QString text = errorText(code);
+            QVERIFY2(text != errorText(987654) && !text.contains(QLatin1Char('?')), qPrintable(text));
+            QVERIFY(std::any_of(text.begin(), text.end(),
+                                [](QChar c) { return c.unicode() >= 0x410 && c.unicode() <= 0x44F; }));
+        }
     }
 
     // A receive blocked on the clock or on a stall returns once another
