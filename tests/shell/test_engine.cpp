@@ -93,6 +93,51 @@ private slots:
                          : QStringLiteral("from search"));
     }
 
+    // stop in the engine's thread: driver calls by mode and state, stopped
+    // once, the driver's thread ended (a call queued for it afterwards never
+    // runs) and the driver deleted with the engine, also without stop.
+    void stopInEngineThread_data() {
+        QTest::addColumn<int>("mode"); // -1: deleted without stop
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<QString>("calls");
+        // clang-format off
+        QTest::newRow("running")        << 0 << true << true << "isOpened, isRunning, stop, close";
+        QTest::newRow("open, idle")     << 0 << true << false << "isOpened, isRunning, close";
+        QTest::newRow("closed")         << 0 << false << false << "isOpened";
+        QTest::newRow("emulator")       << 1 << true << true << "";
+        QTest::newRow("no stop at all") << -1 << false << false << "";
+        // clang-format on
+    }
+    void stopInEngineThread() {
+        QFETCH(int, mode);
+        const int destroyedBefore = TestModule::destroyed;
+        TestModule* module = nullptr;
+        auto* engine = new Engine([&module](PassFeed*) { return module = new TestModule; });
+        engine->setModuleMode(std::max(mode, 0));
+        QFETCH(bool, opened);
+        QFETCH(bool, running);
+        module->opened = opened;
+        module->running = running;
+        QThread threadEngine;
+        engine->moveToThread(&threadEngine);
+        threadEngine.start();
+        QSignalSpy stopped(engine, &Engine::stopped);
+        if (mode >= 0) {
+            QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
+            QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 20000);
+            QTEST(module->calls().join(", "), "calls");
+            QVERIFY(module->thread()->isFinished());
+            QMetaObject::invokeMethod(module, "ping", Qt::QueuedConnection);
+        }
+        threadEngine.quit();
+        QVERIFY(threadEngine.wait(20000));
+        QCoreApplication::processEvents();
+        QCOMPARE(module->pings.load(), 0);
+        delete engine;
+        QCOMPARE(TestModule::destroyed.load(), destroyedBefore + 1);
+    }
+
     // The search against the simulated library: names compared whole, one
     // crate with one slot per device, the diagnostic on standard error, the
     // old list kept on a failed search.

@@ -4,9 +4,12 @@
 #include <QtWidgets>
 #include <memory>
 
+#include "log_handler.h"
 #include "mainwindow.h"
 #include "sim_setup.h"
+#include "stderr_capture.h"
 #include "test_module.h"
+#include "version.h"
 
 namespace {
 
@@ -36,6 +39,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<StderrCapture> err; // the searches' diagnostics
     TestModule* module = nullptr;
 
     MainWindow* newWindow(const QStringList& failing = {}) {
@@ -52,7 +56,9 @@ private slots:
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir::setCurrent(dir->path()) && !writeSimConfig(*dir, devices).isEmpty());
+        err = std::make_unique<StderrCapture>(dir->filePath(QStringLiteral("stderr.txt")));
     }
+    void cleanup() { err.reset(); }
 
     // Group "Global" as read at start-up and written back, whatever the file
     // holds; the LEDs and the first device after the first search; a failed
@@ -117,6 +123,109 @@ private slots:
         }
     }
 
+    // After start-up: what is hidden and shown, the title and the start-up
+    // banner, the slot of the first device; another device releases the
+    // first before it is opened.
+    void shownAndChosen() {
+        std::unique_ptr<MainWindow> w(newWindow());
+        w->show();
+        QTRY_COMPARE_WITH_TIMEOUT(opens(), 1, 20000);
+        for (const char* name :
+             {"labelModule", "labelModuleLed", "comboBoxSlot", "widgetMultimeterConnection",
+              "widgetGeneratorConnection", "groupBoxMultimeter", "groupBoxGenerator"})
+            QVERIFY2(w->findChild<QWidget*>(name)->isHidden(), name);
+        for (const char* name : {"pushButtonUpdate", "pushButtonOptions", "labelCrateLed", "comboBoxCrate",
+                                 "widgetModuleInfo", "widgetModuleSettings", "widgetModuleControls"})
+            QVERIFY2(w->findChild<QWidget*>(name)->isVisible(), name);
+        auto* tabs = w->findChild<QTabWidget*>("tabWidget");
+        QVERIFY(tabs->count() == 1 && !tabs->tabBar()->isVisible() &&
+                !w->findChild<QWidget*>("widgetModuleReport")->isVisible());
+        QCOMPARE(w->windowTitle(), QString::fromUtf8(versionString));
+        QStringList status;
+        for (QLabel* label : w->statusBar()->findChildren<QLabel*>())
+            status << label->text();
+        QVERIFY2(!status.filter(QRegularExpression(R"(^Запуск программы \d{4}\.\d\d\.\d\d \d\d:\d\d:\d\d$)"))
+                      .isEmpty(),
+                 qPrintable(status.join('|')));
+        auto* slotBox = w->findChild<QComboBox*>("comboBoxSlot");
+        QCOMPARE(slotBox->itemText(0), QStringLiteral("Слот 0 - 192.0.2.11"));
+        module->quietQueries = false;
+        module->clearCalls();
+        w->findChild<QComboBox*>("comboBoxCrate")->setCurrentIndex(1);
+        QCOMPARE(module->calls().join(", "),
+                 QStringLiteral("isOpened, isRunning, stop, close, isOpened, open 192.0.2.12, start 0"));
+        QCOMPARE(slotBox->itemText(0), QStringLiteral("Слот 0 - 192.0.2.12"));
+    }
+
+    // Two quick Update clicks make one search; a later click a second one
+    // (had the double click made two, there would be four by then).
+    void twoQuickUpdateClicksOneSearch() {
+        std::unique_ptr<MainWindow> w(newWindow());
+        w->show();
+        QTRY_COMPARE_WITH_TIMEOUT(opens(), 1, 20000);
+        auto* update = w->findChild<QPushButton*>("pushButtonUpdate");
+        update->click();
+        update->click();
+        QVERIFY(led(w.get(), "labelModuleLed") == "gray" &&
+                !w->findChild<QWidget*>("widgetModuleControls")->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(opens(), 2, 20000);
+        update->click();
+        QTRY_COMPARE_WITH_TIMEOUT(opens(), 3, 20000);
+        QCOMPARE(err->count("VRK_Search: err="), 3);
+    }
+
+    // A critical message from another thread ends as one error box.
+    void criticalFromWorkerShowsOneBox() {
+        std::unique_ptr<MainWindow> w(newWindow());
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
+        const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);
+        setLogMainWindow(w.get());
+        QStringList boxes;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << box->windowTitle() + '|' + box->text();
+                box->accept();
+            }
+        });
+        closer.start(20);
+        std::unique_ptr<QThread> worker(QThread::create([] { qCritical("%s", "Сбой приёма"); }));
+        worker->start();
+        QVERIFY(worker->wait(20000));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes, QStringList{"Ошибка|Сбой приёма"}, 20000);
+        setLogMainWindow(nullptr);
+        qInstallMessageHandler(testHandler);
+    }
+
+    // Closing waits for a search under way and chooses nothing any more, or
+    // stops and closes the module in use; either way the window is disabled
+    // and the driver deleted with the engine.
+    void close_data() {
+        QTest::addColumn<int>("searchMs");
+        QTest::addColumn<QString>("calls");
+        QTest::newRow("during the search") << 700 << "isOpened";
+        QTest::newRow("module in use") << 5 << "isOpened, isRunning, stop, close";
+    }
+    void close() {
+        QFETCH(int, searchMs);
+        QVERIFY(!writeSimConfig(*dir,
+                                QByteArray(devices).replace(":5,", ":" + QByteArray::number(searchMs) + ","))
+                     .isEmpty());
+        const int destroyedBefore = TestModule::destroyed;
+        auto* w = newWindow();
+        w->show();
+        if (searchMs < 100)
+            QTRY_COMPARE_WITH_TIMEOUT(opens(), 1, 20000);
+        QCoreApplication::processEvents(); // the first search is asked for
+        module->quietQueries = false;
+        module->clearCalls();
+        QVERIFY(w->close() && !w->isEnabled());
+        QVERIFY(opens() == 0 && err->text().contains("VRK_Search: err=0 dev_qty=3\n"));
+        QTEST(module->calls().join(", "), "calls");
+        delete w;
+        QCOMPARE(TestModule::destroyed.load(), destroyedBefore + 1);
+    }
+
     // Accepted, an edited period reaches the driver and the file; cancelled,
     // nothing does, and the dialog shows the window's period again next time.
     // It keeps the size of its first showing.
@@ -141,14 +250,19 @@ private slots:
                 auto* spin = d->findChild<QSpinBox*>(QStringLiteral("spinBoxDisplayPeriod"));
                 seen << QString::number(spin->value()) +
                             (d->minimumSize() == d->maximumSize() ? " fixed" : "") +
-                            (d->findChild<QWidget*>("widgetModuleOptions")->isEnabled() ? " module" : "");
+                            (d->findChild<QWidget*>("widgetModuleOptions")->isEnabled() ? " module" : "") +
+                            (d->findChild<QWidget*>("groupBoxAutotest")->isHidden() &&
+                                     d->findChild<QWidget*>("groupBoxMultimeter")->isHidden()
+                                 ? " hidden"
+                                 : "");
                 spin->setValue(1234);
                 accept ? d->accept() : d->reject();
             });
             w->findChild<QPushButton*>("pushButtonOptions")->click();
             QCOMPARE(module->calls().join(", "), calls);
         }
-        QCOMPARE(seen, (QStringList{"500 fixed module", accept ? "1234 fixed module" : "500 fixed module"}));
+        QCOMPARE(seen, (QStringList{"500 fixed module hidden",
+                                    accept ? "1234 fixed module hidden" : "500 fixed module hidden"}));
         QCOMPARE(stored("Global/DisplayUpdateMs"), accept ? "1234" : "500");
     }
 };
