@@ -1,7 +1,13 @@
-// The trend window's span: read from vernier.ini whatever it holds, written
-// back as the value in effect, and kept when the operator chooses another.
+// The trend window: its span as read from vernier.ini whatever it holds,
+// written back and kept when chosen; the chart, statistics and reset.
 #include <QtTest>
 #include <QtWidgets>
+#include <cmath>
+#include <qwt_abstract_legend.h>
+#include <qwt_legend_label.h>
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
 
 #include "trend_history.h"
 #include "trend_window.h"
@@ -50,6 +56,67 @@ private slots:
         box->setCurrentIndex(box->findData(minutes == 60 ? 1 : 60));
         window = std::make_unique<TrendWindow>(&history, &settings);
         QCOMPARE(window->spanMinutes(), minutes == 60 ? 1 : 60);
+    }
+
+    // One curve and one legend entry per channel measured in the span, a
+    // gap at a new configuration, the y axis around the data, the statistics
+    // table, lines thinned to the canvas's columns with spikes kept; reset
+    // empties the history and, at the next redraw, the window.
+    void chart() {
+        QSettings settings(dir.filePath(QStringLiteral("chart.ini")), QSettings::IniFormat);
+        TrendHistory history;
+        const qint64 now = 3600 * 1000;
+        history.setClock([now] { return now; });
+        const auto add = [&history](quint64 serial, qint64 t, const QVector<QPair<int, QString>>& readings) {
+            PassRecord r;
+            r.config.serial = serial;
+            r.monotonicMs = t;
+            for (const auto& v : readings)
+                r.readings.append({v.first, v.second, QString(), false});
+            history.append(r);
+        };
+        add(1, now - 15 * 60000, {{5, "1.000"}});                          // outside the 10-minute span
+        for (qint64 t = now - 10 * 60000 + 100; t <= now - 5000; t += 100) // 10 a second, one spike each way
+            add(2, t,
+                {{1, t == now - 400000   ? "900.000"
+                     : t == now - 200000 ? "-700.000"
+                                         : QString::number(t % 7)}});
+        add(3, now - 2000, {{1, "12.000"}, {3, "-3.500"}});
+        add(3, now - 1000, {{1, "20.000"}, {3, "-2.500"}});
+        TrendWindow window(&history, &settings);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.redraw();
+        auto* plot = window.findChild<QwtPlot*>(QStringLiteral("plotTrend"));
+        QStringList titles;
+        QwtPlotCurve* line = nullptr;
+        for (QwtPlotItem* item : plot->itemList(QwtPlotItem::Rtti_PlotCurve))
+            if (item->isVisible() && item->testItemAttribute(QwtPlotItem::Legend)) {
+                titles << item->title().text();
+                line = titles.size() == 1 ? static_cast<QwtPlotCurve*>(item) : line;
+            }
+        QCOMPARE(titles, (QStringList{"1", "3"}));
+        QCOMPARE(plot->legend()->findChildren<QwtLegendLabel*>().size(), 2);
+        QVERIFY(int(line->dataSize()) <= 2 * plot->canvas()->width() + 3);
+        QList<double> ys;
+        for (size_t i = 0; i < line->dataSize(); ++i)
+            ys << line->sample(i).y();
+        QVERIFY(std::isnan(ys[ys.size() - 3]) && ys.contains(900) && ys.contains(-700) && ys.last() == 20);
+        const QwtInterval y = plot->axisInterval(QwtPlot::yLeft);
+        QVERIFY(y.minValue() <= -700 && y.maxValue() >= 900 && y.width() < 2 * 1600);
+        auto* table = window.findChild<QTableWidget*>(QStringLiteral("tableWidgetTrendStatistics"));
+        QStringList rows;
+        for (int r = 0; r < table->rowCount(); ++r)
+            for (int c = 0; c < table->columnCount(); ++c)
+                rows << table->item(r, c)->text();
+        QCOMPARE(rows.mid(5).join(' '), QStringLiteral("3 -2.500 -3.500 -2.500 -3.000"));
+        QCOMPARE(rows.mid(0, 4).join(' '), QStringLiteral("1 20.000 -700.000 900.000"));
+
+        auto* reset = window.findChild<QPushButton*>(QStringLiteral("pushButtonTrendReset"));
+        QCOMPARE(reset->text(), QStringLiteral("Сбросить"));
+        reset->click();
+        QVERIFY(history.channels().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(table->rowCount(), 0, 10000);
     }
 };
 
