@@ -1,48 +1,125 @@
-// Recording through the main window on the simulated module: a storm of
-// configuration changes while recording with the chart open, then closed
-// while recording.
+// Recording through the main window on the simulated module: the actions and
+// the status label as a recording starts and ends, error boxes while
+// measuring goes on, and a storm of configuration changes while recording
+// with the chart open, then closed while recording.
 #include <QtTest>
 #include <QtWidgets>
 #include <memory>
 
 #include "csv_recorder.h"
 #include "default_module.h"
+#include "log_handler.h"
 #include "mainwindow.h"
-#include "message_log.h"
 #include "sim_setup.h"
 
 class TestRecordingWindow : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase() { MessageLog::install(); }
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<MainWindow> w;
+    CsvRecorder* recorder = nullptr;
 
-    // The file is whole (every line ends in CRLF), the status label counts
-    // its rows, and each row's cells belong to the configuration in its own
-    // config cell: measured channels only, kHz exactly for AC.
-    void stormWhileRecording() {
-        QTemporaryDir dir;
-        const QString previousDir = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(dir.path()));
+    QAction* action(const char* name) const { return w->findChild<QAction*>(QLatin1String(name)); }
+    QLineEdit* voltage() const { return w->findChild<QLineEdit*>(QStringLiteral("lineEditVoltageCh1")); }
+    // "start stop label": which of the two actions are enabled, the label shown.
+    QString state() const {
+        return QStringLiteral("%1 %2 %3")
+            .arg(action("actionRecordStart")->isEnabled())
+            .arg(action("actionRecordStop")->isEnabled())
+            .arg(w->findChild<QLabel*>(QStringLiteral("labelRecording"))->isVisible());
+    }
+
+    // Every channel a sine, display every 100 ms, channels 1 (AC) and 3
+    // (DC) on, the recording folder as given; the module measuring.
+    bool startWindow(const QByteArray& folder) {
         SimConfig sim;
         sim.setRealtime(true);
         for (int n = 1; n <= 32; ++n)
             sim.setSine(n, 0.05 * n, 100.0 * n, 0.01 * n);
         QFile ini(QStringLiteral("vernier.ini"));
-        QVERIFY(sim.apply() && ini.open(QIODevice::WriteOnly));
-        ini.write("[Global]\nDisplayUpdateMs=100\n[MDX11]\nChannelsEnabled=5\nChannelsSetToDc=4\n");
+        if (!sim.apply() || !ini.open(QIODevice::WriteOnly))
+            return false;
+        ini.write("[Global]\nDisplayUpdateMs=100\n[MDX11]\nChannelsEnabled=5\nChannelsSetToDc=4\n[Recording]"
+                  "\nFolder=" +
+                  folder + "\n");
         ini.close();
-        auto w = std::make_unique<MainWindow>(nullptr, createDefaultModule);
+        w = std::make_unique<MainWindow>(nullptr, createDefaultModule);
         w->show();
-        auto* recorder = w->findChild<CsvRecorder*>();
-        auto* voltage = w->findChild<QLineEdit*>(QStringLiteral("lineEditVoltageCh1"));
-        QTRY_VERIFY_WITH_TIMEOUT(!voltage->text().isEmpty(), 30000);
+        recorder = w->findChild<CsvRecorder*>();
+        return recorder && QTest::qWaitFor([&] { return !voltage()->text().isEmpty(); }, 30000);
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(dir->path()) && QDir().mkpath(QStringLiteral("records")));
+    }
+    void cleanup() {
+        setLogMainWindow(nullptr);
+        w.reset();
+    }
+
+    // Stopped by the operator or by a failure (one error box): the actions
+    // and label of not recording, and measuring goes on.
+    void ending_data() {
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<QString>("end"); // "stop", "remove" the folder, or nothing
+        QTest::addColumn<int>("boxes");
+        // clang-format off
+        QTest::newRow("stopped")                   << QByteArray("records") << "stop" << 0;
+        QTest::newRow("missing folder")            << QByteArray("missing/deeper") << "" << 1;
+        QTest::newRow("path under a regular file") << QByteArray("vernier.ini/records") << "" << 1;
+        QTest::newRow("folder removed")            << QByteArray("records") << "remove" << 1;
+        // clang-format on
+    }
+    void ending() {
+        QFETCH(QByteArray, folder);
+        QFETCH(QString, end);
+        QFETCH(int, boxes);
+        QVERIFY(startWindow(folder));
+        QCOMPARE(state(), QStringLiteral("1 0 0"));
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
+        const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);
+        setLogMainWindow(w.get());
+        QStringList shown;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown << box->windowTitle() + '|' + box->text();
+                box->accept();
+            }
+        });
+        closer.start(20);
+        action("actionRecordStart")->trigger();
+        if (!end.isEmpty()) {
+            QCOMPARE(state(), QStringLiteral("0 1 1"));
+            QTRY_VERIFY_WITH_TIMEOUT(recorder->rowsWritten() > 0, 20000);
+            if (end == "stop")
+                action("actionRecordStop")->trigger();
+            else
+                QVERIFY(QDir(QStringLiteral("records")).removeRecursively());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("1 0 0"), 20000);
+        voltage()->clear();
+        QTRY_VERIFY_WITH_TIMEOUT(!voltage()->text().isEmpty(), 20000);
+        qInstallMessageHandler(testHandler);
+        QCOMPARE(shown.size(), boxes);
+        QVERIFY2(!boxes || shown[0].startsWith("Ошибка|Запись остановлена: " + recorder->filePath() + ": "),
+                 qPrintable(shown.join('\n')));
+    }
+
+    // The file is whole (every line ends in CRLF), the status label counts
+    // its rows, and each row's cells belong to the configuration in its own
+    // config cell: measured channels only, kHz exactly for AC.
+    void stormWhileRecording() {
+        QVERIFY(startWindow("records"));
         auto* frequency = w->findChild<QComboBox*>(QStringLiteral("comboBoxFrequency"));
         auto* mode = w->findChild<QComboBox*>(QStringLiteral("comboBoxMode"));
         frequency->setCurrentIndex(4);
-        w->findChild<QAction*>(QStringLiteral("actionTrend"))->trigger();
-        w->findChild<QAction*>(QStringLiteral("actionRecordStart"))->trigger();
+        action("actionTrend")->trigger();
+        action("actionRecordStart")->trigger();
         const QString path = recorder->filePath();
+        QVERIFY(QRegularExpression(R"((^|/)records/vernier-\d{8}-\d{6}\.csv$)").match(path).hasMatch());
         const QRegularExpression status("^Запись: " + QFileInfo(path).fileName() + ", строк: [1-9]\\d*$");
         QTRY_VERIFY_WITH_TIMEOUT(status.match(w->findChild<QLabel*>("labelRecording")->text()).hasMatch(),
                                  30000);
@@ -71,7 +148,6 @@ private slots:
         }
         w->close();
         w.reset();
-        QDir::setCurrent(previousDir);
 
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
