@@ -1,0 +1,56 @@
+// The shipped verification scenario is what its generator writes, and every
+// label in it uses the program's named-parameter vocabulary.
+#include "parameter_info.h"
+
+#include <QtCore>
+#include <QtTest>
+
+class ScenarioTest : public QObject {
+    Q_OBJECT
+
+    // Leaves below `nodes`, whose labels name the parameters of `levels` in
+    // turn ("name = number unit", any run of spaces before the number); -1
+    // at a wrong node.
+    static int leaves(const QJsonArray& nodes, QVector<int> levels) {
+        static const QRegularExpression label(QStringLiteral("^(.+) = +-?[0-9]+(\\.[0-9]+)? (.+)$"));
+        const ParameterInfo& p = parameterTable().at(levels.takeFirst());
+        int count = 0;
+        for (const QJsonValue& node : nodes) {
+            const QString key = node.toObject().keys().value(0);
+            const QRegularExpressionMatch m = label.match(key);
+            const QJsonValue content = node.toObject().value(key);
+            if (node.toObject().size() != 1 || m.captured(1) != p.name || m.captured(3) != p.unit ||
+                content.isArray() == levels.isEmpty() || (levels.isEmpty() && content != QJsonValue(true))) {
+                qWarning("wrong node \"%s\"", qPrintable(key));
+                return -1;
+            }
+            count += levels.isEmpty() ? 1 : leaves(content.toArray(), levels);
+        }
+        return count;
+    }
+
+private slots:
+    void scenario() {
+        QFile file(QStringLiteral(SOURCE_ROOT "/resources/module_mdx11_test.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QProcess python;
+        python.start(QStringLiteral(SYSTEM_PYTHON),
+                     {QStringLiteral(SOURCE_ROOT "/scripts/gen_scenario.py"), "-"});
+        QVERIFY(python.waitForFinished(60000) && python.exitCode() == 0);
+        QVERIFY(python.readAllStandardOutput() == bytes);
+
+        const QJsonArray modes = QJsonDocument::fromJson(bytes).array();
+        QStringList labels;
+        for (const QJsonValue& mode : modes)
+            labels << mode.toObject().keys();
+        QCOMPARE(labels, parameterTable().at(1).choices);
+        // Rows of the vocabulary: ADC frequency 2, generator frequency 3, range 4, value 6.
+        QCOMPARE(leaves(modes[0].toObject().begin().value().toArray(), {2, 4, 6}), 42);
+        QCOMPARE(leaves(modes[1].toObject().begin().value().toArray(), {2, 3, 4, 6}), 126);
+        QCOMPARE(leaves(modes[2].toObject().begin().value().toArray(), {2, 3, 4, 6}), 126);
+    }
+};
+
+QTEST_GUILESS_MAIN(ScenarioTest)
+#include "test_scenario.moc"
