@@ -21,6 +21,8 @@ DriverHarness::DriverHarness(const QVariantMap& keys) {
     QObject::connect(engine->passFeed(), &PassFeed::passRecorded, engine, [this](const PassRecord& record) {
         lastRecord = record;
         ++recordCount;
+        for (const ChannelReading& reading : record.readings)
+            latest.insert(reading.number, reading);
     });
     engine->loadSettings(&settings);
     engine->createWidgets(new QWidget(&root), new QWidget(&root), nullptr, new QWidget(&root),

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QSettings>
 #include <QString>
@@ -78,8 +79,9 @@ public:
     QSettings settings{dir.filePath(QStringLiteral("vernier.ini")), QSettings::IniFormat};
     QWidget root; // parent of the four hosts
     Engine* engine = nullptr;
-    ModuleMdx11* driver = nullptr; // made by the engine, in its threadModule
-    PassRecord lastRecord;         // the newest display-pass record
+    ModuleMdx11* driver = nullptr;     // made by the engine, in its threadModule
+    PassRecord lastRecord;             // the newest display-pass record
+    QHash<int, ChannelReading> latest; // the newest reading of each channel number
     int recordCount = 0;
     std::atomic<int> restarts{0}; // `restart` signals the driver emitted
 };
