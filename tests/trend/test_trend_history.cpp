@@ -61,7 +61,7 @@ private slots:
         QTest::addColumn<QString>("points");
         // clang-format off
         QTest::newRow("one run")                      << "1:0 1:1 1:2 1:3" << "0 1 2 3";
-        QTest::newRow("new serial")                   << "1:0 1:1 2:2 2:3" << "0 1 | 2 3";
+        QTest::newRow("new serial, the first 0")      << "0:0 0:1 1:2 1:3" << "0 1 | 2 3";
         QTest::newRow("two new serials")              << "1:0 2:1 3:2 3:3" << "0 | 1 | 2 3";
         QTest::newRow("stop or device change")        << "1:0 1:1 | 1:2 1:3" << "0 1 | 2 3";
         QTest::newRow("stop and new serial: one gap") << "1:0 1:1 | 2:2 2:3" << "0 1 | 2 3";
