@@ -133,7 +133,7 @@ private slots:
         for (const char* name :
              {"labelModule", "labelModuleLed", "comboBoxSlot", "widgetMultimeterConnection",
               "widgetGeneratorConnection", "groupBoxMultimeter", "groupBoxGenerator"})
-            QVERIFY2(w->findChild<QWidget*>(name)->isHidden(), name);
+            QVERIFY2(w->centralWidget()->findChild<QWidget*>(name)->isHidden(), name); // not the dialog's
         for (const char* name : {"pushButtonUpdate", "pushButtonOptions", "labelCrateLed", "comboBoxCrate",
                                  "widgetModuleInfo", "widgetModuleSettings", "widgetModuleControls"})
             QVERIFY2(w->findChild<QWidget*>(name)->isVisible(), name);
