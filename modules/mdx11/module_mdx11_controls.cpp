@@ -254,6 +254,10 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
             }
             updateAllChannelsBox(true, nullptr);
         }
+        // The mirror loses channels 17-32 before the mode code changes, so a
+        // pending restart copying the two in between never configures them
+        // in differential mode.
+        mirrorControls();
         setModeCode(1);
         requestRestart();
     } else if (index == mode->findText(modeText(0), Qt::MatchExactly)) {

@@ -3,7 +3,7 @@
 // Threads: open runs in the GUI thread (the engine's useModule) because it
 // writes the information form; serialNumber and close run in the caller's
 // thread (GUI thread or threadEngine); isOpened in any thread.
-// Only close takes a lock (controlMutex, like stop).
+// open and close take controlMutex, like start and stop.
 
 #include <QByteArray>
 #include <QLineEdit>
@@ -28,6 +28,10 @@ QString fieldText(const char* field, std::size_t size) {
 } // namespace
 
 bool ModuleMdx11::open(const VRK_DeviceRecord* device) {
+    // The engine starts the device right after opening it, from the mirror;
+    // a restart asked for before must not start it in between.
+    QMutexLocker lock(&controlMutex);
+    dropPendingRestart(mirrorCopiesNow());
     int status = VRK_Open(&handle, device, 16777216, 5000, 0, 0);
     if (status != 0) {
         qCritical("Не удалось установить связь с модулем. Ошибка %d (%s)", status,
