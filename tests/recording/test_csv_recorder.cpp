@@ -125,7 +125,7 @@ private slots:
         QTest::newRow("by hand")            << sample(12045) << QByteArray("MSK-3") << "2026-12-07T14:03:05.120+03:00,12.045,707.107,1.000,,,-12.50," + QByteArray(58, ',') + ",," + config.toUtf8() + "\r\n";
         QTest::newRow("west, half hour")    << sample(1) << QByteArray("NST3:30") << line("2026-12-07T14:03:05.120-03:30", "0.001", acDc, "");
         QTest::newRow("zero offset")        << sample(3600000) << QByteArray("UTC0") << line("2026-12-07T14:03:05.120+00:00", "3600.000", acDc, "");
-        QTest::newRow("quoting")            << sample(0, {{2, "1,5", "say \"hi\"", false}, {4, "a\r\nb", "", false}}) << QByteArray("MSK-3") << line(t, "0.000", {{2, "\"1,5\",\"say \"\"hi\"\"\""}, {4, "\"a\r\nb\","}}, "");
+        QTest::newRow("quoting")            << sample(0, {{2, "1,5", "say \"hi\"", false}, {4, "a\r\nb", "c\nd", false}}) << QByteArray("MSK-3") << line(t, "0.000", {{2, "\"1,5\",\"say \"\"hi\"\"\""}, {4, "\"a\r\nb\",\"c\nd\""}}, "");
         QTest::newRow("overload ascending") << sample(0, {{12, "1", "", true}, {5, "2", "", false}, {3, "3", "", true}}) << QByteArray("MSK-3") << line(t, "0.000", {{3, "3,"}, {5, "2,"}, {12, "1,"}}, "3 12");
         QTest::newRow("common ground")      << common << QByteArray("MSK-3") << line(t, "0.000", {{32, "0.015,12.000"}}, "", "1000 кГц; С общей землей (32 канала); 2 AC 10 В; 17 DC 2.5 В; 32 AC 0.15 В");
         // clang-format on
