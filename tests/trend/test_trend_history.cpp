@@ -132,6 +132,11 @@ private slots:
                      qPrintable(QString::number(c)));
         }
         QVERIFY(std::any_of(seen[7].begin(), seen[7].end(), [](double y) { return std::isnan(y); }));
+        // Ties: the first smallest and the first largest, once each; no point before the span.
+        using Points = std::deque<TrendPoint>;
+        QCOMPARE(TrendDecimator::decimate(Points{{0, 5}, {10, 1}, {20, 1}, {30, 9}, {40, 9}}, 0, 100, 1),
+                 (QVector<QPointF>{{10, 1}, {30, 9}}));
+        QCOMPARE(TrendDecimator::decimate(Points{{0, 5}, {10, 5}}, 0, 100, 1), (QVector<QPointF>{{0, 5}}));
     }
 };
 
