@@ -129,9 +129,12 @@ private slots:
         QTest::newRow("realtime as text")  << QByteArray(R"({"realtime": "yes"})") << "realtime";
         QTest::newRow("negative seed")     << QByteArray(R"({"seed": -4})") << "seed";
         QTest::newRow("bad address")       << QByteArray(R"({"devices":[{"name":"VRK11","address":"192.0.2","serial":"x"}]})") << "192.0.2";
+        QTest::newRow("address 256")       << QByteArray(R"({"devices":[{"name":"VRK11","address":"192.0.2.256","serial":"x"}]})") << "192.0.2.256";
+        QTest::newRow("address with tail") << QByteArray(R"({"devices":[{"name":"VRK11","address":"192.0.2.11.5","serial":"x"}]})") << "192.0.2.11.5";
         QTest::newRow("unknown waveform")  << dev(R"("channels":{"1":{"waveform":"saw"}})") << "saw";
         QTest::newRow("channel 33")        << dev(R"("channels":{"33":{"waveform":"dc"}})") << "\"33\"";
         QTest::newRow("channel 0")         << dev(R"("channels":{"0":{"waveform":"dc"}})") << "\"0\"";
+        QTest::newRow("negative frequency")<< dev(R"("channels":{"1":{"waveform":"sine","frequency":-1}})") << "frequency";
         QTest::newRow("amplitude as text") << dev(R"("channels":{"1":{"waveform":"sine","amplitude":"1 V"}})") << "amplitude";
         QTest::newRow("missing audio")     << dev(R"("channels":{"1":{"waveform":"file","path":"no.wav"}})") << "no.wav";
         QTest::newRow("mistyped fault")    << dev(R"("faults":{"recvErrorAfterFrame":2})") << "recvErrorAfterFrame";
@@ -211,21 +214,21 @@ private slots:
         QTest::addColumn<int>("drop");  // index of a word removed, or -1
         QTest::addColumn<int>("word");  // index of a word whose bits above the code change, or -1
         QTest::addColumn<uint>("bits"); // bits 16 and above of that word
-        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("status");
         // clang-format off
-        QTest::newRow("aligned")              << -1 << -1 << 0u << true;
-        QTest::newRow("partial last scan")    << 29 << -1 << 0u << true;
-        QTest::newRow("starts at index 1")    << 0 << -1 << 0u << false;
-        QTest::newRow("word missing")         << 5 << -1 << 0u << false;
-        QTest::newRow("index past the table") << -1 << 2 << 3u << false;
-        QTest::newRow("bits above the index") << -1 << 4 << 0x201u << false;
+        QTest::newRow("aligned")              << -1 << -1 << 0u << 0;
+        QTest::newRow("partial last scan")    << 29 << -1 << 0u << 0;
+        QTest::newRow("starts at index 1")    << 0 << -1 << 0u << int(vrksim::StatusFrameStart);
+        QTest::newRow("word missing")         << 5 << -1 << 0u << int(vrksim::StatusScanOrder);
+        QTest::newRow("index past the table") << -1 << 2 << 3u << int(vrksim::StatusScanOrder);
+        QTest::newRow("bits above the index") << -1 << 4 << 0x201u << int(vrksim::StatusScanOrder);
         // clang-format on
     }
     void misalignedData() {
         QFETCH(int, drop);
         QFETCH(int, word);
         QFETCH(uint, bits);
-        QFETCH(bool, accepted);
+        QFETCH(int, status);
         sim->setDc(1, 1.0);
         QVERIFY(sim->apply());
         VRK_Handle h = run(3, 20000);
@@ -239,8 +242,8 @@ private slots:
             raw[size_t(word)] = (raw[size_t(word)] & 0xFFFF) | (bits << 16);
         std::vector<double> v(raw.size(), -7.0);
         int32_t n = int32_t(raw.size());
-        QCOMPARE(VRK11_ProcessAdcData(h, raw.data(), v.data(), &n, 1) == 0, accepted);
-        if (accepted)
+        QCOMPARE(VRK11_ProcessAdcData(h, raw.data(), v.data(), &n, 1), status);
+        if (status == 0)
             QVERIFY(n == int32_t(raw.size()) && std::fabs(v[0] - 1.0) < 1e-3);
         else
             QVERIFY(std::all_of(v.begin(), v.end(), [](double x) { return x == -7.0; }));
