@@ -26,17 +26,7 @@ std::mutex& fftwPlannerMutex() {
     return mutex;
 }
 
-// v[i] = v[i] * w[i] / gain for the first min(|v|, |w|) values; v is cut to
-// the window's length first.
-void weightBy(std::vector<double>& v, double gain) {
-    if (v.size() > analysisWindow.size())
-        v.resize(analysisWindow.size());
-    const double* w = analysisWindow.data();
-    for (std::size_t i = 0; i < v.size(); ++i)
-        v[i] = v[i] * w[i] / gain;
-}
-
-// meanOf(weightByMean(copy of x)) without the copy.
+// Mean of x[i] * w[i] / windowMean over the first min(|x|, |w|) values.
 double weightedMean(const std::vector<double>& x) {
     const std::size_t used = std::min(x.size(), analysisWindow.size());
     if (used == 0)
@@ -77,32 +67,6 @@ void buildAnalysisWindow(int n) {
 void resetWindowGains() {
     windowRms = 1.0;
     windowMean = 1.0;
-}
-
-void weightByMean(std::vector<double>& v) {
-    weightBy(v, windowMean);
-}
-
-void weightByRms(std::vector<double>& v) {
-    weightBy(v, windowRms);
-}
-
-double meanOf(const std::vector<double>& v) {
-    if (v.empty())
-        return 0.0;
-    double sum = 0.0;
-    for (double x : v)
-        sum += x;
-    return sum / static_cast<double>(v.size());
-}
-
-double rmsOf(const std::vector<double>& v) {
-    if (v.empty())
-        return 0.0;
-    double sum = 0.0;
-    for (double x : v)
-        sum += x * x;
-    return std::sqrt(sum / static_cast<double>(v.size()));
 }
 
 // Any thread; takes the planner mutex around plan creation and destruction.
@@ -174,9 +138,8 @@ double estimateFrequency(const std::vector<double>& v, double rateHz) {
     return static_cast<double>(peak + 1) * rateHz / n;
 }
 
-// Same values and summation order as weightByMean, meanOf, the subtraction,
-// weightByRms and rmsOf applied one after the other, computed in single
-// passes without storing the weighted copies.
+// Weighted mean, the subtraction, the RMS-weighted values and their RMS,
+// computed in single passes without storing the weighted copies.
 std::pair<double, double> analyzeAcSamples(std::vector<double> samples, double rateHz) {
     const double frequency = estimateFrequency(samples, rateHz);
     const double mu = weightedMean(samples);

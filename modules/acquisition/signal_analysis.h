@@ -19,13 +19,6 @@ void buildAnalysisWindow(int n);
 // Back to the initial gains (1.0) after a refused configuration.
 void resetWindowGains();
 
-// v[i] *= w[i] / windowMean, v first cut to the window's length.
-void weightByMean(std::vector<double>& v);
-// v[i] *= w[i] / windowRms, v first cut to the window's length.
-void weightByRms(std::vector<double>& v);
-// Plain mean and RMS; 0 for an empty vector.
-double meanOf(const std::vector<double>& v);
-double rmsOf(const std::vector<double>& v);
 // Frequency (Hz) of the strongest non-DC line of a real FFT of v sampled at
 // rateHz: (peak bin) * rateHz / v.size(), no interpolation.  0 for empty v.
 double estimateFrequency(const std::vector<double>& v, double rateHz);
