@@ -18,28 +18,14 @@
 #include <functional>
 #include <vector>
 
+#include "bench_events.h"
 #include "custom_check_box.h"
 #include "module_mdx11.h"
 
-namespace {
-
-// Start failures (no device is open) are expected on every restart.
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-bool pumpUntil(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
-
-} // namespace
-
+// Start failures (no device is open) are expected on every restart, so
+// messages are not printed.
 int main(int argc, char** argv) {
-    qInstallMessageHandler(quiet);
+    qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
 

@@ -22,29 +22,12 @@
 #include <set>
 #include <vector>
 
+#include "bench_events.h"
 #include "default_module.h"
 #include "engine.h"
 #include "pass_feed.h"
 
 namespace {
-
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-bool pumpUntil(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
-
-void pumpFor(int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -128,7 +111,7 @@ struct Rig {
 } // namespace
 
 int main(int argc, char** argv) {
-    qInstallMessageHandler(quiet);
+    qInstallMessageHandler(quietMessages);
     QApplication app(argc, argv);
     const int repeats = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
     QRandomGenerator random(20261207);
