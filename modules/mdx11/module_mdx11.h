@@ -181,11 +181,9 @@ private:
 
     // Acquisition.
     bool applyAdcSettings();
-    // Clears restartPending unless a configuration has copied the mirror
-    // since mirrorCopies was `copies` (that copy cleared it, and a later
-    // request is waiting to be served); takes controlStateMutex.
-    void dropPendingRestart(quint64 copies);
-    quint64 mirrorCopiesNow() const;
+    // Clears restartPending: start, stop, open and close serve or cancel what
+    // was asked for.  Takes controlStateMutex.
+    void dropPendingRestart();
     std::pair<double, double> analyzeAc(int logicalChannel, int count);
     double analyzeDc(int logicalChannel, int count);
     // start/stop bodies; the caller holds controlMutex.

@@ -88,7 +88,7 @@ bool ModuleMdx11::start(int reserved) {
 // blocked receive).
 bool ModuleMdx11::stop() {
     QMutexLocker lock(&controlMutex);
-    dropPendingRestart(mirrorCopiesNow());
+    dropPendingRestart();
     return stopLocked();
 }
 
@@ -103,30 +103,28 @@ bool ModuleMdx11::isRunning() {
 // choosing a device starts acquisition from the mirror anyway.
 void ModuleMdx11::restartManual() {
     QMutexLocker lock(&controlMutex);
-    const quint64 copies = mirrorCopiesNow();
+    quint64 copies = 0;
     {
         QMutexLocker state(&controlStateMutex);
         if (!restartPending)
             return;
+        copies = mirrorCopies;
     }
     if (isRunning())
         stopLocked();
     if (isOpened())
         startLocked(0);
     // A start that failed before copying the mirror leaves the flag set; the
-    // next change must be able to ask again.
-    dropPendingRestart(copies);
-}
-
-quint64 ModuleMdx11::mirrorCopiesNow() const {
-    QMutexLocker state(&controlStateMutex);
-    return mirrorCopies;
-}
-
-void ModuleMdx11::dropPendingRestart(quint64 copies) {
+    // next change must be able to ask again.  After a copy the flag belongs
+    // to a later request.
     QMutexLocker state(&controlStateMutex);
     if (mirrorCopies == copies)
         restartPending = false;
+}
+
+void ModuleMdx11::dropPendingRestart() {
+    QMutexLocker state(&controlStateMutex);
+    restartPending = false;
 }
 
 bool ModuleMdx11::startLocked(int reserved) {

@@ -31,7 +31,7 @@ bool ModuleMdx11::open(const VRK_DeviceRecord* device) {
     // The engine starts the device right after opening it, from the mirror;
     // a restart asked for before must not start it in between.
     QMutexLocker lock(&controlMutex);
-    dropPendingRestart(mirrorCopiesNow());
+    dropPendingRestart();
     int status = VRK_Open(&handle, device, 16777216, 5000, 0, 0);
     if (status != 0) {
         qCritical("Не удалось установить связь с модулем. Ошибка %d (%s)", status,
@@ -75,7 +75,7 @@ bool ModuleMdx11::isOpened() {
 // isRunning()/stop() before close cannot miss it.
 bool ModuleMdx11::close() {
     QMutexLocker lock(&controlMutex);
-    dropPendingRestart(mirrorCopiesNow());
+    dropPendingRestart();
     if (isRunning())
         stopLocked();
     const int status = VRK_Close(&handle, 0);
