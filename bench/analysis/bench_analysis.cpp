@@ -50,17 +50,18 @@ int main() {
     std::mt19937_64 gen(7);
     std::normal_distribution<double> noise(0.0, 0.01);
     for (int n : {5000, 6250, 200000}) {
-        buildAnalysisWindow(n);
+        const AnalysisWindow window = buildAnalysisWindow(n);
+        SignalAnalyzer analyzer;
         std::vector<double> samples(static_cast<std::size_t>(n));
         for (int i = 0; i < n; ++i)
             samples[static_cast<std::size_t>(i)] =
                 0.3 + std::sin(2.0 * M_PI * 20.0 * i / rateHz) + noise(gen);
         const Timing ac = nsPerSample(samples, [&](std::vector<double> v) {
-            const std::pair<double, double> r = analyzeAcSamples(std::move(v), rateHz);
+            const std::pair<double, double> r = analyzer.analyzeAc(v.data(), v.size(), window, rateHz);
             return r.first + r.second;
         });
-        const Timing dc =
-            nsPerSample(samples, [](std::vector<double> v) { return analyzeDcSamples(std::move(v)); });
+        const Timing dc = nsPerSample(
+            samples, [&](std::vector<double> v) { return analyzer.analyzeDc(v.data(), v.size(), window); });
         std::printf("ac %d %.3f %.3f\n", n, ac.median, ac.minimum);
         std::printf("dc %d %.3f %.3f\n", n, dc.median, dc.minimum);
     }

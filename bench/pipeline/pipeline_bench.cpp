@@ -18,10 +18,10 @@
 class ModuleMdx11Test {
 public:
     static size_t queued(ModuleMdx11* m) {
-        QMutexLocker lock(&m->dataMutex);
+        QMutexLocker lock(&m->displayMutex);
         size_t n = 0;
-        for (const ChannelData& c : m->channels)
-            n += c.samples.size();
+        for (int i = 0; m->queues && m->run && i < int(m->run->channels.size()); ++i)
+            n += m->queues->queued(i).size();
         return n;
     }
     static void displayPass(ModuleMdx11* m) { m->displayResults(); }

@@ -25,6 +25,7 @@
 #include "bench_chart.h"
 #include "pass_feed.h"
 #include "qwt_bench_chart.h"
+#include "reading_text.h"
 #include "trend_history.h"
 #include "trend_window.h"
 #ifdef VERNIER_HAVE_QTCHARTS
@@ -53,7 +54,7 @@ double processCpuSeconds() {
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
 }
 
-// 32 AC readings that wander slowly, with a little noise, as 3-decimal texts.
+// 32 AC readings that wander slowly, with a little noise, shown with 3 decimals.
 PassRecord makeRecord(qint64 monotonicMs) {
     PassRecord r;
     r.config.serial = 1;
@@ -64,7 +65,13 @@ PassRecord makeRecord(qint64 monotonicMs) {
         const double mV =
             100.0 * ch + 20.0 * std::sin(t / 30.0 + ch) + QRandomGenerator::global()->bounded(1.0);
         r.config.channels.append({ch, false, 0});
-        r.readings.append({ch, QString::number(mV, 'f', 3), QStringLiteral("1.000"), false});
+        ChannelReading reading;
+        reading.number = ch;
+        reading.volts = mV / 1000;
+        reading.hertz = 1000.0;
+        reading.voltage = voltageText(reading.volts, reading.decimals);
+        reading.frequency = frequencyText(reading.hertz, reading.frequencyDecimals);
+        r.readings.append(reading);
     }
     return r;
 }

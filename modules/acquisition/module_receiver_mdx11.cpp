@@ -10,7 +10,7 @@
 
 #include "error_text.h"
 #include "frame_geometry.h"
-#include "signal_analysis.h"
+#include "frame_splitter.h"
 
 namespace {
 
@@ -25,17 +25,12 @@ QString statusText(const char* format, int32_t status) {
 
 } // namespace
 
-ModuleReceiverMdx11::ModuleReceiverMdx11(VRK_Handle& handle, std::vector<ChannelData>& channels,
-                                         QMutex& dataMutex, QObject* parent)
-    : QObject(parent), handle(handle), channels(channels), dataMutex(dataMutex) {
-    windowRms = 1.0;
-    windowMean = 1.0;
-}
+ModuleReceiverMdx11::ModuleReceiverMdx11(QObject* parent) : QObject(parent) {}
 
-// Caller's thread; the loop is not running; the caller holds displayMutex and
-// dataMutex, so neither the display pass nor anyone else sees the buffers,
-// queues or window change.
-int ModuleReceiverMdx11::configureAcquisition(double signalFrequencyHz) {
+// Caller's thread, under the driver's controlMutex.  Touches nothing but
+// the device and `run`, which no loop or display pass sees yet.
+int ModuleReceiverMdx11::configureAcquisition(double signalFrequencyHz, AcquisitionRun& run) {
+    const VRK_Handle handle = run.handle;
     if (isRunning()) {
         qWarning("%s", "Модуль уже запущен");
         return 0;
@@ -58,7 +53,6 @@ int ModuleReceiverMdx11::configureAcquisition(double signalFrequencyHz) {
     const double f = signalFrequencyHz / 1000.0;
     const FrameGeometry g = frameGeometry(count, rate, signalFrequencyHz, maxFrameWords);
     if (g.verdict != FrameGeometry::Ok) {
-        resetWindowGains();
         if (g.verdict == FrameGeometry::RateTooLow)
             qCritical("%s",
                       qUtf8Printable(QString::asprintf(
@@ -70,26 +64,20 @@ int ModuleReceiverMdx11::configureAcquisition(double signalFrequencyHz) {
         return 0;
     }
 
-    lChQnt = count;
-    chRate = rate;
-    samplesChannel = g.samplesPerChannel;
-    dataFrameSize = g.frameWords;
-    std::fprintf(stderr, "dataFrameSize=%d samplesChannel=%d\n", dataFrameSize, samplesChannel);
-    const int periodMs = g.periodMs;
-
-    rawBuffer.assign(size_t(dataFrameSize), 0u);
-    dataBuffer.assign(size_t(dataFrameSize), 0.0);
-
-    channels.resize(size_t(lChQnt));
-    for (int i = 0; i < lChQnt; ++i) {
+    run.samplesChannel = g.samplesPerChannel;
+    run.dataFrameSize = g.frameWords;
+    std::fprintf(stderr, "dataFrameSize=%d samplesChannel=%d\n", run.dataFrameSize, run.samplesChannel);
+    run.periodMs = std::max(g.periodMs, 1);
+    run.recvTimeoutMs = g.periodMs + 1000;
+    run.channelRateHz = perChannelHz;
+    run.channels.resize(size_t(count));
+    for (int i = 0; i < count; ++i) {
         uint32_t number = 0;
         VRK11_GetLChannel(handle, i, &number, nullptr, nullptr);
-        channels[size_t(i)].channel = int(number);
+        run.channels[size_t(i)].channel = int(number);
     }
-
-    buildAnalysisWindow(samplesChannel);
-    recvTimeoutMs = periodMs + 1000;
-    return periodMs < 1 ? 1 : periodMs;
+    run.window = buildAnalysisWindow(run.samplesChannel);
+    return run.periodMs;
 }
 
 bool ModuleReceiverMdx11::isRunning() const {
@@ -126,32 +114,32 @@ bool ModuleReceiverMdx11::readyToStart() {
 }
 
 // Caller's thread, under the driver's controlMutex.
-bool ModuleReceiverMdx11::startStreams() {
-    if (!readyToStart())
+bool ModuleReceiverMdx11::startStreams(std::shared_ptr<const AcquisitionRun> run,
+                                       std::shared_ptr<SampleQueues> queues) {
+    if (!run || !queues || !readyToStart())
         return false;
-    int32_t count = 0;
-    VRK11_GetLChannelCount(handle, &count);
-    {
-        QMutexLocker lock(&dataMutex);
-        const size_t n = std::min(channels.size(), size_t(count > 0 ? count : 0));
-        for (size_t i = 0; i < n; ++i)
-            channels[i].samples.clear();
-    }
-    int32_t status = VRK11_StreamsEnable(handle, 1);
+    int32_t status = VRK11_StreamsEnable(run->handle, 1);
     if (status == 0)
-        status = VRK11_StreamsStart(handle);
+        status = VRK11_StreamsStart(run->handle);
     if (status != 0) {
         qCritical("%s",
                   qUtf8Printable(statusText("Не удалось запустить сбор данных! Ошибка %d (%s)", status)));
         return false;
     }
+    runHandle = run->handle;
+    recvTimeoutMs = run->recvTimeoutMs;
     streamsOn = true;
+    {
+        QMutexLocker lock(&runMutex);
+        handedRun = std::move(run);
+        handedQueues = std::move(queues);
+    }
     running.release(1);
     QMetaObject::invokeMethod(this, "dataReceiver", Qt::QueuedConnection);
     return true;
 }
 
-int32_t ModuleReceiverMdx11::stopDeviceStreams() {
+int32_t ModuleReceiverMdx11::stopDeviceStreams(VRK_Handle handle) {
     if (!streamsOn.exchange(false))
         return 0;
     return VRK11_StreamsStop(handle);
@@ -170,7 +158,7 @@ bool ModuleReceiverMdx11::stopStreams() {
     if (!ended)
         qWarning("%s", qUtf8Printable(QString::asprintf("Цикл приема не завершился за %d мс", bound)));
     // Stopping the streams also makes a receive still blocked return.
-    const int32_t status = stopDeviceStreams();
+    const int32_t status = stopDeviceStreams(runHandle);
     if (!ended)
         ended = waitWhileRunning(stopMarginMs);
     if (ended) {
@@ -184,13 +172,14 @@ bool ModuleReceiverMdx11::stopStreams() {
     return ended;
 }
 
-int ModuleReceiverMdx11::realign(int need, int32_t* status) {
+int ModuleReceiverMdx11::realign(const AcquisitionRun& run, std::vector<uint32_t>& raw, int need,
+                                 int32_t* status) {
     QElapsedTimer idle;
     idle.start();
     while (need > 0) {
         if (stopRequest.available() != 0)
             return need;
-        const int32_t r = VRK11_Recv(handle, rawBuffer.data(), need, 1000);
+        const int32_t r = VRK11_Recv(run.handle, raw.data(), need, 1000);
         if (r < 0) {
             *status = r;
             return need;
@@ -198,33 +187,48 @@ int ModuleReceiverMdx11::realign(int need, int32_t* status) {
         if (r > 0) {
             need -= std::min<int>(r, need);
             idle.restart();
-        } else if (idle.elapsed() >= recvTimeoutMs) {
+        } else if (idle.elapsed() >= run.recvTimeoutMs) {
             qWarning("%s", qUtf8Printable(QString::asprintf(
                                "Нет данных для выравнивания кадра за %d мс (не хватает %d слов)",
-                               recvTimeoutMs, need)));
+                               run.recvTimeoutMs, need)));
             return need;
         }
     }
     return 0;
 }
 
-// receiverThread, for the whole of a run.
+// receiverThread, for the whole of a run.  Reads only the run it was handed,
+// its own buffers and the run's queues.
 void ModuleReceiverMdx11::dataReceiver() {
-    int32_t q = 0;
-    VRK11_GetLChannelCount(handle, &q);
+    std::shared_ptr<const AcquisitionRun> handed;
+    std::shared_ptr<SampleQueues> queues;
+    {
+        QMutexLocker lock(&runMutex);
+        handed.swap(handedRun);
+        queues.swap(handedQueues);
+    }
+    if (!handed || !queues)
+        return;
+    const AcquisitionRun& run = *handed;
+    const int q = int(run.channels.size());
+    const int frameWords = run.dataFrameSize;
+    // Sized once per run and reused for every frame.
+    std::vector<uint32_t> rawBuffer(size_t(frameWords), 0u);
+    std::vector<double> dataBuffer(size_t(frameWords), 0.0);
+    std::vector<ChannelData> split(static_cast<size_t>(q));
     int32_t status = 0;
     // Words still missing to reach a channel boundary after a short frame;
     // the next frame is read only once they have arrived.
     int missing = 0;
     while (!stopRequest.tryAcquire(1) && status == 0) {
         if (missing > 0) {
-            missing = realign(missing, &status);
+            missing = realign(run, rawBuffer, missing, &status);
             if (status != 0)
                 qCritical("%s",
                           qUtf8Printable(statusText("Ошибка при приеме кадра. Ошибка %d (%s)", status)));
             continue;
         }
-        const int32_t r = VRK11_Recv(handle, rawBuffer.data(), dataFrameSize, recvTimeoutMs);
+        const int32_t r = VRK11_Recv(run.handle, rawBuffer.data(), frameWords, run.recvTimeoutMs);
         if (stopRequest.available() != 0)
             continue;
         if (r < 0) {
@@ -232,50 +236,29 @@ void ModuleReceiverMdx11::dataReceiver() {
             qCritical("%s", qUtf8Printable(statusText("Ошибка при приеме кадра. Ошибка %d (%s)", r)));
             continue;
         }
-        if (r < dataFrameSize) {
+        if (r < frameWords) {
             qWarning("%s", qUtf8Printable(QString::asprintf(
-                               "Принято меньше слов, чем было в кадре! (%d из %d)", int(r), dataFrameSize)));
+                               "Принято меньше слов, чем было в кадре! (%d из %d)", int(r), frameWords)));
             if (q > 0 && r % q != 0)
                 missing = q - r % q;
             continue;
         }
         int32_t n = r;
-        const int32_t processed = VRK11_ProcessAdcData(handle, rawBuffer.data(), dataBuffer.data(), &n, 1);
+        const int32_t processed =
+            VRK11_ProcessAdcData(run.handle, rawBuffer.data(), dataBuffer.data(), &n, 1);
         if (processed != 0) {
             status = processed;
             qCritical("%s", qUtf8Printable(statusText("Ошибка обработки данных! Ошибка %d (%s)", processed)));
             continue;
         }
-        int32_t m = 0;
-        VRK11_GetLChannelCount(handle, &m);
-        if (n > dataFrameSize)
-            n = dataFrameSize;
-        QMutexLocker lock(&dataMutex);
-        const size_t keep = size_t(maxQueuedFrames) * size_t(samplesChannel);
-        for (int32_t i = 0; i < m && size_t(i) < channels.size(); ++i) {
-            ChannelData& entry = channels[size_t(i)];
-            std::deque<double>& queue = entry.samples;
-            // Clipping is judged here, in the pass that moves the samples anyway.
-            bool clipped = false;
-            for (int32_t j = i; j < n; j += m) {
-                const double v = dataBuffer[size_t(j)];
-                clipped = clipped || clipsFullScale(v, entry.fullScale);
-                queue.push_back(v);
-            }
-            entry.overload = entry.overload || clipped;
-            if (queue.size() > keep) {
-                // Drop whole oldest frames so the samples kept stay contiguous.
-                const size_t excess = queue.size() - keep;
-                const size_t frame = size_t(samplesChannel);
-                const size_t drop = std::min(queue.size(), (excess + frame - 1) / frame * frame);
-                queue.erase(queue.begin(), queue.begin() + std::ptrdiff_t(drop));
-            }
-        }
+        // Split outside the lock; the queues only take the buffers over.
+        splitFrame(dataBuffer.data(), size_t(std::clamp(n, 0, frameWords)), run.channels, split);
+        queues->append(split);
     }
     if (status != 0) {
         // Ended by an error: leave the device idle, so that a later start on
         // the same device works and nothing streams unread.
-        const int32_t stopped = stopDeviceStreams();
+        const int32_t stopped = stopDeviceStreams(run.handle);
         if (stopped != 0)
             qCritical("%s", qUtf8Printable(statusText("Сбор остановлен с ошибкой. Ошибка %d (%s)", stopped)));
     }

@@ -7,20 +7,21 @@
 #include <QWaitCondition>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "acquisition_run.h"
 #include "channel_data.h"
-#include "vrk_api.h"
+#include "sample_queues.h"
 
 // Receive loop of the 11-series driver.  Lives in the driver's
 // receiverThread; dataReceiver runs there for the whole of a run.
 //
 // configureAcquisition, readyToStart, startStreams and stopStreams are called
 // by the driver from any thread, one at a time (the driver serialises them
-// under its controlMutex); configureAcquisition only while the loop is not
-// running, with the driver's displayMutex and dataMutex held.  `channels` is
-// shared with the display pass under dataMutex; the loop holds dataMutex only
-// while it appends one converted frame and takes no other lock meanwhile.
+// under its controlMutex).  A run is described by one immutable
+// AcquisitionRun; the loop reads only that value, its own buffers and the
+// run's SampleQueues, which it shares with the display pass.
 //
 // Run state: `running` has a count from the moment startStreams has started
 // the device streams until dataReceiver has left its loop, so a stop issued
@@ -30,30 +31,24 @@ class ModuleReceiverMdx11 : public QObject {
     Q_OBJECT
 
 public:
-    ModuleReceiverMdx11(VRK_Handle& handle, std::vector<ChannelData>& channels, QMutex& dataMutex,
-                        QObject* parent = nullptr);
+    explicit ModuleReceiverMdx11(QObject* parent = nullptr);
 
-    // Configures the device and the frame geometry for a test signal of
-    // signalFrequencyHz (Hz); returns the frame period in ms (>= 1) or 0
-    // after logging why.  Resizes the buffers and `channels` and rebuilds
-    // the analysis window.
-    int configureAcquisition(double signalFrequencyHz);
+    // Configures the device `run.handle` with the channel table already
+    // written to it, for a test signal of signalFrequencyHz (Hz), and fills
+    // the run's geometry, channel map and window.  Returns the frame period
+    // in ms (>= 1), or 0 after logging why (run's geometry then unset).
+    int configureAcquisition(double signalFrequencyHz, AcquisitionRun& run);
     // Waits out a stop still in progress (bounded) and tells whether a new
     // run may start; logs the warnings of a refused start.
     bool readyToStart();
-    // Empties the queues, starts the device streams and queues dataReceiver.
-    bool startStreams();
+    // Starts the device streams of `run` and queues dataReceiver for it; the
+    // loop appends every frame to `queues`.
+    bool startStreams(std::shared_ptr<const AcquisitionRun> run, std::shared_ptr<SampleQueues> queues);
     // Ends the loop (waiting at most about one receive timeout) and stops
     // the device streams.
     bool stopStreams();
     // True from a successful startStreams until the loop has ended.
     bool isRunning() const;
-
-    // Geometry of the last successful configuration.
-    double channelRateHz() const { return chRate * 1000.0; }
-    int samplesPerChannel() const { return samplesChannel; }
-    int frameWords() const { return dataFrameSize; }
-    int receiveTimeoutMs() const { return recvTimeoutMs; }
 
     // Largest frame accepted, in 32-bit words; a configuration needing more
     // (a vanishing test-signal frequency) is refused.
@@ -63,12 +58,11 @@ public:
     static constexpr int maxQueuedFrames = 8;
 
 public slots:
-    // The receive loop (receiverThread); returns when the loop ends.
+    // The receive loop (receiverThread) of the run startStreams handed over;
+    // returns when the loop ends.
     void dataReceiver();
 
 private:
-    friend class ModuleReceiverMdx11Test;
-
     // Waits on runEnded until the loop has ended or timeoutMs has passed;
     // true when it has ended.
     bool waitWhileRunning(int timeoutMs);
@@ -76,27 +70,24 @@ private:
     // short frame.  Returns the words still missing: 0 when aligned, more
     // when a stop was requested or the device sent nothing for one receive
     // timeout.  A negative receive status is stored in *status.
-    int realign(int need, int32_t* status);
-    // Stops the device streams if this run started them; 0 or the status.
-    int32_t stopDeviceStreams();
+    int realign(const AcquisitionRun& run, std::vector<uint32_t>& raw, int need, int32_t* status);
+    // Stops the device streams of `handle` if this run started them; 0 or
+    // the status.
+    int32_t stopDeviceStreams(VRK_Handle handle);
 
-    VRK_Handle& handle;
-    std::vector<ChannelData>& channels;
-    QMutex& dataMutex;
     QSemaphore running{0};
     // The loop's end is announced under runMutex through runEnded, so a stop
     // waits for it without polling.
     QMutex runMutex;
     QWaitCondition runEnded;
     QSemaphore stopRequest{0};
-    int dataFrameSize = 0;
+    // The run startStreams hands to the next dataReceiver (runMutex).
+    std::shared_ptr<const AcquisitionRun> handedRun;
+    std::shared_ptr<SampleQueues> handedQueues;
+    // Handle and receive timeout of the run last started, for its stop; set
+    // by startStreams under the driver's controlMutex.
+    VRK_Handle runHandle = 0;
     int recvTimeoutMs = 0;
-    std::vector<uint32_t> rawBuffer;
-    std::vector<double> dataBuffer;
-
-    int lChQnt = 0;                     // logical channels of the configuration
-    double chRate = 0.0;                // per-channel rate, kHz
-    int samplesChannel = 0;             // samples per channel and frame
     std::atomic<bool> streamsOn{false}; // this run started the device streams
 };
 

@@ -8,16 +8,7 @@
 #include <limits>
 #include <mutex>
 
-std::vector<double> analysisWindow;
-double windowRms = 1.0;
-double windowMean = 1.0;
-
 namespace {
-
-// Blackman-Nuttall coefficients, full precision.
-constexpr double windowCoefficients[4] = {0.3635819267707609, 0.489177437145017, 0.1365995139786921,
-                                          0.01064112210553003};
-constexpr double twoPi = 6.283185307179586;
 
 // FFTW's planner keeps global state: plan creation and destruction must not
 // run in two threads at once.  Execution of a finished plan needs no lock.
@@ -26,52 +17,21 @@ std::mutex& fftwPlannerMutex() {
     return mutex;
 }
 
-// Mean of x[i] * w[i] / windowMean over the first min(|x|, |w|) values.
-double weightedMean(const std::vector<double>& x) {
-    const std::size_t used = std::min(x.size(), analysisWindow.size());
+double weightedMean(const double* x, std::size_t n, const AnalysisWindow& window) {
+    const std::size_t used = std::min(n, window.values.size());
     if (used == 0)
         return 0.0;
-    const double* w = analysisWindow.data();
+    const double* w = window.values.data();
     double sum = 0.0;
     for (std::size_t i = 0; i < used; ++i)
-        sum += x[i] * w[i] / windowMean;
+        sum += x[i] * w[i] / window.windowMean;
     return sum / static_cast<double>(used);
 }
 
 } // namespace
 
-// Called by the acquisition configuration while nothing analyses.
-void buildAnalysisWindow(int n) {
-    analysisWindow.assign(n > 0 ? static_cast<std::size_t>(n) : 0, 0.0);
-    if (n <= 0) {
-        // No window: keep the gains finite rather than 0/0.
-        resetWindowGains();
-        return;
-    }
-    double sumSquares = 0.0;
-    double sum = 0.0;
-    for (int i = 0; i < n; ++i) {
-        double w = 0.0;
-        for (int k = 0; k < 4; ++k) {
-            const double term = windowCoefficients[k] * std::cos(k * twoPi * i / n);
-            w = (k % 2 == 0) ? w + term : w - term;
-        }
-        analysisWindow[static_cast<std::size_t>(i)] = w;
-        sumSquares += w * w;
-        sum += w;
-    }
-    windowRms = std::sqrt(sumSquares / n);
-    windowMean = sum / n;
-}
-
-void resetWindowGains() {
-    windowRms = 1.0;
-    windowMean = 1.0;
-}
-
 // Any thread; takes the planner mutex around plan creation and destruction.
-double estimateFrequency(const std::vector<double>& v, double rateHz) {
-    const std::size_t size = v.size();
+double SignalAnalyzer::estimateFrequency(const double* v, std::size_t size, double rateHz) {
     if (size == 0 || size > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         return 0.0;
     const int n = static_cast<int>(size);
@@ -83,7 +43,7 @@ double estimateFrequency(const std::vector<double>& v, double rateHz) {
         fftw_free(in);
         return 0.0;
     }
-    std::copy(v.begin(), v.end(), in);
+    std::copy(v, v + size, in);
 
     fftw_plan plan;
     {
@@ -138,23 +98,27 @@ double estimateFrequency(const std::vector<double>& v, double rateHz) {
     return static_cast<double>(peak + 1) * rateHz / n;
 }
 
-// Weighted mean, the subtraction, the RMS-weighted values and their RMS,
-// computed in single passes without storing the weighted copies.
-std::pair<double, double> analyzeAcSamples(std::vector<double> samples, double rateHz) {
-    const double frequency = estimateFrequency(samples, rateHz);
-    const double mu = weightedMean(samples);
-    const std::size_t used = std::min(samples.size(), analysisWindow.size());
+std::pair<double, double> SignalAnalyzer::analyzeAc(const double* samples, std::size_t n,
+                                                    const AnalysisWindow& window, double rateHz) {
+    const double frequency = estimateFrequency(samples, n, rateHz);
+    const double mu = weightedMean(samples, n, window);
+    const std::size_t used = std::min(n, window.values.size());
     if (used == 0)
         return {0.0, frequency};
-    const double* w = analysisWindow.data();
+    const double* w = window.values.data();
     double sum = 0.0;
     for (std::size_t i = 0; i < used; ++i) {
-        const double b = (samples[i] - mu) * w[i] / windowRms;
+        const double b = (samples[i] - mu) * w[i] / window.windowRms;
         sum += b * b;
     }
     return {std::sqrt(sum / static_cast<double>(used)), frequency};
 }
 
-double analyzeDcSamples(std::vector<double> samples) {
-    return weightedMean(samples);
+double SignalAnalyzer::analyzeDc(const double* samples, std::size_t n, const AnalysisWindow& window) const {
+    return weightedMean(samples, n, window);
+}
+
+double estimateFrequency(const std::vector<double>& v, double rateHz) {
+    SignalAnalyzer analyzer;
+    return analyzer.estimateFrequency(v.data(), v.size(), rateHz);
 }

@@ -46,7 +46,7 @@ void require(bool connected) {
 ModuleMdx11::ModuleMdx11(PassFeed* feed, QObject* parent) : Module(parent), feed(feed) {
     modulePixmap = QPixmap(QStringLiteral(":/icons/mdx11.png"));
 
-    receiver = new ModuleReceiverMdx11(handle, channels, dataMutex);
+    receiver = new ModuleReceiverMdx11;
 
     // The generated forms leave their widget pointers uninitialised; "()"
     // makes them null until setupUi, so a form without a host stays empty.

@@ -16,12 +16,15 @@
 #include <utility>
 #include <vector>
 
+#include "acquisition_run.h"
 #include "channel_control_state.h"
 #include "channel_data.h"
 #include "channel_words.h"
 #include "module.h"
 #include "parameter_info.h"
+#include "pass_analysis.h"
 #include "pass_record.h"
+#include "sample_queues.h"
 #include "vrk_api.h"
 
 class QAbstractButton;
@@ -66,9 +69,10 @@ class CustomCheckBox;
 //
 // Lock order: controlMutex -> displayMutex -> dataMutex -> controlStateMutex.
 // controlMutex serialises start, stop, close and restartManual; displayMutex
-// spans one display pass; dataMutex guards `channels` between the receive
-// loop and the display pass; controlStateMutex guards the mirror and the
-// scalar settings the configuration reads.  None is held while waiting for
+// spans one display pass; dataMutex (inside the run's SampleQueues) is held
+// only to swap sample buffers between the receive loop and the display pass;
+// controlStateMutex guards the mirror and the scalar settings the
+// configuration reads.  None is held while waiting for
 // the GUI thread, and the GUI thread takes only controlStateMutex (and
 // controlMutex through start, stop and close).
 class ModuleMdx11 : public Module {
@@ -179,36 +183,35 @@ private:
     // Changes the driver made and whose signal has not reached its slot yet.
     QMultiHash<const QObject*, int> echoPending;
 
-    // Acquisition.
-    bool applyAdcSettings();
+    // Acquisition.  Builds the description of the next run from the mirror
+    // and configures the device for it; null (the reason logged) when it
+    // cannot run.  The caller holds controlMutex.
+    std::shared_ptr<const AcquisitionRun> applyAdcSettings();
     // Clears restartPending: start, stop, open and close serve or cancel what
     // was asked for.  Takes controlStateMutex.
     void dropPendingRestart();
-    std::pair<double, double> analyzeAc(int logicalChannel, int count);
-    double analyzeDc(int logicalChannel, int count);
     // start/stop bodies; the caller holds controlMutex.
     bool startLocked(int reserved);
     bool stopLocked();
-    // Taken by applyAdcSettings for the display pass; written and read under
-    // displayMutex.  Every change of them restarts acquisition.
-    double displayRateHz = 0.0;
-    int displayIntervalMs = 100;
-    int displayDecimalsAc = 3;
-    int displayDecimalsDc = 3;
-    int displayDecimalsFreq = 3;
-    // The configuration of the current run (displayMutex).
-    AcquisitionConfig runConfig;
-    // runConfig.serial, readable without displayMutex: a reading text queued
-    // for a field is dropped at delivery if a newer configuration has started.
-    // Shared with the queued writes, which may be delivered after the driver
-    // has gone.
+    // The run the display pass reads and the queues it takes samples from;
+    // replaced at every start (displayMutex).
+    std::shared_ptr<const AcquisitionRun> run;
+    std::shared_ptr<SampleQueues> queues;
+    // Display pass only (displayMutex): the buffers taken in exchange for
+    // the queues' and the analysis with its FFT plans.
+    std::vector<ChannelData> taken;
+    PassAnalysis passAnalysis;
+    // Serial of the last configuration (controlMutex).
+    quint64 configSerial = 0;
+    // The serial of the run whose readings the fields may show, readable
+    // without displayMutex: a reading text queued for a field is dropped at
+    // delivery if a newer configuration has started.  Shared with the queued
+    // writes, which may be delivered after the driver has gone.
     std::shared_ptr<std::atomic<quint64>> shownSerial = std::make_shared<std::atomic<quint64>>(0);
     PassFeed* feed = nullptr;
 
     VRK_Handle handle = 0;
     QPixmap modulePixmap;
-    std::vector<ChannelData> channels;
-    QMutex dataMutex;
     quint8 modeCode = 1;
     quint8 rangeCode = 0;
     double testSignalFrequencyHz = 20.0;

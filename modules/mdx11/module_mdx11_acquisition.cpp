@@ -12,14 +12,12 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <vector>
 
 #include "module_mdx11.h"
 #include "module_receiver_mdx11.h"
 #include "pass_feed.h"
-#include "signal_analysis.h"
 
 namespace {
 
@@ -130,20 +128,23 @@ void ModuleMdx11::dropPendingRestart() {
 bool ModuleMdx11::startLocked(int reserved) {
     if (reserved != 0 || !receiver)
         return false;
-    // Refuse (or wait out a stop) before touching the configuration: the
-    // buffers, queues and window belong to the running loop.
+    // Refuse (or wait out a stop) before configuring the device under a
+    // loop that still reads it.
     if (!receiver->readyToStart())
         return false;
-    int interval = 0;
+    std::shared_ptr<const AcquisitionRun> next = applyAdcSettings();
+    if (!next)
+        return false;
+    auto nextQueues = std::make_shared<SampleQueues>(int(next->channels.size()), size_t(next->samplesChannel),
+                                                     size_t(ModuleReceiverMdx11::maxQueuedFrames));
+    if (!receiver->startStreams(next, nextQueues))
+        return false;
+    const int interval = std::max(next->periodMs, next->displayPeriodMs);
     {
         QMutexLocker display(&displayMutex);
-        QMutexLocker data(&dataMutex);
-        if (!applyAdcSettings())
-            return false;
-        interval = displayIntervalMs;
+        run = std::move(next);
+        queues = std::move(nextQueues);
     }
-    if (!receiver->startStreams())
-        return false;
     // The timer lives in the GUI thread; start(int) also sets the interval.
     if (QTimer* timer = displayTimer)
         QMetaObject::invokeMethod(
@@ -163,13 +164,13 @@ bool ModuleMdx11::stopLocked() {
     return receiver ? receiver->stopStreams() : false;
 }
 
-// Caller holds controlMutex, displayMutex and dataMutex; the loop is not
-// running.  Reads the channel rows only from their mirror, and copies the
-// driver's scalar settings under the mirror's lock as well, so a writer that
-// holds it never races this copy.  What the display pass needs is taken here
-// (type per channel, decimals, rate), so it reads no widget and calls no
-// device function.
-bool ModuleMdx11::applyAdcSettings() {
+// Caller holds controlMutex; the loop is not running.  Reads the channel
+// rows only from their mirror, and copies the driver's scalar settings under
+// the mirror's lock as well, so a writer that holds it never races this
+// copy.  Everything the run needs is put into its description here (kind,
+// range and full scale per channel, decimals, rate, window), so neither the
+// loop nor the display pass reads a widget, a driver member or the device.
+std::shared_ptr<const AcquisitionRun> ModuleMdx11::applyAdcSettings() {
     std::vector<ChannelControlState> rows;
     quint8 mode = 0;
     int frequencyIndex = 0;
@@ -192,7 +193,9 @@ bool ModuleMdx11::applyAdcSettings() {
 
     std::array<bool, 33> dcByNumber{};
     std::array<int, 33> rangeByNumber{};
-    AcquisitionConfig config;
+    auto next = std::make_shared<AcquisitionRun>();
+    next->handle = handle;
+    AcquisitionConfig& config = next->config;
     config.modeCode = mode;
     int32_t logical = 0;
     for (const ChannelControlState& row : rows) {
@@ -210,106 +213,67 @@ bool ModuleMdx11::applyAdcSettings() {
         ++logical;
     }
     if (logical == 0)
-        return false;
+        return nullptr;
 
     VRK11_SetLChannelCount(handle, logical);
     double frequency = adcFrequencyTable[std::clamp(frequencyIndex, 0, 4)];
     VRK11_SetAdcFreq(handle, &frequency, nullptr);
 
-    const int periodMs = receiver->configureAcquisition(testSignalFrequencyHz);
-    if (periodMs == 0)
-        return false;
+    if (receiver->configureAcquisition(testSignalFrequencyHz, *next) == 0)
+        return nullptr;
 
     std::array<bool, 33> measured{};
-    for (ChannelData& entry : channels) {
+    for (RunChannel& entry : next->channels) {
         const bool known = entry.channel >= 0 && entry.channel < 32;
         entry.dc = known && dcByNumber[size_t(entry.channel + 1)];
-        entry.fullScale = rangeFullScale(known ? rangeByNumber[size_t(entry.channel + 1)] : 0);
-        entry.overload = false;
+        entry.rangeCode = known ? rangeByNumber[size_t(entry.channel + 1)] : 0;
+        entry.fullScale = rangeFullScale(entry.rangeCode);
         if (known)
             measured[size_t(entry.channel + 1)] = true;
     }
-    displayRateHz = receiver->channelRateHz();
-    displayDecimalsAc = clampDecimals(decimalsAc[rangeCode]);
-    displayDecimalsDc = clampDecimals(decimalsDc[rangeCode]);
-    displayDecimalsFreq = clampDecimals(decimalsFreq);
-    displayIntervalMs = std::max(periodMs, period);
+    next->decimalsAc = clampDecimals(decimalsAc[rangeCode]);
+    next->decimalsDc = clampDecimals(decimalsDc[rangeCode]);
+    next->decimalsFreq = clampDecimals(decimalsFreq);
+    next->displayPeriodMs = period;
     config.adcFrequencyHz = frequency;
-    config.serial = runConfig.serial + 1;
-    runConfig = config;
+    config.serial = ++configSerial;
     shownSerial->store(config.serial);
     // A channel no longer measured loses its overload mark now; a measured
     // one keeps it until its next pass.
     for (int number = 1; number <= 32; ++number)
         if (!measured[size_t(number)])
             showOverload(voltageEdits[size_t(number)], false, shownSerial, config.serial);
-    return true;
+    return next;
 }
 
 // threadModule, run by displayTimer.  Holds displayMutex for the pass and
-// dataMutex per channel; reads no widget, writes the fields by queued calls
-// and publishes one record of what it wrote.
+// dataMutex only while it swaps the queued samples out; analyses, formats
+// and posts after that, so the receive loop never waits behind an FFT.
+// Reads no widget; writes the fields by queued calls and publishes one
+// record of what it wrote.
 void ModuleMdx11::displayResults() {
     if (!displayMutex.tryLock(0))
         return;
-    PassRecord record;
-    record.config = runConfig;
-    record.time = QDateTime::currentDateTime();
+    if (!run || !queues) {
+        displayMutex.unlock();
+        return;
+    }
+    queues->take(taken);
     QElapsedTimer now;
     now.start();
-    record.monotonicMs = now.msecsSinceReference();
-    const quint64 serial = runConfig.serial;
-    for (size_t i = 0; i < channels.size(); ++i) {
-        const int number = channels[i].channel + 1;
-        QLineEdit* voltage = number >= 1 && number <= 32 ? voltageEdits[size_t(number)] : nullptr;
-        QLineEdit* frequency = number >= 1 && number <= 32 ? frequencyEdits[size_t(number)] : nullptr;
-        QMutexLocker lock(&dataMutex);
-        const int count = int(std::min<size_t>(channels[i].samples.size(), size_t(INT32_MAX)));
-        if (count == 0)
+    const PassRecord record =
+        passAnalysis.analyze(*run, taken, QDateTime::currentDateTime(), now.msecsSinceReference());
+    const quint64 serial = record.config.serial;
+    for (const ChannelReading& reading : record.readings) {
+        const int number = reading.number;
+        if (number < 1 || number > 32)
             continue;
-        ChannelReading reading;
-        reading.number = number;
-        if (!channels[i].dc) {
-            const std::pair<double, double> result = analyzeAc(int(i), count);
-            reading.voltage = QString::number(result.first * 1000.0, 'f', displayDecimalsAc);
-            reading.frequency = QString::number(result.second / 1000.0, 'f', displayDecimalsFreq);
-        } else {
-            reading.voltage = QString::number(analyzeDc(int(i), count) * 1000.0, 'f', displayDecimalsDc);
-        }
-        reading.overload = channels[i].overload;
-        channels[i].overload = false;
+        QLineEdit* voltage = voltageEdits[size_t(number)];
         setTextQueued(voltage, reading.voltage, shownSerial, serial);
-        setTextQueued(frequency, reading.frequency, shownSerial, serial);
+        setTextQueued(frequencyEdits[size_t(number)], reading.frequency, shownSerial, serial);
         showOverload(voltage, reading.overload, shownSerial, serial);
-        record.readings.append(reading);
     }
     if (feed && !record.readings.isEmpty())
         feed->publish(record);
     displayMutex.unlock();
-}
-
-namespace {
-
-std::vector<double> drain(std::deque<double>& queue, int count) {
-    const size_t n = std::min(queue.size(), size_t(std::max(count, 0)));
-    std::vector<double> values(queue.begin(), queue.begin() + std::ptrdiff_t(n));
-    queue.erase(queue.begin(), queue.begin() + std::ptrdiff_t(n));
-    return values;
-}
-
-} // namespace
-
-// Caller holds displayMutex and dataMutex.  The rate is the one taken at
-// configuration, so no device call is made from the display pass.
-std::pair<double, double> ModuleMdx11::analyzeAc(int logicalChannel, int count) {
-    if (logicalChannel < 0 || size_t(logicalChannel) >= channels.size())
-        return {0.0, 0.0};
-    return analyzeAcSamples(drain(channels[size_t(logicalChannel)].samples, count), displayRateHz);
-}
-
-// Caller holds displayMutex and dataMutex.
-double ModuleMdx11::analyzeDc(int logicalChannel, int count) {
-    if (logicalChannel < 0 || size_t(logicalChannel) >= channels.size())
-        return 0.0;
-    return analyzeDcSamples(drain(channels[size_t(logicalChannel)].samples, count));
 }

@@ -3,8 +3,10 @@
 #include <QStringList>
 #include <QVector>
 #include <algorithm>
+#include <cmath>
 
 #include "channel_words.h"
+#include "reading_text.h"
 
 namespace CsvFormat {
 
@@ -30,8 +32,10 @@ QByteArray row(const PassRecord& record, qint64 startMs) {
     for (const ChannelReading& reading : record.readings) {
         if (reading.number < 1 || reading.number > channelCount)
             continue;
-        channelCells[2 * (reading.number - 1)] = cell(reading.voltage);
-        channelCells[2 * (reading.number - 1) + 1] = cell(reading.frequency);
+        channelCells[2 * (reading.number - 1)] = voltageText(reading.volts, reading.decimals);
+        if (!std::isnan(reading.hertz))
+            channelCells[2 * (reading.number - 1) + 1] =
+                frequencyText(reading.hertz, reading.frequencyDecimals);
         if (reading.overload)
             overloaded << reading.number;
     }

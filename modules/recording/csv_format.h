@@ -19,8 +19,10 @@ constexpr int channelCount = 32;
 QByteArray header();
 
 // One row for `record`, CRLF included; `startMs` is the monotonic time (ms)
-// at which the recording started.  The cells hold the texts the pass wrote;
-// channels without a reading stay empty.
+// at which the recording started.  The cells hold the readings' numbers in
+// the texts the window showed (readingText, with the pass's decimals);
+// channels without a reading stay empty, and so does a DC channel's
+// frequency.
 QByteArray row(const PassRecord& record, qint64 startMs);
 
 // A cell as RFC 4180 wants it: quoted (inner quotes doubled) when it holds a

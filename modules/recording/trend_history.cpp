@@ -7,16 +7,10 @@
 
 namespace {
 
-// Decimal places of a fixed-notation text such as "-12.346".
 qint64 monotonicNowMs() {
     QElapsedTimer timer;
     timer.start();
     return timer.msecsSinceReference();
-}
-
-int decimalsOf(const QString& text) {
-    const int point = text.indexOf(QLatin1Char('.'));
-    return point < 0 ? 0 : text.size() - point - 1;
 }
 
 std::deque<TrendPoint>::const_iterator firstAtOrAfter(const std::deque<TrendPoint>& points, qint64 fromMs) {
@@ -100,12 +94,11 @@ void TrendHistory::append(const PassRecord& record) {
     for (const ChannelReading& r : record.readings) {
         if (r.number < 1 || r.number > channelCount)
             continue;
-        bool ok = false;
-        const double mV = r.voltage.toDouble(&ok);
-        if (!ok || !std::isfinite(mV))
+        const double mV = r.volts * 1000.0;
+        if (!std::isfinite(mV))
             continue;
         Channel& c = channelData[r.number - 1];
-        c.decimals = decimalsOf(r.voltage);
+        c.decimals = r.decimals;
         add(c, record.monotonicMs, mV);
     }
     trim();

@@ -65,7 +65,7 @@ public:
     // The channel's points in time order, gap markers included; empty for a
     // number outside 1..32.
     const std::deque<TrendPoint>& points(int channel) const;
-    // Decimal places of the channel's latest voltage text (for showing
+    // Decimal places of the channel's latest voltage reading (for showing
     // statistics as precisely as the readings were written).
     int decimals(int channel) const;
     // Over the points at or after `fromMs` (monotonic ms).

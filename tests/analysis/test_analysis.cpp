@@ -72,10 +72,12 @@ private slots:
         QVERIFY2(python.waitForFinished(120000) && python.exitCode() == 0,
                  python.readAllStandardError().constData());
         const QJsonObject ref = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
-        buildAnalysisWindow(n);
-        QCOMPARE(int(analysisWindow.size()), n);
-        const std::pair<double, double> ac = analyzeAcSamples(x, rateHz);
-        const double values[] = {windowMean, windowRms, analyzeDcSamples(x), ac.first};
+        const AnalysisWindow window = buildAnalysisWindow(n);
+        QCOMPARE(int(window.values.size()), n);
+        SignalAnalyzer analyzer;
+        const std::pair<double, double> ac = analyzer.analyzeAc(x.data(), x.size(), window, rateHz);
+        const double values[] = {window.windowMean, window.windowRms,
+                                 analyzer.analyzeDc(x.data(), x.size(), window), ac.first};
         const char* keys[] = {"windowMean", "windowRms", "dc", "ac"};
         for (int i = 0; i < 4; ++i)
             QVERIFY2(relativeError(values[i], ref[keys[i]].toDouble()) < 1e-9, keys[i]);

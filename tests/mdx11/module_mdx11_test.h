@@ -14,12 +14,11 @@ public:
     static int modeCode(const ModuleMdx11& d) { return d.modeCode; }
     static int pendingEchoes(const ModuleMdx11& d) { return d.echoPending.size(); }
     static VRK_Handle handle(const ModuleMdx11& d) { return d.handle; }
-    // The samples queued for the first logical channel; takes dataMutex.
+    // The samples queued for the first logical channel of the current run;
+    // takes displayMutex and dataMutex.
     static std::vector<double> queued(ModuleMdx11& d) {
-        QMutexLocker lock(&d.dataMutex);
-        return d.channels.empty()
-                   ? std::vector<double>()
-                   : std::vector<double>(d.channels[0].samples.begin(), d.channels[0].samples.end());
+        QMutexLocker lock(&d.displayMutex);
+        return d.queues ? d.queues->queued(0) : std::vector<double>();
     }
 };
 

@@ -18,9 +18,23 @@ const QString stopped = QStringLiteral("Запись остановлена: ");
 const QString stamp = QStringLiteral("vernier-20261207-140305");
 const QString config = QStringLiteral("20 кГц; Дифференциальный (16 каналов); 1 AC 10 В; 3 DC 0.6 В");
 
+// A reading of channel `number`: `mV` with `decimals`, and `kHz` (NaN for
+// DC) with `kHzDecimals`.
+ChannelReading reading(int number, double mV, double kHz, int decimals, bool overload = false,
+                       int kHzDecimals = 3) {
+    ChannelReading r;
+    r.number = number;
+    r.volts = mV / 1000;
+    r.hertz = kHz * 1000;
+    r.decimals = decimals;
+    r.frequencyDecimals = kHzDecimals;
+    r.overload = overload;
+    return r;
+}
+
 // A pass at local 2026-12-07 14:03:05.120: channel 1 AC 10 В, 3 DC 0.6 В.
 PassRecord sample(qint64 monotonicMs = 0, const QVector<ChannelReading>& readings = {
-                                              {1, "707.107", "1.000", false}, {3, "-12.50", {}, false}}) {
+                                              reading(1, 707.107, 1.0, 3), reading(3, -12.5, qQNaN(), 2)}) {
     PassRecord r;
     r.config.adcFrequencyHz = 20000;
     r.config.channels = {{1, false, 0}, {3, true, 2}};
@@ -119,14 +133,14 @@ private slots:
         QTest::addColumn<QByteArray>("expected");
         const QString t = QStringLiteral("2026-12-07T14:03:05.120+03:00");
         const QMap<int, QString> acDc{{1, "707.107,1.000"}, {3, "-12.50,"}};
-        PassRecord common = sample(0, {{32, "0.015", "12.000", false}});
+        PassRecord common = sample(0, {reading(32, 0.015, 12.0, 3)});
         common.config = {0, 1000000, 0, {{32, false, 3}, {17, true, 1}, {2, false, 0}}};
         // clang-format off
         QTest::newRow("by hand")            << sample(12045) << QByteArray("MSK-3") << "2026-12-07T14:03:05.120+03:00,12.045,707.107,1.000,,,-12.50," + QByteArray(58, ',') + ",," + config.toUtf8() + "\r\n";
         QTest::newRow("west, half hour")    << sample(1) << QByteArray("NST3:30") << line("2026-12-07T14:03:05.120-03:30", "0.001", acDc, "");
         QTest::newRow("zero offset")        << sample(3600000) << QByteArray("UTC0") << line("2026-12-07T14:03:05.120+00:00", "3600.000", acDc, "");
-        QTest::newRow("quoting")            << sample(0, {{2, "1,5", "say \"hi\"", false}, {4, "a\r\nb", "c\nd", false}}) << QByteArray("MSK-3") << line(t, "0.000", {{2, "\"1,5\",\"say \"\"hi\"\"\""}, {4, "\"a\r\nb\",\"c\nd\""}}, "");
-        QTest::newRow("overload ascending") << sample(0, {{12, "1", "", true}, {5, "2", "", false}, {3, "3", "", true}}) << QByteArray("MSK-3") << line(t, "0.000", {{3, "3,"}, {5, "2,"}, {12, "1,"}}, "3 12");
+        QTest::newRow("rounded as shown")   << sample(0, {reading(2, 1.23456, 49.99961, 2, false, 4), reading(4, -0.7449, 0.0004, 0, false, 3)}) << QByteArray("MSK-3") << line(t, "0.000", {{2, "1.23,49.9996"}, {4, "-1,0.000"}}, "");
+        QTest::newRow("overload ascending") << sample(0, {reading(12, 1, qQNaN(), 0, true), reading(5, 2, qQNaN(), 0), reading(3, 3, qQNaN(), 0, true)}) << QByteArray("MSK-3") << line(t, "0.000", {{3, "3,"}, {5, "2,"}, {12, "1,"}}, "3 12");
         QTest::newRow("common ground")      << common << QByteArray("MSK-3") << line(t, "0.000", {{32, "0.015,12.000"}}, "", "1000 кГц; С общей землей (32 канала); 2 AC 10 В; 17 DC 2.5 В; 32 AC 0.15 В");
         // clang-format on
     }
@@ -136,6 +150,25 @@ private slots:
         qputenv("TZ", tz);
         tzset();
         QTEST(CsvFormat::row(record, 0), "expected");
+    }
+
+    // RFC 4180 quoting of a cell (the configuration column is the one that
+    // may need it).
+    void cell_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("plain")          << "20 кГц; 1 AC 10 В" << "20 кГц; 1 AC 10 В";
+        QTest::newRow("comma")          << "1,5" << "\"1,5\"";
+        QTest::newRow("quote doubled")  << "say \"hi\"" << "\"say \"\"hi\"\"\"";
+        QTest::newRow("CR LF")          << "a\r\nb" << "\"a\r\nb\"";
+        QTest::newRow("line feed only") << "c\nd" << "\"c\nd\"";
+        QTest::newRow("CR only")        << "e\rf" << "\"e\rf\"";
+        // clang-format on
+    }
+    void cell() {
+        QFETCH(QString, text);
+        QTEST(CsvFormat::cell(text), "expected");
     }
 
     // The header, then one row per record with readings from the start on;

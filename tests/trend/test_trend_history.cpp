@@ -9,12 +9,20 @@
 
 namespace {
 
-// Channel 1 reads `text` (channels 0 and 33 do not exist).
-PassRecord record(quint64 serial, qint64 timeMs, const QString& text) {
+ChannelReading reading(int number, double mV, int decimals) {
+    ChannelReading r;
+    r.number = number;
+    r.volts = mV / 1000;
+    r.decimals = decimals;
+    return r;
+}
+
+// Channel 1 reads `mV` shown with 2 decimals (channels 0 and 33 do not exist).
+PassRecord record(quint64 serial, qint64 timeMs, double mV) {
     PassRecord r;
     r.config.serial = serial;
     r.monotonicMs = timeMs;
-    r.readings = {{1, text, QString(), false}, {0, "5", QString(), false}, {33, "5", QString(), false}};
+    r.readings = {reading(1, mV, 2), reading(0, 5, 0), reading(33, 5, 0)};
     return r;
 }
 
@@ -42,7 +50,7 @@ private slots:
         TrendHistory h;
         h.setClock([this] { return nowMs; });
         for (int i = 0; i < records; ++i)
-            h.append(record(1, nowMs = qint64(i) * stepMs, QString::number(i)));
+            h.append(record(1, nowMs = qint64(i) * stepMs, i));
         QCOMPARE(int(h.points(1).size()), kept);
         QCOMPARE(h.points(1).front().mV, double(records - kept));
         nowMs += TrendHistory::keepMs;
@@ -53,9 +61,9 @@ private slots:
         QVERIFY(h.points(1).empty() && h.channels().isEmpty());
     }
 
-    // "serial:text" records of channel 1 and "|" for startNewSegment; the
-    // points come out as values and "|" for a gap.  Texts that are no
-    // numbers give no point.
+    // "serial:mV" records of channel 1 and "|" for startNewSegment; the
+    // points come out as values and "|" for a gap.  A reading that is not
+    // finite gives no point.
     void segments_data() {
         QTest::addColumn<QString>("records");
         QTest::addColumn<QString>("points");
@@ -66,7 +74,7 @@ private slots:
         QTest::newRow("stop or device change")        << "1:0 1:1 | 1:2 1:3" << "0 1 | 2 3";
         QTest::newRow("stop and new serial: one gap") << "1:0 1:1 | 2:2 2:3" << "0 1 | 2 3";
         QTest::newRow("stop before the first: none")  << "| 1:0 1:1" << "0 1";
-        QTest::newRow("unreadable texts")             << "1:1 1: 1:abc 1:nan 1:inf 1:-12.346" << "1 -12.346";
+        QTest::newRow("not finite")                   << "1:1 1:nan 1:inf 1:-inf 1:-12.346" << "1 -12.346";
         // clang-format on
     }
     void segments() {
@@ -78,7 +86,8 @@ private slots:
             if (r == QLatin1String("|"))
                 h.startNewSegment();
             else
-                h.append(record(r.section(':', 0, 0).toULongLong(), nowMs += 100, r.section(':', 1)));
+                h.append(
+                    record(r.section(':', 0, 0).toULongLong(), nowMs += 100, r.section(':', 1).toDouble()));
         }
         QStringList shape;
         for (const TrendPoint& p : h.points(1))
@@ -102,7 +111,7 @@ private slots:
         QFETCH(qint64, fromMs);
         TrendHistory h;
         h.setClock([this] { return nowMs; });
-        const char* values[] = {"4", "-2", "7", "1", "5"};
+        const double values[] = {4, -2, 7, 1, 5};
         for (int i = 0; i < 5; ++i)
             h.append(record(i < 3 ? 1 : 2, nowMs = i * 1000, values[i]));
         const TrendStatistics s = h.statistics(1, fromMs);
@@ -111,6 +120,7 @@ private slots:
             if (s.count > 0)
                 got << QString::number(v);
         QTEST(got.join(QLatin1Char(' ')), "expected");
+        QCOMPARE(h.decimals(1), 2); // the reading's own, not guessed from a text
     }
 
     // Per 100-ms column its smallest and largest reading, in time order,

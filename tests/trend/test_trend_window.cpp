@@ -67,22 +67,25 @@ private slots:
         TrendHistory history;
         const qint64 now = 3600 * 1000;
         history.setClock([now] { return now; });
-        const auto add = [&history](quint64 serial, qint64 t, const QVector<QPair<int, QString>>& readings) {
+        // Readings in mV, shown with 3 decimals.
+        const auto add = [&history](quint64 serial, qint64 t, const QVector<QPair<int, double>>& readings) {
             PassRecord r;
             r.config.serial = serial;
             r.monotonicMs = t;
-            for (const auto& v : readings)
-                r.readings.append({v.first, v.second, QString(), false});
+            for (const auto& v : readings) {
+                ChannelReading reading;
+                reading.number = v.first;
+                reading.volts = v.second / 1000;
+                reading.decimals = 3;
+                r.readings.append(reading);
+            }
             history.append(r);
         };
-        add(1, now - 15 * 60000, {{5, "1.000"}});                          // outside the 10-minute span
+        add(1, now - 15 * 60000, {{5, 1.0}});                              // outside the 10-minute span
         for (qint64 t = now - 10 * 60000 + 100; t <= now - 5000; t += 100) // 10 a second, one spike each way
-            add(2, t,
-                {{1, t == now - 400000   ? "900.000"
-                     : t == now - 200000 ? "-700.000"
-                                         : QString::number(t % 7)}});
-        add(3, now - 2000, {{1, "12.000"}, {3, "-3.500"}});
-        add(3, now - 1000, {{1, "20.000"}, {3, "-2.500"}});
+            add(2, t, {{1, t == now - 400000 ? 900.0 : t == now - 200000 ? -700.0 : double(t % 7)}});
+        add(3, now - 2000, {{1, 12.0}, {3, -3.5}});
+        add(3, now - 1000, {{1, 20.0}, {3, -2.5}});
         TrendWindow window(&history, &settings);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

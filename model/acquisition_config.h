@@ -1,0 +1,18 @@
+#ifndef ACQUISITION_CONFIG_H
+#define ACQUISITION_CONFIG_H
+
+#include <QVector>
+#include <QtGlobal>
+
+#include "channel_config.h"
+
+// The configuration a run was started with.  `serial` grows by one at every
+// successful configuration, so records of different runs never compare equal.
+struct AcquisitionConfig {
+    quint64 serial = 0;
+    double adcFrequencyHz = 0.0;
+    int modeCode = 1;                // 1 differential (16 channels), 0 common ground (32)
+    QVector<ChannelConfig> channels; // in logical (scan) order
+};
+
+#endif // ACQUISITION_CONFIG_H
