@@ -190,6 +190,8 @@ private:
     // Clears restartPending: start, stop, open and close serve or cancel what
     // was asked for.  Takes controlStateMutex.
     void dropPendingRestart();
+    // Posts the texts and overload marks of one pass to its fields.
+    void showReadings(const PassRecord& record);
     // start/stop bodies; the caller holds controlMutex.
     bool startLocked(int reserved);
     bool stopLocked();

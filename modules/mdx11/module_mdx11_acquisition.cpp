@@ -32,38 +32,28 @@ int clampDecimals(int decimals) {
 
 using Serial = std::shared_ptr<std::atomic<quint64>>;
 
-// Runs `change` on `edit` in the GUI thread, unless a configuration newer
-// than `serial` has started by then: a field never shows a reading of an
-// older configuration once a new one runs.
-template <typename Change>
-void postIfCurrent(QLineEdit* edit, const Serial& shown, quint64 serial, Change change) {
+// Marks `edit` red, with a tooltip, while its channel clips.  Only a change
+// of the mark touches the widget.  GUI thread.
+void markOverload(QLineEdit* edit, bool overload) {
+    if (edit->property("overload").toBool() == overload)
+        return;
+    edit->setProperty("overload", overload);
+    edit->setStyleSheet(overload ? QStringLiteral("QLineEdit { background-color: #ff6b6b; }") : QString());
+    edit->setToolTip(overload ? QStringLiteral("Перегрузка: сигнал выходит за предел измерения") : QString());
+}
+
+// Clears the mark of `edit` in the GUI thread, unless a configuration newer
+// than `serial` has started by then.
+void clearOverloadQueued(QLineEdit* edit, const Serial& shown, quint64 serial) {
     if (!edit)
         return;
     QMetaObject::invokeMethod(
         edit,
-        [shown, serial, change] {
+        [edit, shown, serial] {
             if (shown->load() == serial)
-                change();
+                markOverload(edit, false);
         },
         Qt::QueuedConnection);
-}
-
-void setTextQueued(QLineEdit* edit, const QString& text, const Serial& shown, quint64 serial) {
-    postIfCurrent(edit, shown, serial, [edit, text] { edit->setText(text); });
-}
-
-// Marks `edit` red, with a tooltip, while its channel clips.  Only a change
-// of the mark touches the widget.
-void showOverload(QLineEdit* edit, bool overload, const Serial& shown, quint64 serial) {
-    postIfCurrent(edit, shown, serial, [edit, overload] {
-        if (edit->property("overload").toBool() == overload)
-            return;
-        edit->setProperty("overload", overload);
-        edit->setStyleSheet(overload ? QStringLiteral("QLineEdit { background-color: #ff6b6b; }")
-                                     : QString());
-        edit->setToolTip(overload ? QStringLiteral("Перегрузка: сигнал выходит за предел измерения")
-                                  : QString());
-    });
 }
 
 } // namespace
@@ -242,7 +232,7 @@ std::shared_ptr<const AcquisitionRun> ModuleMdx11::applyAdcSettings() {
     // one keeps it until its next pass.
     for (int number = 1; number <= 32; ++number)
         if (!measured[size_t(number)])
-            showOverload(voltageEdits[size_t(number)], false, shownSerial, config.serial);
+            clearOverloadQueued(voltageEdits[size_t(number)], shownSerial, config.serial);
     return next;
 }
 
@@ -263,17 +253,38 @@ void ModuleMdx11::displayResults() {
     now.start();
     const PassRecord record =
         passAnalysis.analyze(*run, taken, QDateTime::currentDateTime(), now.msecsSinceReference());
-    const quint64 serial = record.config.serial;
-    for (const ChannelReading& reading : record.readings) {
-        const int number = reading.number;
-        if (number < 1 || number > 32)
-            continue;
-        QLineEdit* voltage = voltageEdits[size_t(number)];
-        setTextQueued(voltage, reading.voltage, shownSerial, serial);
-        setTextQueued(frequencyEdits[size_t(number)], reading.frequency, shownSerial, serial);
-        showOverload(voltage, reading.overload, shownSerial, serial);
-    }
+    showReadings(record);
     if (feed && !record.readings.isEmpty())
         feed->publish(record);
     displayMutex.unlock();
+}
+
+// threadModule.  One queued call per pass writes every field of the pass in
+// the GUI thread, unless a configuration newer than the pass's has started
+// by then: a field never shows a reading of an older configuration once a
+// new one runs.  The host is the call's context, so a call still queued when
+// the form goes is dropped with it.
+void ModuleMdx11::showReadings(const PassRecord& record) {
+    if (!controlsHost || record.readings.isEmpty())
+        return;
+    QMetaObject::invokeMethod(
+        controlsHost,
+        [shown = shownSerial, serial = record.config.serial, readings = record.readings,
+         voltages = voltageEdits, frequencies = frequencyEdits] {
+            if (shown->load() != serial)
+                return;
+            for (const ChannelReading& reading : readings) {
+                if (reading.number < 1 || reading.number > 32)
+                    continue;
+                QLineEdit* voltage = voltages[size_t(reading.number)];
+                QLineEdit* frequency = frequencies[size_t(reading.number)];
+                if (voltage) {
+                    voltage->setText(reading.voltage);
+                    markOverload(voltage, reading.overload);
+                }
+                if (frequency)
+                    frequency->setText(reading.frequency);
+            }
+        },
+        Qt::QueuedConnection);
 }
