@@ -1,5 +1,7 @@
 #include "acquisition.h"
 
+#include <algorithm>
+
 #include "sim_status.h"
 
 namespace vrksim {
@@ -64,21 +66,32 @@ void Acquisition::generate(uint64_t position, uint32_t* out, size_t n) const {
 }
 
 int32_t Acquisition::convert(const uint32_t* raw, double* values, int32_t count, uint32_t flags) const {
-    const uint32_t q = static_cast<uint32_t>(table.size());
-    if (count > 0 && ((raw[0] >> 16) & 0x1F) != 0)
+    const size_t q = table.size();
+    const size_t n = count > 0 ? static_cast<size_t>(count) : 0;
+    if (n > 0 && ((raw[0] >> 16) & 0x1F) != 0)
         return StatusFrameStart;
-    uint32_t expected = 0;
-    for (int32_t j = 0; j < count; ++j) {
-        if (((raw[j] >> 16) & 0x1F) != expected || (raw[j] >> 21) != 0)
-            return StatusScanOrder;
-        expected = expected + 1 == q ? 0 : expected + 1;
+    // Word j carries logical index j mod q in bits 16-20 and nothing above,
+    // so its upper half is that index.  Walked row by row, the index is the
+    // position in the row.
+    for (size_t row = 0; row < n; row += q) {
+        const uint32_t* w = raw + row;
+        const size_t width = std::min(q, n - row);
+        for (size_t i = 0; i < width; ++i)
+            if ((w[i] >> 16) != i)
+                return StatusScanOrder;
     }
     // Checked first and converted afterwards: on error the output is untouched.
-    expected = 0;
-    for (int32_t j = 0; j < count; ++j) {
-        const double code = static_cast<int16_t>(raw[j] & 0xFFFFu);
-        values[j] = flags == 1 ? code * fullScales[table[expected].range] / 32768.0 : code;
-        expected = expected + 1 == q ? 0 : expected + 1;
+    // A full scale over 32768 is exact, so one product per word gives the
+    // same value as the product and the division.
+    double scale[32];
+    for (size_t i = 0; i < q; ++i)
+        scale[i] = flags == 1 ? fullScales[table[i].range] / 32768.0 : 1.0;
+    for (size_t row = 0; row < n; row += q) {
+        const uint32_t* w = raw + row;
+        double* v = values + row;
+        const size_t width = std::min(q, n - row);
+        for (size_t i = 0; i < width; ++i)
+            v[i] = static_cast<int16_t>(w[i] & 0xFFFFu) * scale[i];
     }
     return StatusOk;
 }
