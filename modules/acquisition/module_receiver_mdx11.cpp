@@ -10,7 +10,6 @@
 
 #include "error_text.h"
 #include "frame_geometry.h"
-#include "signal_analysis.h"
 
 namespace {
 
@@ -27,10 +26,7 @@ QString statusText(const char* format, int32_t status) {
 
 ModuleReceiverMdx11::ModuleReceiverMdx11(VRK_Handle& handle, std::vector<ChannelData>& channels,
                                          QMutex& dataMutex, QObject* parent)
-    : QObject(parent), handle(handle), channels(channels), dataMutex(dataMutex) {
-    windowRms = 1.0;
-    windowMean = 1.0;
-}
+    : QObject(parent), handle(handle), channels(channels), dataMutex(dataMutex) {}
 
 // Caller's thread; the loop is not running; the caller holds displayMutex and
 // dataMutex, so neither the display pass nor anyone else sees the buffers,
@@ -58,7 +54,7 @@ int ModuleReceiverMdx11::configureAcquisition(double signalFrequencyHz) {
     const double f = signalFrequencyHz / 1000.0;
     const FrameGeometry g = frameGeometry(count, rate, signalFrequencyHz, maxFrameWords);
     if (g.verdict != FrameGeometry::Ok) {
-        resetWindowGains();
+        window = buildAnalysisWindow(0);
         if (g.verdict == FrameGeometry::RateTooLow)
             qCritical("%s",
                       qUtf8Printable(QString::asprintf(
@@ -87,7 +83,7 @@ int ModuleReceiverMdx11::configureAcquisition(double signalFrequencyHz) {
         channels[size_t(i)].channel = int(number);
     }
 
-    buildAnalysisWindow(samplesChannel);
+    window = buildAnalysisWindow(samplesChannel);
     recvTimeoutMs = periodMs + 1000;
     return periodMs < 1 ? 1 : periodMs;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis_window.h"
 #include "channel_data.h"
 #include "vrk_api.h"
 
@@ -54,6 +55,9 @@ public:
     int samplesPerChannel() const { return samplesChannel; }
     int frameWords() const { return dataFrameSize; }
     int receiveTimeoutMs() const { return recvTimeoutMs; }
+    // Analysis window of the last configuration (empty, gains 1.0, after a
+    // refused one).  Read by the display pass under the driver's displayMutex.
+    const AnalysisWindow& analysisWindow() const { return window; }
 
     // Largest frame accepted, in 32-bit words; a configuration needing more
     // (a vanishing test-signal frequency) is refused.
@@ -97,6 +101,7 @@ private:
     int lChQnt = 0;                     // logical channels of the configuration
     double chRate = 0.0;                // per-channel rate, kHz
     int samplesChannel = 0;             // samples per channel and frame
+    AnalysisWindow window;              // rebuilt by configureAcquisition
     std::atomic<bool> streamsOn{false}; // this run started the device streams
 };
 

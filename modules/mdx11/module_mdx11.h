@@ -22,6 +22,7 @@
 #include "module.h"
 #include "parameter_info.h"
 #include "pass_record.h"
+#include "signal_analysis.h"
 #include "vrk_api.h"
 
 class QAbstractButton;
@@ -186,6 +187,8 @@ private:
     void dropPendingRestart();
     std::pair<double, double> analyzeAc(int logicalChannel, int count);
     double analyzeDc(int logicalChannel, int count);
+    // The display pass's FFT plans, kept across passes (displayMutex).
+    SignalAnalyzer analyzer;
     // start/stop bodies; the caller holds controlMutex.
     bool startLocked(int reserved);
     bool stopLocked();

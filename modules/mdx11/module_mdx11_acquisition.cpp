@@ -304,12 +304,14 @@ std::vector<double> drain(std::deque<double>& queue, int count) {
 std::pair<double, double> ModuleMdx11::analyzeAc(int logicalChannel, int count) {
     if (logicalChannel < 0 || size_t(logicalChannel) >= channels.size())
         return {0.0, 0.0};
-    return analyzeAcSamples(drain(channels[size_t(logicalChannel)].samples, count), displayRateHz);
+    const std::vector<double> samples = drain(channels[size_t(logicalChannel)].samples, count);
+    return analyzer.analyzeAc(samples.data(), samples.size(), receiver->analysisWindow(), displayRateHz);
 }
 
 // Caller holds displayMutex and dataMutex.
 double ModuleMdx11::analyzeDc(int logicalChannel, int count) {
     if (logicalChannel < 0 || size_t(logicalChannel) >= channels.size())
         return 0.0;
-    return analyzeDcSamples(drain(channels[size_t(logicalChannel)].samples, count));
+    const std::vector<double> samples = drain(channels[size_t(logicalChannel)].samples, count);
+    return analyzer.analyzeDc(samples.data(), samples.size(), receiver->analysisWindow());
 }
