@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
 """numpy's time for the same channel analysis as bench_analysis, in ns per
 sample: "<kind> <N> <median> <minimum>" lines over at least 30 repetitions
-and at least 0.5 s of work, timed with time.perf_counter."""
+and at least 0.5 s of work, timed with time.perf_counter.
+
+Plain numpy doing only the work: the window and its gains are made once
+outside the timing, the weighted sums are dot products, and the frequency is
+the argmax of |rfft| past the DC bin.  No copy is made that the work does not
+need, so the ratio against it is not flattered."""
 
 import time
 
@@ -13,17 +18,16 @@ RATE = 25000.0
 
 
 def analyze_ac(x, w, window_mean, window_rms):
-    magnitudes = np.abs(np.fft.rfft(x))[1:]
-    frequency = (int(np.argmax(magnitudes)) + 1) * RATE / x.size
-    k = min(x.size, w.size)
-    mu = np.mean(x[:k] * w[:k] / window_mean)
-    rms = np.sqrt(np.mean(((x[:k] - mu) * w[:k] / window_rms) ** 2))
+    frequency = (int(np.argmax(np.abs(np.fft.rfft(x))[1:])) + 1) * RATE / x.size
+    mu = np.dot(x, w) / (x.size * window_mean)
+    d = x - mu
+    d *= w
+    rms = np.sqrt(np.dot(d, d) / x.size) / window_rms
     return rms + frequency
 
 
 def analyze_dc(x, w, window_mean):
-    k = min(x.size, w.size)
-    return np.mean(x[:k] * w[:k] / window_mean)
+    return np.dot(x, w) / (x.size * window_mean)
 
 
 def ns_per_sample(samples, analysis):
@@ -39,7 +43,7 @@ def ns_per_sample(samples, analysis):
 def main():
     rng = np.random.default_rng(7)
     for n in (5000, 6250, 200000):
-        # The window is built at configuration, not per analysis.
+        # One frame per analysis, as many samples as the window has.
         w = windows.general_cosine(n, COEFFICIENTS, sym=False)
         window_mean = w.mean()
         window_rms = np.sqrt(np.mean(w * w))

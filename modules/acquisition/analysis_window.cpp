@@ -5,12 +5,16 @@
 
 namespace {
 
+// Blackman-Nuttall coefficients, full precision.
 constexpr double windowCoefficients[4] = {0.3635819267707609, 0.489177437145017, 0.1365995139786921,
                                           0.01064112210553003};
 constexpr double twoPi = 6.283185307179586;
 
 } // namespace
 
+// The terms are summed in order a0 - a1 + a2 - a3 and the gains from plain
+// running sums, exactly as readings were always computed: a recorded reading
+// must not move by a rounding when the window is rebuilt.
 AnalysisWindow buildAnalysisWindow(int n) {
     AnalysisWindow window;
     if (n <= 0)
