@@ -207,6 +207,8 @@ void ModuleReceiverMdx11::dataReceiver() {
         handed.swap(handedRun);
         queues.swap(handedQueues);
     }
+    // Each startStreams hands over one run and queues one call; a call
+    // without a run (not queued by startStreams) has nothing to serve.
     if (!handed || !queues)
         return;
     const AcquisitionRun& run = *handed;
