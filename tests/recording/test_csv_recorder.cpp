@@ -138,6 +138,7 @@ private slots:
         // clang-format off
         QTest::newRow("by hand")            << sample(12045) << QByteArray("MSK-3") << "2026-12-07T14:03:05.120+03:00,12.045,707.107,1.000,,,-12.50," + QByteArray(58, ',') + ",," + config.toUtf8() + "\r\n";
         QTest::newRow("west, half hour")    << sample(1) << QByteArray("NST3:30") << line("2026-12-07T14:03:05.120-03:30", "0.001", acDc, "");
+        QTest::newRow("east, two digits")   << sample(1) << QByteArray("NZST-12") << line("2026-12-07T14:03:05.120+12:00", "0.001", acDc, "");
         QTest::newRow("zero offset")        << sample(3600000) << QByteArray("UTC0") << line("2026-12-07T14:03:05.120+00:00", "3600.000", acDc, "");
         QTest::newRow("rounded as shown")   << sample(0, {reading(2, 1.23456, 49.99961, 2, false, 4), reading(4, -0.7449, 0.0004, 0, false, 3)}) << QByteArray("MSK-3") << line(t, "0.000", {{2, "1.23,49.9996"}, {4, "-1,0.000"}}, "");
         QTest::newRow("overload ascending") << sample(0, {reading(12, 1, qQNaN(), 0, true), reading(5, 2, qQNaN(), 0), reading(3, 3, qQNaN(), 0, true)}) << QByteArray("MSK-3") << line(t, "0.000", {{3, "3,"}, {5, "2,"}, {12, "1,"}}, "3 12");
