@@ -1,12 +1,11 @@
 #include "module_receiver_mdx11.h"
 
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QMutexLocker>
 #include <QString>
 #include <algorithm>
-#include <cmath>
+#include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include "error_text.h"
 #include "frame_geometry.h"
@@ -14,18 +13,37 @@
 
 namespace {
 
-// Extra time a stop grants the loop beyond one receive timeout (the loop may
-// be inside a realignment read of up to 1000 ms).
-constexpr int stopMarginMs = 2000;
-
 QString statusText(const char* format, int32_t status) {
     const QByteArray text = errorText(VRK11_GetErrorString(status, 0));
     return QString::asprintf(format, int(status), text.constData());
 }
 
+// Loops a stop gave up on, still inside the device library.  They own
+// everything they touch (their run, queues and state), so they may go on
+// after the driver has gone; only the process's end must not run static
+// destructors under them.
+struct Abandoned {
+    std::mutex mutex;
+    std::vector<std::pair<std::thread, std::shared_ptr<ModuleReceiverMdx11::LoopState>>> loops;
+};
+
+Abandoned& abandoned() {
+    static Abandoned* a = new Abandoned; // never destroyed: detached loops may outlive main
+    return *a;
+}
+
 } // namespace
 
-ModuleReceiverMdx11::ModuleReceiverMdx11(QObject* parent) : QObject(parent) {}
+ModuleReceiverMdx11::ModuleReceiverMdx11() = default;
+
+ModuleReceiverMdx11::~ModuleReceiverMdx11() {
+    // The driver stops acquisition first; a run still going is stopped here,
+    // within the same bound.
+    if (isRunning())
+        stopStreams();
+    if (loopThread.joinable())
+        loopThread.join(); // the loop has ended: its thread is returning
+}
 
 // Caller's thread, under the driver's controlMutex.  Touches nothing but
 // the device and `run`, which no loop or display pass sees yet.
@@ -81,34 +99,45 @@ int ModuleReceiverMdx11::configureAcquisition(double signalFrequencyHz, Acquisit
 }
 
 bool ModuleReceiverMdx11::isRunning() const {
-    return running.available() != 0;
+    std::lock_guard<std::mutex> lock(currentMutex);
+    return current && !current->ended.load();
 }
 
-bool ModuleReceiverMdx11::waitWhileRunning(int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    QMutexLocker lock(&runMutex);
-    while (running.available() != 0) {
-        if (!runEnded.wait(&runMutex, deadline))
-            return running.available() == 0;
+bool ModuleReceiverMdx11::LoopState::waitEnded(int timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return endedCondition.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                                   [this] { return ended.load(); });
+}
+
+void ModuleReceiverMdx11::LoopState::markEnded() {
+    std::lock_guard<std::mutex> lock(mutex);
+    ended = true;
+    endedCondition.notify_all();
+}
+
+int32_t ModuleReceiverMdx11::LoopState::stopStreams(VRK_Handle handle) {
+    if (!streamsOn.exchange(false))
+        return 0;
+    return VRK11_StreamsStop(handle);
+}
+
+// Caller's thread, under the driver's controlMutex.  A loop that ended on
+// its own (an error) has left its thread; it is joined here.
+void ModuleReceiverMdx11::retireEndedRun() {
+    std::lock_guard<std::mutex> lock(currentMutex);
+    if (current && current->ended.load()) {
+        if (loopThread.joinable())
+            loopThread.join(); // ended: returns at once
+        current.reset();
     }
-    return true;
 }
 
 // Caller's thread, under the driver's controlMutex.
 bool ModuleReceiverMdx11::readyToStart() {
-    if (stopRequest.available() != 0) {
-        qWarning("%s", "Модуль в процессе остановки");
-        if (!waitWhileRunning(recvTimeoutMs + stopMarginMs))
-            qWarning("%s", qUtf8Printable(QString::asprintf("Цикл приема не завершился за %d мс",
-                                                            recvTimeoutMs + stopMarginMs)));
-    }
+    retireEndedRun();
     if (isRunning()) {
         qWarning("%s", "Модуль уже запущен");
         return false;
-    }
-    // A request left over by a loop that ended on its own must not end the
-    // next run at once.
-    while (stopRequest.tryAcquire(1)) {
     }
     return true;
 }
@@ -126,60 +155,87 @@ bool ModuleReceiverMdx11::startStreams(std::shared_ptr<const AcquisitionRun> run
                   qUtf8Printable(statusText("Не удалось запустить сбор данных! Ошибка %d (%s)", status)));
         return false;
     }
-    runHandle = run->handle;
-    recvTimeoutMs = run->recvTimeoutMs;
-    streamsOn = true;
+    auto state = std::make_shared<LoopState>();
+    state->handle = run->handle;
     {
-        QMutexLocker lock(&runMutex);
-        handedRun = std::move(run);
-        handedQueues = std::move(queues);
+        std::lock_guard<std::mutex> lock(currentMutex);
+        current = state;
     }
-    running.release(1);
-    QMetaObject::invokeMethod(this, "dataReceiver", Qt::QueuedConnection);
+    loopThread =
+        std::thread(&ModuleReceiverMdx11::dataReceiver, std::move(run), std::move(queues), std::move(state));
     return true;
 }
 
-int32_t ModuleReceiverMdx11::stopDeviceStreams(VRK_Handle handle) {
-    if (!streamsOn.exchange(false))
-        return 0;
-    return VRK11_StreamsStop(handle);
-}
-
-// Caller's thread, under the driver's controlMutex.
+// Caller's thread, under the driver's controlMutex.  Raises the stop, stops
+// the device streams (which wakes a blocked receive), then waits for the
+// loop: at most stopJoinMs.  A loop still inside the library then is left
+// to end on its own (it owns all it touches and ends silently), and the
+// stop goes on: the next run gets a thread of its own.
 bool ModuleReceiverMdx11::stopStreams() {
+    retireEndedRun();
     if (!isRunning()) {
         qWarning("%s", "Модуль не был запущен");
         return false;
     }
-    if (stopRequest.available() == 0)
-        stopRequest.release(1);
-    const int bound = recvTimeoutMs + stopMarginMs;
-    bool ended = waitWhileRunning(bound);
-    if (!ended)
-        qWarning("%s", qUtf8Printable(QString::asprintf("Цикл приема не завершился за %d мс", bound)));
-    // Stopping the streams also makes a receive still blocked return.
-    const int32_t status = stopDeviceStreams(runHandle);
-    if (!ended)
-        ended = waitWhileRunning(stopMarginMs);
-    if (ended) {
-        while (stopRequest.tryAcquire(1)) {
-        }
+    std::shared_ptr<LoopState> state;
+    {
+        std::lock_guard<std::mutex> lock(currentMutex);
+        state = std::move(current);
+    }
+    state->stopRequested = true;
+    const int32_t status = state->stopStreams(state->handle);
+    if (state->waitEnded(stopJoinMs)) {
+        loopThread.join(); // ended: returns at once
+    } else {
+        qWarning("%s", qUtf8Printable(
+                           QString::asprintf("Цикл приема не завершился за %d мс и оставлен", stopJoinMs)));
+        std::lock_guard<std::mutex> lock(abandoned().mutex);
+        abandoned().loops.emplace_back(std::move(loopThread), state);
     }
     if (status != 0) {
         qCritical("%s", qUtf8Printable(statusText("Сбор остановлен с ошибкой. Ошибка %d (%s)", status)));
         return false;
     }
-    return ended;
+    return true;
 }
 
-int ModuleReceiverMdx11::realign(const AcquisitionRun& run, std::vector<uint32_t>& raw, int need,
-                                 int32_t* status) {
+int ModuleReceiverMdx11::abandonedLoops() {
+    std::lock_guard<std::mutex> lock(abandoned().mutex);
+    int count = 0;
+    for (const auto& loop : abandoned().loops)
+        count += loop.second->ended.load() ? 0 : 1;
+    return count;
+}
+
+bool ModuleReceiverMdx11::joinAbandonedLoops(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::lock_guard<std::mutex> lock(abandoned().mutex);
+    auto& loops = abandoned().loops;
+    for (auto it = loops.begin(); it != loops.end();) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (!it->second->waitEnded(int(std::max<long long>(left.count(), 0))))
+            return false;
+        it->first.join(); // ended: returns at once
+        it = loops.erase(it);
+    }
+    return true;
+}
+
+// Reads up to `need` words to get back to a channel boundary after a short
+// frame.  Returns the words still missing: 0 when aligned, more when a stop
+// was requested or the device sent nothing for one receive timeout.  A
+// negative receive status is stored in *status.
+int ModuleReceiverMdx11::realign(const AcquisitionRun& run, const LoopState& state,
+                                 std::vector<uint32_t>& raw, int need, int32_t* status) {
     QElapsedTimer idle;
     idle.start();
     while (need > 0) {
-        if (stopRequest.available() != 0)
+        if (state.stopRequested.load())
             return need;
         const int32_t r = VRK11_Recv(run.handle, raw.data(), need, 1000);
+        if (state.stopRequested.load())
+            return need;
         if (r < 0) {
             *status = r;
             return need;
@@ -197,20 +253,14 @@ int ModuleReceiverMdx11::realign(const AcquisitionRun& run, std::vector<uint32_t
     return 0;
 }
 
-// receiverThread, for the whole of a run.  Reads only the run it was handed,
-// its own buffers and the run's queues.
-void ModuleReceiverMdx11::dataReceiver() {
-    std::shared_ptr<const AcquisitionRun> handed;
-    std::shared_ptr<SampleQueues> queues;
-    {
-        QMutexLocker lock(&runMutex);
-        handed.swap(handedRun);
-        queues.swap(handedQueues);
-    }
-    // Each startStreams hands over one run and queues one call; a call
-    // without a run (not queued by startStreams) has nothing to serve.
-    if (!handed || !queues)
-        return;
+// The loop's own thread, for the whole of a run.  Reads only its run, its
+// own buffers, its queues and its state, all of which it holds, so a stop
+// that gives up on it, a close or a new run cannot pull anything from under
+// it.  Whatever a receive returns once the stop is raised (0, or the closed
+// device's status) ends the loop without a word.
+void ModuleReceiverMdx11::dataReceiver(std::shared_ptr<const AcquisitionRun> handed,
+                                       std::shared_ptr<SampleQueues> queues,
+                                       std::shared_ptr<LoopState> state) {
     const AcquisitionRun& run = *handed;
     const int q = int(run.channels.size());
     const int frameWords = run.dataFrameSize;
@@ -222,17 +272,17 @@ void ModuleReceiverMdx11::dataReceiver() {
     // Words still missing to reach a channel boundary after a short frame;
     // the next frame is read only once they have arrived.
     int missing = 0;
-    while (!stopRequest.tryAcquire(1) && status == 0) {
+    while (!state->stopRequested.load() && status == 0) {
         if (missing > 0) {
-            missing = realign(run, rawBuffer, missing, &status);
+            missing = realign(run, *state, rawBuffer, missing, &status);
             if (status != 0)
                 qCritical("%s",
                           qUtf8Printable(statusText("Ошибка при приеме кадра. Ошибка %d (%s)", status)));
             continue;
         }
         const int32_t r = VRK11_Recv(run.handle, rawBuffer.data(), frameWords, run.recvTimeoutMs);
-        if (stopRequest.available() != 0)
-            continue;
+        if (state->stopRequested.load())
+            break;
         if (r < 0) {
             status = r;
             qCritical("%s", qUtf8Printable(statusText("Ошибка при приеме кадра. Ошибка %d (%s)", r)));
@@ -257,14 +307,12 @@ void ModuleReceiverMdx11::dataReceiver() {
         splitFrame(dataBuffer.data(), size_t(std::clamp(n, 0, frameWords)), run.channels, split);
         queues->append(split);
     }
-    if (status != 0) {
+    if (status != 0 && !state->stopRequested.load()) {
         // Ended by an error: leave the device idle, so that a later start on
         // the same device works and nothing streams unread.
-        const int32_t stopped = stopDeviceStreams(run.handle);
+        const int32_t stopped = state->stopStreams(run.handle);
         if (stopped != 0)
             qCritical("%s", qUtf8Printable(statusText("Сбор остановлен с ошибкой. Ошибка %d (%s)", stopped)));
     }
-    QMutexLocker lock(&runMutex);
-    running.acquire(1);
-    runEnded.wakeAll();
+    state->markEnded();
 }

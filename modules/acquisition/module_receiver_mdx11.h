@@ -1,54 +1,77 @@
 #ifndef MODULE_RECEIVER_MDX11_H
 #define MODULE_RECEIVER_MDX11_H
 
-#include <QMutex>
-#include <QObject>
-#include <QSemaphore>
-#include <QWaitCondition>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "acquisition_run.h"
 #include "channel_data.h"
 #include "sample_queues.h"
 
-// Receive loop of the 11-series driver.  Lives in the driver's
-// receiverThread; dataReceiver runs there for the whole of a run.
+// Receive loop of the 11-series driver.  Each run's loop runs in a thread of
+// its own (the receive thread), started by startStreams and joined by
+// stopStreams.
 //
-// configureAcquisition, readyToStart, startStreams and stopStreams are called
-// by the driver from any thread, one at a time (the driver serialises them
-// under its controlMutex).  A run is described by one immutable
-// AcquisitionRun; the loop reads only that value, its own buffers and the
-// run's SampleQueues, which it shares with the display pass.
-//
-// Run state: `running` has a count from the moment startStreams has started
-// the device streams until dataReceiver has left its loop, so a stop issued
-// right after a start always finds the run and ends it.  `stopRequest` has a
-// count while a stop waits for the loop to end.
-class ModuleReceiverMdx11 : public QObject {
-    Q_OBJECT
-
+// configureAcquisition, readyToStart, startStreams, stopStreams and
+// isRunning are called by the driver from any thread, one at a time (the
+// driver serialises them under its controlMutex).  A run is described by
+// one immutable AcquisitionRun; the loop reads only that value, its own
+// buffers, the run's SampleQueues (shared with the display pass) and its
+// LoopState, all of which it holds by shared pointer.  The loop state is
+// guarded by std primitives only.
+class ModuleReceiverMdx11 {
 public:
-    explicit ModuleReceiverMdx11(QObject* parent = nullptr);
+    // One run's loop: the stop request, whether the run still owns started
+    // streams, and the loop's end, announced under `mutex`.
+    struct LoopState {
+        VRK_Handle handle = 0;
+        std::atomic<bool> stopRequested{false};
+        std::atomic<bool> streamsOn{true};
+        std::atomic<bool> ended{false};
+        std::mutex mutex;
+        std::condition_variable endedCondition;
+
+        // True once the loop has ended; waits at most timeoutMs.
+        bool waitEnded(int timeoutMs);
+        void markEnded();
+        // Stops the streams once, whoever asks first; 0 or the status.
+        int32_t stopStreams(VRK_Handle device);
+    };
+
+    ModuleReceiverMdx11();
+    // Stops a run still going (bounded as stopStreams).
+    ~ModuleReceiverMdx11();
+    ModuleReceiverMdx11(const ModuleReceiverMdx11&) = delete;
+    ModuleReceiverMdx11& operator=(const ModuleReceiverMdx11&) = delete;
 
     // Configures the device `run.handle` with the channel table already
     // written to it, for a test signal of signalFrequencyHz (Hz), and fills
     // the run's geometry, channel map and window.  Returns the frame period
     // in ms (>= 1), or 0 after logging why (run's geometry then unset).
     int configureAcquisition(double signalFrequencyHz, AcquisitionRun& run);
-    // Waits out a stop still in progress (bounded) and tells whether a new
-    // run may start; logs the warnings of a refused start.
+    // Tells whether a new run may start; logs the warning of a refused one.
     bool readyToStart();
-    // Starts the device streams of `run` and queues dataReceiver for it; the
-    // loop appends every frame to `queues`.
+    // Starts the device streams of `run` and its loop, which appends every
+    // frame to `queues`.
     bool startStreams(std::shared_ptr<const AcquisitionRun> run, std::shared_ptr<SampleQueues> queues);
-    // Ends the loop (waiting at most about one receive timeout) and stops
-    // the device streams.
+    // Raises the stop, stops the device streams, and waits for the loop at
+    // most stopJoinMs; a loop that has not ended by then is left to end on
+    // its own.  False after logging when nothing ran or the stop failed.
     bool stopStreams();
-    // True from a successful startStreams until the loop has ended.
+    // True from a successful startStreams until the loop has ended or been
+    // stopped.
     bool isRunning() const;
+
+    // Loops given up on and still inside the device library.  Any thread.
+    static int abandonedLoops();
+    // Waits at most timeoutMs for every loop given up on to end, and joins
+    // them; true when none is left.  Any thread.
+    static bool joinAbandonedLoops(int timeoutMs);
 
     // Largest frame accepted, in 32-bit words; a configuration needing more
     // (a vanishing test-signal frequency) is refused.
@@ -56,39 +79,28 @@ public:
     // A queue is cut to this many newest frames when the display pass falls
     // behind, so memory stays bounded.
     static constexpr int maxQueuedFrames = 8;
+    // Longest a stop waits for the loop once the streams are stopped.  A
+    // stop wakes a blocked receive at once, so this only bounds a library
+    // that ignores it.
+    static constexpr int stopJoinMs = 2000;
 
-public slots:
-    // The receive loop (receiverThread) of the run startStreams handed over;
-    // returns when the loop ends.
-    void dataReceiver();
+    // The receive loop of one run, in its own thread.
+    static void dataReceiver(std::shared_ptr<const AcquisitionRun> run, std::shared_ptr<SampleQueues> queues,
+                             std::shared_ptr<LoopState> state);
 
 private:
-    // Waits on runEnded until the loop has ended or timeoutMs has passed;
-    // true when it has ended.
-    bool waitWhileRunning(int timeoutMs);
-    // Reads up to `need` words to get back to a channel boundary after a
-    // short frame.  Returns the words still missing: 0 when aligned, more
-    // when a stop was requested or the device sent nothing for one receive
-    // timeout.  A negative receive status is stored in *status.
-    int realign(const AcquisitionRun& run, std::vector<uint32_t>& raw, int need, int32_t* status);
-    // Stops the device streams of `handle` if this run started them; 0 or
-    // the status.
-    int32_t stopDeviceStreams(VRK_Handle handle);
+    static int realign(const AcquisitionRun& run, const LoopState& state, std::vector<uint32_t>& raw,
+                       int need, int32_t* status);
+    // Joins and forgets a run whose loop ended on its own.
+    void retireEndedRun();
 
-    QSemaphore running{0};
-    // The loop's end is announced under runMutex through runEnded, so a stop
-    // waits for it without polling.
-    QMutex runMutex;
-    QWaitCondition runEnded;
-    QSemaphore stopRequest{0};
-    // The run startStreams hands to the next dataReceiver (runMutex).
-    std::shared_ptr<const AcquisitionRun> handedRun;
-    std::shared_ptr<SampleQueues> handedQueues;
-    // Handle and receive timeout of the run last started, for its stop; set
-    // by startStreams under the driver's controlMutex.
-    VRK_Handle runHandle = 0;
-    int recvTimeoutMs = 0;
-    std::atomic<bool> streamsOn{false}; // this run started the device streams
+    // The current run's loop, written under the driver's controlMutex and
+    // currentMutex, read under currentMutex (isRunning is called from any
+    // thread); currentMutex is held for nothing else.
+    std::shared_ptr<LoopState> current;
+    mutable std::mutex currentMutex;
+    // The current run's thread (the driver's controlMutex).
+    std::thread loopThread;
 };
 
 #endif // MODULE_RECEIVER_MDX11_H

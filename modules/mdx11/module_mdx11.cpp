@@ -63,23 +63,14 @@ ModuleMdx11::ModuleMdx11(PassFeed* feed, QObject* parent) : Module(parent), feed
 
     require(connect(this, &ModuleMdx11::restart, this, &ModuleMdx11::restartManual));
 
-    receiver->moveToThread(&receiverThread);
-    receiverThread.start(QThread::InheritPriority);
-
     displayTimer->setInterval(displayPeriodMs);
     require(connect(displayTimer, &QTimer::timeout, this, &ModuleMdx11::displayResults));
 }
 
 // GUI thread (the engine's destructor), after threadModule has ended.
 ModuleMdx11::~ModuleMdx11() {
-    // The engine stops acquisition before it deletes the driver; should a run
-    // still be going, end it (a bounded wait), or the receive loop would never
-    // return to its thread's event loop and the wait below would never end.
-    if (isRunning() && receiver)
-        receiver->stopStreams();
-    receiverThread.quit();
-    receiverThread.wait();
-
+    // The engine stops acquisition before it deletes the driver; a run still
+    // going is stopped by the receiver's destruction below (bounded).
     saveChannelSettings();
 
     delete uiSettings;
@@ -94,7 +85,6 @@ ModuleMdx11::~ModuleMdx11() {
         delete displayTimer;
     else
         displayTimer->deleteLater();
-    // Its thread has ended, so nothing else can touch it any more.
     delete receiver;
 }
 

@@ -64,7 +64,8 @@ class CustomCheckBox;
 //   useModule's start/stop/close, settings, createWidgets) and from
 //   threadEngine (the engine's stop at close).  start, stop and close wait
 //   for a restart in progress (controlMutex) and drop a pending one.
-// - The receive loop runs in receiverThread.  Widgets are written from
+// - The receive loop runs in a thread of its own per run (the receiver
+//   starts and joins it).  Widgets are written from
 //   threadModule only by queued calls.
 //
 // Lock order: controlMutex -> displayMutex -> dataMutex -> controlStateMutex.
@@ -226,7 +227,6 @@ private:
     int accuracyFreqEdit = 3;
     int adcFrequencyIndex = 0;
 
-    QThread receiverThread;
     ModuleReceiverMdx11* receiver = nullptr;
 
     Ui::Mdx11Settings* uiSettings = nullptr;

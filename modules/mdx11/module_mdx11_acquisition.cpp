@@ -22,7 +22,7 @@
 namespace {
 
 // Longest a stop waits for a display pass to finish before it goes on.
-constexpr int displayPassWaitMs = 10000;
+constexpr int displayPassWaitMs = 1000;
 
 // Decimals as stored are used as they are; only values QString cannot format
 // sensibly are brought into range.
@@ -70,10 +70,10 @@ bool ModuleMdx11::start(int reserved) {
 // Any thread (the engine: GUI thread and threadEngine).  Waits for a restart
 // in progress (controlMutex) and drops a pending one.  Worst case: a restart
 // in progress (one stop plus one configuration), then the display pass in
-// progress (bounded by displayPassWaitMs, in practice milliseconds) and the
-// end of the receive loop (one receive timeout, a frame period plus 1 s,
-// plus 2 s; in practice at most one frame period, since a stop wakes a
-// blocked receive).
+// progress (displayPassWaitMs, 1 s; in practice milliseconds) and the end of
+// the receive loop (stopJoinMs, 2 s, after which a loop stuck in the library
+// is left; in practice milliseconds, since the stop wakes a blocked
+// receive).  So at most 3 s plus the library's own StreamsStop.
 bool ModuleMdx11::stop() {
     QMutexLocker lock(&controlMutex);
     dropPendingRestart();

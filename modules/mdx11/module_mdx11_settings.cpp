@@ -4,8 +4,8 @@
 // Threads: loadSettings, prepareOptions and saveSettings run on the caller's
 // thread (the GUI thread: the main window and the options dialog call them
 // through the engine); the channel restore runs inside createWidgets in the
-// GUI thread; saveChannelSettings runs in the destructor after
-// receiverThread has ended and reads only the channel-row mirror.
+// GUI thread; saveChannelSettings runs in the destructor and reads only the
+// channel-row mirror.
 
 #include <QCheckBox>
 #include <QComboBox>
