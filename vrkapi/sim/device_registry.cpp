@@ -3,6 +3,8 @@
 #include "sim_device.h"
 #include "sim_status.h"
 
+#include <stdexcept>
+
 namespace vrksim {
 
 DeviceRegistry& DeviceRegistry::instance() {
@@ -12,7 +14,12 @@ DeviceRegistry& DeviceRegistry::instance() {
 
 VRK_Handle DeviceRegistry::add(std::shared_ptr<SimDevice> device) {
     std::lock_guard<std::mutex> lock(mutex);
+    // Once the counter has wrapped, refuse rather than hand out an old handle
+    // that a late call of a closed device may still hold.
+    if (exhausted)
+        throw std::length_error("no unused handle left");
     const VRK_Handle h = next++;
+    exhausted = next == 0;
     devices.emplace(h, std::move(device));
     return h;
 }

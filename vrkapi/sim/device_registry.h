@@ -20,6 +20,7 @@ class DeviceRegistry {
 public:
     static DeviceRegistry& instance();
 
+    // A new handle; throws when the handles are exhausted (never on 64 bits).
     VRK_Handle add(std::shared_ptr<SimDevice> device);
     // The device of a live handle, or null.  The caller's reference keeps the
     // device alive even if another thread closes the handle meanwhile.
@@ -32,6 +33,7 @@ private:
     std::mutex mutex;
     std::map<VRK_Handle, std::shared_ptr<SimDevice>> devices;
     VRK_Handle next = 0x564B0001; // arbitrary start, so small integers are never valid handles
+    bool exhausted = false;
 };
 
 } // namespace vrksim
