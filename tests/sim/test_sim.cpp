@@ -139,6 +139,8 @@ private slots:
         QTest::newRow("missing audio")     << dev(R"("channels":{"1":{"waveform":"file","path":"no.wav"}})") << "no.wav";
         QTest::newRow("mistyped fault")    << dev(R"("faults":{"recvErrorAfterFrame":2})") << "recvErrorAfterFrame";
         QTest::newRow("negative count")    << dev(R"("faults":{"stallAfterFrames":-1})") << "stallAfterFrames";
+        QTest::newRow("ignore as text")    << dev(R"("faults":{"ignoreStopMs":"2 s"})") << "ignoreStopMs: ожидается целое";
+        QTest::newRow("ignore over 1 h")   << dev(R"("faults":{"ignoreStopMs":3600001})") << "ignoreStopMs: число вне";
         // clang-format on
     }
     void configMistakes() {
@@ -343,6 +345,61 @@ private slots:
         QVERIFY2(close ? r < 0 : (r == 0 || r == vrksim::StatusNotStarted), qPrintable(QString::number(r)));
         if (!close)
             QCOMPARE(VRK_Close(&h, 0), 0);
+    }
+
+    // With ignoreStopMs a receive blocked on the clock when the streams stop
+    // or the device closes returns only that long after, past its own 2 s
+    // timeout, with what it returns at once without the fault.  Calls made
+    // after the stop or close fail at once; a close and reopen meanwhile give
+    // a new handle to a working device, and the old handle stays dead.
+    void ignoredStop_data() {
+        QTest::addColumn<bool>("close"); // else stop the streams
+        QTest::addColumn<int>("ignoreMs");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("laterStatus"); // of a receive begun after the stop or close
+        // clang-format off
+        QTest::newRow("stop ignored")  << false << 2500 << 0 << int(vrksim::StatusNotStarted);
+        QTest::newRow("close ignored") << true << 2500 << int(vrksim::StatusDeviceClosed) << int(vrksim::StatusInvalidHandle);
+        QTest::newRow("stop heeded")   << false << 0 << 0 << int(vrksim::StatusNotStarted);
+        QTest::newRow("close heeded")  << true << 0 << int(vrksim::StatusDeviceClosed) << int(vrksim::StatusInvalidHandle);
+        // clang-format on
+    }
+    void ignoredStop() {
+        using Ms = std::chrono::milliseconds;
+        QFETCH(bool, close);
+        QFETCH(int, ignoreMs);
+        QFETCH(int, status);
+        QFETCH(int, laterStatus);
+        sim->setRealtime(true);
+        sim->setFault(QStringLiteral("ignoreStopMs"), ignoreMs);
+        QVERIFY(sim->apply());
+        VRK_Handle h = run(1, 20000);
+        QVERIFY(h);
+        std::vector<uint32_t> raw(1000000, 0xDEADBEEF); // 50 s of words
+        auto result = std::async(std::launch::async,
+                                 [&] { return VRK11_Recv(h, raw.data(), int32_t(raw.size()), 2000); });
+        std::this_thread::sleep_for(Ms(200)); // well inside the receive's wait
+        const auto stopped = std::chrono::steady_clock::now();
+        VRK_Handle copy = h;
+        QCOMPARE(close ? VRK_Close(&copy, 0) : VRK11_StreamsStop(h), 0);
+        uint32_t word[16];
+        QCOMPARE(VRK11_Recv(h, word, 16, 1000), laterStatus);
+        VRK_Handle fresh = close ? run(1, 20000) : 0; // while the old receive may still wait
+        if (close) {
+            QVERIFY(fresh && fresh != h);
+            QCOMPARE(VRK11_Recv(fresh, word, 16, 1000), 16);
+        }
+        QVERIFY(result.wait_for(std::chrono::seconds(60)) == std::future_status::ready);
+        const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - stopped).count();
+        QCOMPARE(result.get(), status);
+        QVERIFY2(took >= ignoreMs && took < ignoreMs + 1000, qPrintable(QString::number(took)));
+        QCOMPARE(raw.front(), 0xDEADBEEFu);
+        if (close) {
+            QCOMPARE(VRK_IsOpened(h), int(vrksim::StatusInvalidHandle));
+            QCOMPARE(VRK11_Recv(h, word, 16, 1000), int(vrksim::StatusInvalidHandle));
+            QCOMPARE(VRK11_Recv(fresh, word, 16, 1000), 16);
+        }
+        QCOMPARE(VRK_Close(close ? &fresh : &h, 0), 0);
     }
 };
 

@@ -173,7 +173,8 @@ SignalConfig parseSignal(const json& obj, const std::string& where, const std::s
 DeviceFaults parseDeviceFaults(const json& obj, const std::string& where) {
     checkKeys(obj, where,
               {"open", "info", "close", "configure", "streamsEnable", "streamsStart", "streamsStop",
-               "recvErrorAfterFrames", "processErrorAfterFrames", "shortFrameEvery", "stallAfterFrames"});
+               "recvErrorAfterFrames", "processErrorAfterFrames", "shortFrameEvery", "stallAfterFrames",
+               "ignoreStopMs"});
     const int64_t i32lo = std::numeric_limits<int32_t>::min();
     const int64_t i32hi = std::numeric_limits<int32_t>::max();
     const int64_t countHi = std::numeric_limits<int64_t>::max();
@@ -189,6 +190,8 @@ DeviceFaults parseDeviceFaults(const json& obj, const std::string& where) {
     f.processErrorAfterFrames = integerAt(obj, "processErrorAfterFrames", where, 0, 0, countHi);
     f.shortFrameEvery = integerAt(obj, "shortFrameEvery", where, 0, 0, countHi);
     f.stallAfterFrames = integerAt(obj, "stallAfterFrames", where, 0, 0, countHi);
+    // At most an hour, like the search delay: enough to outlast any caller, and no clock overflow.
+    f.ignoreStopMs = integerAt(obj, "ignoreStopMs", where, 0, 0, 3600 * 1000);
     return f;
 }
 

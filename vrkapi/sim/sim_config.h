@@ -41,6 +41,7 @@ struct DeviceFaults {
     int64_t processErrorAfterFrames = 0;
     int64_t shortFrameEvery = 0;
     int64_t stallAfterFrames = 0;
+    int64_t ignoreStopMs = 0; // ms a blocked receive outlasts a stop or close; 0: returns at once
 };
 
 constexpr int physicalChannelCount = 32;

@@ -51,14 +51,36 @@ int32_t SimDevice::close() {
     if (config.faults.close != 0)
         return config.faults.close; // the device stays open
     closed = true;
-    endRun();
+    endRun(true);
     return StatusOk;
 }
 
-void SimDevice::endRun() {
+void SimDevice::endRun(bool byStop) {
+    if (byStop && config.faults.ignoreStopMs > 0) {
+        const Clock::time_point releaseAt =
+            Clock::now() + std::chrono::milliseconds(config.faults.ignoreStopMs);
+        // Only receives of the run that ends now: one whose run a restart or a
+        // configure ended already returns as usual, even if it has not woken yet.
+        for (Waiter* w : waiters)
+            if (w->run == run) {
+                w->ignoring = true;
+                w->releaseAt = releaseAt;
+                w->status = closed ? StatusDeviceClosed : 0;
+            }
+    }
     started = false;
     ++run;
     wake.notify_all();
+}
+
+int32_t SimDevice::endOfWait(std::unique_lock<std::mutex>& lock, const Waiter& self) {
+    if (!self.ignoring) // stop or restart: nothing delivered; close: the handle is gone
+        return closed ? StatusDeviceClosed : 0;
+    // Past the caller's own timeout on purpose, as a module that ignores a
+    // stop does; other wake-ups (a new start, a close) do not shorten it.
+    while (Clock::now() < self.releaseAt)
+        wake.wait_until(lock, self.releaseAt);
+    return self.status;
 }
 
 int32_t SimDevice::setLChannel(int32_t index, int32_t channel, uint8_t mode, uint8_t range) {
@@ -173,7 +195,7 @@ int32_t SimDevice::streamsStop() {
     if (config.faults.streamsStop != 0)
         return config.faults.streamsStop;
     if (started)
-        endRun();
+        endRun(true);
     return StatusOk;
 }
 
@@ -186,6 +208,16 @@ uint64_t SimDevice::producedWords(Clock::time_point now) const {
 int32_t SimDevice::recv(uint32_t* buffer, int32_t count, int32_t timeoutMs) {
     if (!buffer || count < 0)
         return StatusInvalidArgument;
+    uint64_t first = 0;
+    std::shared_ptr<const Acquisition> acq;
+    const int32_t n = claim(count, timeoutMs, first, acq);
+    if (n > 0) // outside the lock: the snapshot is immutable
+        acq->generate(first, buffer, static_cast<size_t>(n));
+    return n;
+}
+
+int32_t SimDevice::claim(int32_t count, int32_t timeoutMs, uint64_t& first,
+                         std::shared_ptr<const Acquisition>& acq) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     std::unique_lock<std::mutex> lock(mutex);
     if (closed)
@@ -195,17 +227,23 @@ int32_t SimDevice::recv(uint32_t* buffer, int32_t count, int32_t timeoutMs) {
     if (count == 0)
         return 0;
     const uint64_t myRun = run;
-    const std::shared_ptr<const Acquisition> acq = acquisition;
+    acq = acquisition;
     const int64_t channels = acq->channelCount();
     const DeviceFaults& faults = config.faults;
     const auto interrupted = [&] { return closed || run != myRun; };
-    // Stop or restart: nothing delivered; close: the handle is gone.
-    const auto interruptedStatus = [&] { return closed ? static_cast<int32_t>(StatusDeviceClosed) : 0; };
+    // Listed while it may wait; unlisted on every return, still under the
+    // lock (declared after it, so destroyed first).
+    Waiter self;
+    self.run = myRun;
+    waiters.push_back(&self);
+    struct Unlist {
+        std::vector<Waiter*>& list;
+        Waiter* w;
+        ~Unlist() { list.erase(std::find(list.begin(), list.end(), w)); }
+    } unlist{waiters, &self};
 
-    if (faults.stallAfterFrames > 0 && frameReceives >= faults.stallAfterFrames) {
-        wake.wait_until(lock, deadline, interrupted);
-        return interruptedStatus();
-    }
+    if (faults.stallAfterFrames > 0 && frameReceives >= faults.stallAfterFrames)
+        return wake.wait_until(lock, deadline, interrupted) ? endOfWait(lock, self) : 0;
     int64_t want = count;
     if (count >= channels) { // a frame-sized receive, not a realignment read
         const int64_t frame = ++frameReceives;
@@ -219,7 +257,7 @@ int32_t SimDevice::recv(uint32_t* buffer, int32_t count, int32_t timeoutMs) {
         const double adc = acq->adcFrequency();
         for (;;) {
             if (interrupted())
-                return interruptedStatus();
+                return endOfWait(lock, self);
             const Clock::time_point now = Clock::now();
             const uint64_t ready = producedWords(now) - position;
             if (ready >= n)
@@ -237,10 +275,8 @@ int32_t SimDevice::recv(uint32_t* buffer, int32_t count, int32_t timeoutMs) {
             wake.wait_until(lock, std::min(readyAt, deadline));
         }
     }
-    const uint64_t first = position;
+    first = position;
     position += n;
-    lock.unlock();
-    acq->generate(first, buffer, static_cast<size_t>(n));
     return static_cast<int32_t>(n);
 }
 

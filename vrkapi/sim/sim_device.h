@@ -1,8 +1,10 @@
 // One open simulated module.  Every method may be called from any thread;
 // all state is guarded by `mutex`, and a blocked receive waits on `wake`,
 // which stop, start, configure and close signal so the receive returns at
-// once.  Raw words are generated outside the lock from an immutable
-// Acquisition snapshot.
+// once (after a stop or close only once the ignoreStopMs fault has passed).
+// Raw words are generated outside the lock from an immutable Acquisition
+// snapshot.  The caller keeps the device alive for the whole of a call (see
+// DeviceRegistry::find), so a receive may outlast the close of its handle.
 #ifndef VRK_SIM_SIM_DEVICE_H
 #define VRK_SIM_SIM_DEVICE_H
 
@@ -16,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace vrksim {
 
@@ -47,8 +50,25 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    // Ends the current run (if any) and wakes a waiting receive.  Needs `mutex`.
-    void endRun();
+    // A receive that may wait for words.  The stop or close that ends its run
+    // tells it when to return and with what while the ignoreStopMs fault holds.
+    struct Waiter {
+        uint64_t run = 0;
+        bool ignoring = false;
+        Clock::time_point releaseAt;
+        int32_t status = 0;
+    };
+
+    // Ends the current run (if any) and wakes a waiting receive; `byStop`:
+    // a stop or close, which the ignoreStopMs fault lets waiting receives
+    // outlast.  Needs `mutex`.
+    void endRun(bool byStop = false);
+    // What a receive whose run ended returns, once any ignored stop has run
+    // out.  Needs `mutex`, held in `lock`.
+    int32_t endOfWait(std::unique_lock<std::mutex>& lock, const Waiter& self);
+    // The locked part of recv: waits for the words and claims stream
+    // positions first .. first+n-1 of `acq`; n, or a status.
+    int32_t claim(int32_t count, int32_t timeoutMs, uint64_t& first, std::shared_ptr<const Acquisition>& acq);
     // Words the ADC has produced since the streams started.  Needs `mutex`.
     uint64_t producedWords(Clock::time_point now) const;
 
@@ -59,6 +79,7 @@ private:
     std::mutex mutex;
     std::condition_variable wake;
     bool closed = false;
+    std::vector<Waiter*> waiters; // receives inside recv, each on its own stack
 
     // The table as set, checked only by configure.
     std::array<LogicalChannel, 32> staged{};
