@@ -1,6 +1,5 @@
 #include "sample_queues.h"
 
-#include <QMutexLocker>
 #include <algorithm>
 #include <iterator>
 
@@ -9,7 +8,7 @@ SampleQueues::SampleQueues(int count, std::size_t frameSamples, std::size_t maxF
       keepSamples(this->frameSamples * std::max<std::size_t>(maxFrames, 1)) {}
 
 void SampleQueues::append(std::vector<ChannelData>& frame) {
-    QMutexLocker lock(&dataMutex);
+    std::lock_guard<std::mutex> lock(dataMutex);
     const std::size_t n = std::min(frame.size(), channels.size());
     for (std::size_t i = 0; i < n; ++i) {
         ChannelData& queue = channels[i];
@@ -40,7 +39,7 @@ void SampleQueues::take(std::vector<ChannelData>& into) {
         block.overload = false;
     }
     into.resize(channels.size());
-    QMutexLocker lock(&dataMutex);
+    std::lock_guard<std::mutex> lock(dataMutex);
     for (std::size_t i = 0; i < channels.size(); ++i) {
         into[i].samples.swap(channels[i].samples);
         std::swap(into[i].overload, channels[i].overload);
@@ -48,7 +47,7 @@ void SampleQueues::take(std::vector<ChannelData>& into) {
 }
 
 std::vector<double> SampleQueues::queued(int channel) const {
-    QMutexLocker lock(&dataMutex);
+    std::lock_guard<std::mutex> lock(dataMutex);
     if (channel < 0 || std::size_t(channel) >= channels.size())
         return {};
     return channels[std::size_t(channel)].samples;

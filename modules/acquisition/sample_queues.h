@@ -1,8 +1,8 @@
 #ifndef SAMPLE_QUEUES_H
 #define SAMPLE_QUEUES_H
 
-#include <QMutex>
 #include <cstddef>
+#include <mutex>
 #include <vector>
 
 #include "channel_data.h"
@@ -13,7 +13,8 @@
 // threadModule).  dataMutex is held only to swap or append whole buffers,
 // never while converting, analysing or formatting, and no other lock is
 // taken under it.  Buffers travel round between the three parties, so a
-// steady run allocates nothing.
+// steady run allocates nothing.  A std::mutex, not a QMutex: ThreadSanitizer
+// sees its locking, and not that of Qt, which is not built for it.
 class SampleQueues {
 public:
     // `channels` logical channels; a queue keeps at most `maxFrames` frames
@@ -32,7 +33,7 @@ public:
     std::vector<double> queued(int channel) const;
 
 private:
-    mutable QMutex dataMutex;
+    mutable std::mutex dataMutex;
     std::vector<ChannelData> channels;
     std::size_t frameSamples;
     std::size_t keepSamples;
