@@ -1,14 +1,28 @@
 #include <QApplication>
 #include <QTextCodec>
+#include <cstdio>
+#include <unistd.h>
 
 #include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
+#include "module_receiver_mdx11.h"
 
 #ifdef Q_OS_WIN
 #include <cstdio>
 #include <windows.h>
 #endif
+
+namespace {
+
+[[noreturn]] void exitLeavingThreads(int code) {
+    qWarning("Завершение без ожидания потоков, оставшихся в библиотеке устройства");
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(code);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
 #ifdef Q_OS_WIN
@@ -36,6 +50,14 @@ int main(int argc, char* argv[]) {
     // No error box for messages raised while the window and the threads are
     // torn down: they are only logged.
     setLogMainWindow(nullptr);
+    // The close has flushed the settings, the log and the recording.  A
+    // thread still inside the device library cannot be destroyed (Qt aborts)
+    // nor outlived by the static destructors it may be using, so the process
+    // then ends here, without tearing anything down.
+    if (!window->threadsEnded())
+        exitLeavingThreads(code);
     delete window;
+    if (ModuleReceiverMdx11::abandonedLoops() > 0)
+        exitLeavingThreads(code);
     return code;
 }

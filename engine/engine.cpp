@@ -1,6 +1,7 @@
 #include "engine.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QMetaObject>
 #include <QMetaType>
@@ -40,6 +41,8 @@ Engine::Engine(const ModuleFactory& factory) : QObject(nullptr), mode(0) {
     threadModule.start(QThread::InheritPriority);
 }
 
+// A thread that did not end cannot be destroyed: the program then ends
+// without tearing the engine down (see main).
 Engine::~Engine() {
     endModuleThread();
     crateList.clear();
@@ -52,7 +55,12 @@ Engine::~Engine() {
 // thread has ended; the calls still queued for it are dropped with it.
 void Engine::endModuleThread() {
     threadModule.quit();
-    threadModule.wait();
+    if (!threadModule.wait(QDeadlineTimer(moduleThreadWaitMs)))
+        qWarning("Поток модуля не завершился за %d мс", moduleThreadWaitMs);
+}
+
+bool Engine::moduleThreadEnded() const {
+    return threadModule.isFinished();
 }
 
 QList<Engine::Crate>& Engine::crates() {

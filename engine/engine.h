@@ -74,6 +74,15 @@ public:
     void createWidgets(QWidget* settingsHost, QWidget* controlsHost, QWidget* reportHost, QWidget* infoHost,
                        QWidget* optionsHost);
 
+    // Whether threadModule has ended (false while it runs, and after a stop
+    // that gave up on it).  Any thread.
+    bool moduleThreadEnded() const;
+
+    // Longest the engine waits for threadModule to end once the driver has
+    // stopped: the call still running there is a restart, whose stop and
+    // start are bounded by the driver (a few seconds).
+    static constexpr int moduleThreadWaitMs = 4000;
+
 signals:
     void started();
     void stopped();
@@ -99,7 +108,8 @@ public slots:
 
 private:
     // Ends threadModule after the call running there (a restart, at most)
-    // has returned; calls queued for the driver after that never run.
+    // has returned, waiting at most moduleThreadWaitMs; calls queued for the
+    // driver after that never run.
     void endModuleThread();
 
     qint32 mode = 0;

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QEventLoop>
@@ -127,8 +128,11 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     threadEngine.start(QThread::InheritPriority);
 
     {
+        // The engine's start only answers; the bound is for a thread that
+        // never runs.
         QEventLoop waitStarted;
         requireConnection(connect(engine, &Engine::started, &waitStarted, &QEventLoop::quit), "started");
+        QTimer::singleShot(engineStartWaitMs, &waitStarted, &QEventLoop::quit);
         QMetaObject::invokeMethod(engine, "start", Qt::QueuedConnection);
         waitStarted.exec();
     }
@@ -389,12 +393,31 @@ void MainWindow::shutdownEngine() {
         return;
 
     // The engine's slots run one at a time, so a stop asked for during a
-    // search runs when the search has ended.
+    // search runs when the search has ended.  Worst case: a search (the
+    // library's search time, 1 s), the driver's stop (3 s) and the end of
+    // threadModule (Engine::moduleThreadWaitMs); a library stuck beyond
+    // that is given up on, and the program ends without waiting for it.
     QEventLoop waitStopped;
-    requireConnection(connect(engine, &Engine::stopped, &waitStopped, &QEventLoop::quit), "stopped");
+    bool stopped = false;
+    requireConnection(connect(engine, &Engine::stopped, &waitStopped,
+                              [&stopped, &waitStopped] {
+                                  stopped = true;
+                                  waitStopped.quit();
+                              }),
+                      "stopped");
+    QTimer::singleShot(engineStopWaitMs, &waitStopped, &QEventLoop::quit);
     QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
     waitStopped.exec();
-
+    if (!stopped) {
+        qWarning("Модуль не остановлен за %d мс", engineStopWaitMs);
+        return;
+    }
     threadEngine.quit();
-    threadEngine.wait();
+    // The stop has returned: only the thread's own end is left.
+    if (!threadEngine.wait(QDeadlineTimer(threadEndWaitMs)))
+        qWarning("Поток поиска не завершился за %d мс", threadEndWaitMs);
+}
+
+bool MainWindow::threadsEnded() const {
+    return threadEngine.isFinished() && engine->moduleThreadEnded();
 }

@@ -49,6 +49,16 @@ public:
     MainWindow(QWidget* parent, const Engine::ModuleFactory& factory);
     ~MainWindow() override;
 
+    // Whether the close ended the engine's and the driver's threads.  When
+    // it did not (a device library that never returns), the window must
+    // not be destroyed: the program ends without tearing it down.
+    bool threadsEnded() const;
+
+    // Bounds of the waits of start-up and close, ms.
+    static constexpr int engineStartWaitMs = 5000;
+    static constexpr int engineStopWaitMs = 9000;
+    static constexpr int threadEndWaitMs = 1000;
+
 public slots:
     // Engine reports, queued from threadEngine.
     void readyCrate(QList<Engine::Crate>& listCrate);
@@ -80,7 +90,8 @@ private:
     void readSettings();
     void setModuleControlsEnabled(bool enabled);
     // Asks the engine to stop, waits for stopped in a local event loop, then
-    // ends threadEngine.  Does nothing the second time.
+    // ends threadEngine, each within its bound.  Does nothing the second
+    // time.
     void shutdownEngine();
 
     Ui::MainWindow* ui;
