@@ -6,6 +6,8 @@
 // device switch in a burst of clicks.
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSemaphore>
@@ -419,6 +421,50 @@ private slots:
             });
         }
         QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
+    }
+
+    void libraryIgnoresStop_data() {
+        QTest::addColumn<bool>("switchDevice"); // else close
+        QTest::newRow("close") << false;
+        QTest::newRow("device switch") << true;
+    }
+    // The library keeps a blocked receive for 6 s after the streams are
+    // stopped and the device closed.  A close ends within the driver's
+    // bound all the same; a switch to the other device measures that
+    // device's own signal at once.  The loops left behind end on their own,
+    // without a word.
+    void libraryIgnoresStop() {
+        QFETCH(bool, switchDevice);
+        SimConfig sim;
+        sim.setRealtime(true);
+        sim.setDc(1, 1.5);
+        sim.setFault("ignoreStopMs", 6000);
+        sim.addDevice("192.0.2.12", "SIM-B", {{"1", QJsonObject{{"waveform", "dc"}, {"offset", -2.5}}}});
+        QVERIFY(sim.apply());
+        const double lsb = 10.0 / 32768 * 1000;
+        {
+            DriverHarness rig(
+                {{"ChannelsEnabled", 1}, {"ChannelsSetToDc", 1}, {"TestSignalFrequencyHz", 200}});
+            QVERIFY(rig.openAndStart());
+            QCOMPARE(settles(rig.voltage(1), 1500.0, lsb, 3), QString());
+            QElapsedTimer clock;
+            clock.start();
+            if (switchDevice) {
+                QVERIFY(rig.engine->useModule(1, 0));
+                QVERIFY(clock.elapsed() < ModuleReceiverMdx11::stopJoinMs + 1000);
+                rig.clearReadings();
+                QCOMPARE(settles(rig.voltage(1), -2500.0, lsb, 3), QString());
+                clock.restart();
+            }
+            rig.shutDown();
+            QVERIFY2(clock.elapsed() < ModuleReceiverMdx11::stopJoinMs + 1000,
+                     qPrintable(QString::number(clock.elapsed())));
+        }
+        QCOMPARE(ModuleReceiverMdx11::abandonedLoops(), switchDevice ? 2 : 1);
+        QVERIFY(ModuleReceiverMdx11::joinAbandonedLoops(10000));
+        QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
+        QCOMPARE(MessageLog::texts(QtWarningMsg).filter("оставлен").size(), switchDevice ? 2 : 1);
+        QCOMPARE(MessageLog::texts(QtWarningMsg).filter("кадре").join('\n'), QString());
     }
 
     // Clicks while the operator switches to the other device: the engine's

@@ -32,8 +32,9 @@ bool SimConfig::apply() {
                        {"firmware", "1.0-sim"}, {"channels", channels},    {"faults", faults}};
     QJsonArray devices{device};
     for (const auto& other : extra) {
-        device["address"] = other.first;
-        device["serial"] = other.second;
+        device["address"] = other.address;
+        device["serial"] = other.serial;
+        device["channels"] = other.channels.isEmpty() ? channels : other.channels;
         devices.append(device);
     }
     const QJsonObject root{

@@ -4,7 +4,6 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
-#include <QPair>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -32,8 +31,11 @@ public:
     void setFault(const QString& key, qint64 value) { faults.insert(key, value); }
     void setRealtime(bool value) { realtime = value; }
     void setSearchDelayMs(int ms) { searchDelayMs = ms; }
-    // A second "VRK11" with the same channels and faults.
-    void addDevice(const QString& address, const QString& serial) { extra.append({address, serial}); }
+    // A second "VRK11" with the same faults, and the same channels unless
+    // `ownChannels` gives its own.
+    void addDevice(const QString& address, const QString& serial, const QJsonObject& ownChannels = {}) {
+        extra.append({address, serial, ownChannels});
+    }
     // Writes the file and points VRK_SIM_CONFIG at it.
     bool apply();
 
@@ -43,7 +45,11 @@ private:
     QJsonObject faults;
     bool realtime = false;
     int searchDelayMs = 0;
-    QList<QPair<QString, QString>> extra;
+    struct Device {
+        QString address, serial;
+        QJsonObject channels; // empty: the first device's
+    };
+    QList<Device> extra;
 };
 
 // Fills *record with the first "VRK11" of a search; false when none.
