@@ -6,7 +6,6 @@
 #include <QMutex>
 #include <QPixmap>
 #include <QPointer>
-#include <QSemaphore>
 #include <QString>
 #include <QThread>
 #include <array>
@@ -156,14 +155,9 @@ private:
     void mirrorControls();
     // GUI thread: mirrors the controls and asks for a restart (coalesced).
     void requestRestart();
-    // GUI thread.  Releases one unit of `echo` (if any) and notes that
-    // `control` will signal `value`, then applies `change`; a unit the change
-    // did not use is taken back.
-    void changeControl(QSemaphore* echo, const QObject* control, int value,
-                       const std::function<void()>& change);
-    // GUI thread.  Start of a slot: true (and one unit of `echo` taken) when
-    // the signal (control, value) is the echo of a change the driver made.
-    bool takeEcho(QSemaphore& echo, const QObject* control, int value);
+    // GUI thread.  Applies `change` to `control` with its signals blocked,
+    // so the driver's own change never reaches the driver's slots.
+    void changeControl(QObject* control, const std::function<void()>& change);
     // GUI thread: the mode combo box shows the differential mode.
     bool differentialShown() const;
     // Any thread; takes controlStateMutex.
@@ -181,8 +175,6 @@ private:
 
     // Channel controls -> channel number; filled once by createWidgets.
     QHash<const QObject*, int> channelByControl;
-    // Changes the driver made and whose signal has not reached its slot yet.
-    QMultiHash<const QObject*, int> echoPending;
 
     // Acquisition.  Builds the description of the next run from the mirror
     // and configures the device for it; null (the reason logged) when it
@@ -244,13 +236,6 @@ private:
 
     int displayPeriodMs = 100;
     QTimer* displayTimer = nullptr;
-
-    QSemaphore allChannelsEcho{0};
-    QSemaphore commonRangeEcho{0};
-    QSemaphore commonTypeEcho{0};
-    QSemaphore channelCheckEcho{0};
-    QSemaphore channelRangeEcho{0};
-    QSemaphore channelTypeEcho{0};
 
     QMutex controlMutex;
     QMutex displayMutex;

@@ -7,11 +7,8 @@
 // restart (requestRestart), which threadModule serves without ever waiting
 // for this thread.
 //
-// Echo units: before the driver changes a control whose change signal is
-// connected to one of its slots, it releases one unit of that slot's echo
-// semaphore and notes the control and the value it will signal; the slot
-// call caused by the change (synchronous, inside the change) takes the unit
-// and returns.
+// The driver's own changes of a control are made with the control's signals
+// blocked (changeControl), so they never reach its slots.
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -19,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMutexLocker>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QString>
 #include <QWidget>
@@ -59,31 +57,9 @@ std::vector<int> upperChannels() {
 
 } // namespace
 
-void ModuleMdx11::changeControl(QSemaphore* echo, const QObject* control, int value,
-                                const std::function<void()>& change) {
-    if (echo) {
-        echoPending.insert(control, value);
-        echo->release();
-    }
+void ModuleMdx11::changeControl(QObject* control, const std::function<void()>& change) {
+    const QSignalBlocker blocker(control);
     change();
-    if (echo) {
-        // A change that emitted nothing leaves its unit; drop it, or it would
-        // swallow a later change by the operator.
-        auto it = echoPending.find(control, value);
-        if (it != echoPending.end()) {
-            echoPending.erase(it);
-            echo->tryAcquire();
-        }
-    }
-}
-
-bool ModuleMdx11::takeEcho(QSemaphore& echo, const QObject* control, int value) {
-    auto it = echoPending.find(control, value);
-    if (it == echoPending.end())
-        return false;
-    echoPending.erase(it);
-    echo.tryAcquire();
-    return true;
 }
 
 // The acquisition configuration reads the mode under controlStateMutex.
@@ -134,7 +110,7 @@ void ModuleMdx11::updateAllChannelsBox(bool differential, QAbstractButton* refer
             allChecked ? Qt::Checked : (allUnchecked ? Qt::Unchecked : Qt::PartiallyChecked);
         if (allChannelsBox->checkState() != state) {
             Ui::CustomCheckBox* box = allChannelsBox;
-            changeControl(&allChannelsEcho, box, int(state), [box, state] { box->setCheckState(state); });
+            changeControl(box, [box, state] { box->setCheckState(state); });
         }
     }
 }
@@ -144,8 +120,7 @@ namespace {
 // Shared by updateCommonRange and updateCommonVoltageType; GUI thread.
 // `boxes` are the channel combo boxes by channel number.
 void updateCommon(const std::array<QComboBox*, Ui::Mdx11Controls::channelCount + 1>& boxes, bool differential,
-                  const QComboBox* reference, QComboBox* common,
-                  const std::function<void(int, const std::function<void()>&)>& change) {
+                  const QComboBox* reference, QComboBox* common) {
     // A reference outside the active set (a change of channel 17-32 queued
     // before a switch to differential) stands for no reference.
     bool inSet = false;
@@ -162,11 +137,12 @@ void updateCommon(const std::array<QComboBox*, Ui::Mdx11Controls::channelCount +
             break;
         }
     }
-    const int shared = ref->currentIndex();
-    if (same && common->currentIndex() != shared)
-        change(shared, [common, shared] { common->setCurrentIndex(shared); });
-    if (!same && common->currentIndex() != -1)
-        change(-1, [common] { common->setCurrentIndex(-1); });
+    const int shown = same ? ref->currentIndex() : -1;
+    if (common->currentIndex() != shown) {
+        // The driver's own change: not one for the common box's slot.
+        const QSignalBlocker blocker(common);
+        common->setCurrentIndex(shown);
+    }
 }
 
 } // namespace
@@ -175,20 +151,14 @@ void updateCommon(const std::array<QComboBox*, Ui::Mdx11Controls::channelCount +
 void ModuleMdx11::updateCommonRange(bool differential, QComboBox* reference) {
     if (!controlsHost || !settingsHost)
         return;
-    updateCommon(uiControls->comboBoxRangeCh, differential, reference, uiSettings->comboBoxRange,
-                 [this](int value, const std::function<void()>& change) {
-                     changeControl(&commonRangeEcho, uiSettings->comboBoxRange, value, change);
-                 });
+    updateCommon(uiControls->comboBoxRangeCh, differential, reference, uiSettings->comboBoxRange);
 }
 
 // GUI thread.
 void ModuleMdx11::updateCommonVoltageType(bool differential, QComboBox* reference) {
     if (!controlsHost || !settingsHost)
         return;
-    updateCommon(uiControls->comboBoxVoltageTypeCh, differential, reference, uiSettings->comboBoxVoltageType,
-                 [this](int value, const std::function<void()>& change) {
-                     changeControl(&commonTypeEcho, uiSettings->comboBoxVoltageType, value, change);
-                 });
+    updateCommon(uiControls->comboBoxVoltageTypeCh, differential, reference, uiSettings->comboBoxVoltageType);
 }
 
 // GUI thread.  The common range and voltage type follow the first enabled,
@@ -205,9 +175,9 @@ void ModuleMdx11::refreshCommonFromFirstChecked(bool differential, const std::ve
 }
 
 // A channel check box was toggled.
-void ModuleMdx11::on_checkBoxChX_toggled(bool checked) {
+void ModuleMdx11::on_checkBoxChX_toggled(bool) {
     const int n = channelOf(signalSource);
-    if (n == 0 || takeEcho(channelCheckEcho, signalSource, checked))
+    if (n == 0)
         return;
     // The row follows the box as it is now.
     setChannelRowEnabled(n, uiControls->checkBoxCh[n]->isChecked());
@@ -217,17 +187,16 @@ void ModuleMdx11::on_checkBoxChX_toggled(bool checked) {
     requestRestart();
 }
 
-// The all-channels box was clicked (or set by the program, which left an
-// echo unit).
+// The all-channels box was clicked.
 void ModuleMdx11::on_checkBoxChannels_stateChanged(int state) {
-    if (takeEcho(allChannelsEcho, signalSource, state) || !controlsHost)
+    if (!controlsHost)
         return;
     const bool target = state == Qt::Checked;
     for (int n : Ui::Mdx11Controls::creationOrder) {
         QCheckBox* box = uiControls->checkBoxCh[n];
         if (!ownEnabled(box) || box->isChecked() == target)
             continue;
-        changeControl(&channelCheckEcho, box, target, [box, target] { box->setChecked(target); });
+        changeControl(box, [box, target] { box->setChecked(target); });
         setChannelRowEnabled(n, target);
     }
     const bool differential = differentialShown();
@@ -237,7 +206,7 @@ void ModuleMdx11::on_checkBoxChannels_stateChanged(int state) {
 }
 
 // The mode switch: confines the measurement to channels 1-16 or opens 1-32.
-// The driver never changes the mode box itself, so no echo.
+// The driver never changes the mode box itself.
 void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
     if (index == -1 || !settingsHost)
         return;
@@ -247,7 +216,7 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
             for (int n : upperChannels()) {
                 QCheckBox* box = uiControls->checkBoxCh[n];
                 if (ownEnabled(box) && box->isChecked()) {
-                    changeControl(&channelCheckEcho, box, false, [box] { box->setChecked(false); });
+                    changeControl(box, [box] { box->setChecked(false); });
                     setChannelRowEnabled(n, false);
                 }
                 box->setEnabled(false);
@@ -274,19 +243,19 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
 
 // Common range chosen: copied by index to every enabled channel.
 void ModuleMdx11::on_comboBoxRange_currentIndexChanged(int index) {
-    if (takeEcho(commonRangeEcho, signalSource, index) || index == -1 || !controlsHost)
+    if (index == -1 || !controlsHost)
         return;
     for (int n : Ui::Mdx11Controls::creationOrder) {
         QComboBox* box = uiControls->comboBoxRangeCh[n];
         if (ownEnabled(box) && box->currentIndex() != index)
-            changeControl(&channelRangeEcho, box, index, [box, index] { box->setCurrentIndex(index); });
+            changeControl(box, [box, index] { box->setCurrentIndex(index); });
     }
     requestRestart();
 }
 
 // Common voltage type chosen: copied by text to every enabled channel.
 void ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged(int index) {
-    if (takeEcho(commonTypeEcho, signalSource, index) || index == -1 || !controlsHost || !settingsHost)
+    if (index == -1 || !controlsHost || !settingsHost)
         return;
     const QComboBox* common = uiSettings->comboBoxVoltageType;
     QString text;
@@ -300,24 +269,24 @@ void ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged(int index) {
         QComboBox* box = uiControls->comboBoxVoltageTypeCh[n];
         const int target = box->findText(text, Qt::MatchExactly);
         if (ownEnabled(box) && box->currentIndex() != index && box->currentIndex() != target)
-            changeControl(&channelTypeEcho, box, target, [box, target] { box->setCurrentIndex(target); });
+            changeControl(box, [box, target] { box->setCurrentIndex(target); });
     }
     requestRestart();
 }
 
 // One channel's range chosen.
-void ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged(int index) {
+void ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged(int) {
     const int n = channelOf(signalSource);
-    if (n == 0 || takeEcho(channelRangeEcho, signalSource, index))
+    if (n == 0)
         return;
     updateCommonRange(differentialShown(), uiControls->comboBoxRangeCh[n]);
     requestRestart();
 }
 
 // One channel's voltage type chosen.
-void ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged(int index) {
+void ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged(int) {
     const int n = channelOf(signalSource);
-    if (n == 0 || takeEcho(channelTypeEcho, signalSource, index))
+    if (n == 0)
         return;
     updateCommonVoltageType(differentialShown(), uiControls->comboBoxVoltageTypeCh[n]);
     requestRestart();

@@ -32,7 +32,7 @@ public:
     // Returns once every call queued to the driver's thread so far has run
     // (false after 20 s); the GUI thread serves events meanwhile.
     bool syncModuleThread();
-    // Until the driver has served every restart and echo it caused and two
+    // Until the driver has served every restart it caused and two
     // rounds of its queue changed nothing; false after 30 s.
     bool settle();
     // As the main window does: a search, then the first device found is

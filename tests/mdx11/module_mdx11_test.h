@@ -12,7 +12,6 @@ public:
     static std::vector<ChannelControlState> mirror(const ModuleMdx11& d) { return d.channelControls(); }
     static double testSignalFrequencyHz(const ModuleMdx11& d) { return d.testSignalFrequencyHz; }
     static int modeCode(const ModuleMdx11& d) { return d.modeCode; }
-    static int pendingEchoes(const ModuleMdx11& d) { return d.echoPending.size(); }
     static VRK_Handle handle(const ModuleMdx11& d) { return d.handle; }
     // The samples queued for the first logical channel of the current run;
     // takes displayMutex and dataMutex.
