@@ -17,13 +17,7 @@
 // Reaches the driver's queues and display pass (friend of the driver).
 class ModuleMdx11Test {
 public:
-    static size_t queued(ModuleMdx11* m) {
-        QMutexLocker lock(&m->displayMutex);
-        size_t n = 0;
-        for (int i = 0; m->queues && m->run && i < int(m->run->channels.size()); ++i)
-            n += m->queues->queued(i).size();
-        return n;
-    }
+    static size_t queued(ModuleMdx11* m) { return m->display->queuedSamples(); }
     static void displayPass(ModuleMdx11* m) { m->displayResults(); }
 };
 

@@ -47,6 +47,7 @@ ModuleMdx11::ModuleMdx11(PassFeed* feed, QObject* parent) : Module(parent), feed
     modulePixmap = QPixmap(QStringLiteral(":/icons/mdx11.png"));
 
     receiver = new ModuleReceiverMdx11;
+    display = std::make_unique<DisplayPass>(feed);
 
     // The generated forms leave their widget pointers uninitialised; "()"
     // makes them null until setupUi, so a form without a host stays empty.
@@ -212,6 +213,7 @@ void ModuleMdx11::createSettingsForm(QWidget* host) {
 void ModuleMdx11::createControlsForm(QWidget* host) {
     controlsHost = host;
     uiControls->setupUi(controlsHost);
+    std::array<QLineEdit*, 33> voltageEdits{}, frequencyEdits{};
     for (int n = 1; n <= Ui::Mdx11Controls::channelCount; ++n) {
         channelByControl.insert(uiControls->checkBoxCh[n], n);
         channelByControl.insert(uiControls->comboBoxRangeCh[n], n);
@@ -219,6 +221,7 @@ void ModuleMdx11::createControlsForm(QWidget* host) {
         voltageEdits[n] = uiControls->lineEditVoltageCh[n];
         frequencyEdits[n] = uiControls->lineEditFrequencyCh[n];
     }
+    display->setFields(controlsHost, voltageEdits, frequencyEdits);
 
     if (settings)
         restoreChannels();

@@ -19,9 +19,9 @@
 #include "channel_control_state.h"
 #include "channel_data.h"
 #include "channel_words.h"
+#include "display_pass.h"
 #include "module.h"
 #include "parameter_info.h"
-#include "pass_analysis.h"
 #include "pass_record.h"
 #include "sample_queues.h"
 #include "vrk_api.h"
@@ -183,26 +183,13 @@ private:
     // Clears restartPending: start, stop, open and close serve or cancel what
     // was asked for.  Takes controlStateMutex.
     void dropPendingRestart();
-    // Posts the texts and overload marks of one pass to its fields.
-    void showReadings(const PassRecord& record);
     // start/stop bodies; the caller holds controlMutex.
     bool startLocked(int reserved);
     bool stopLocked();
-    // The run the display pass reads and the queues it takes samples from;
-    // replaced at every start (displayMutex).
-    std::shared_ptr<const AcquisitionRun> run;
-    std::shared_ptr<SampleQueues> queues;
-    // Display pass only (displayMutex): the buffers taken in exchange for
-    // the queues' and the analysis with its FFT plans.
-    std::vector<ChannelData> taken;
-    PassAnalysis passAnalysis;
     // Serial of the last configuration (controlMutex).
     quint64 configSerial = 0;
-    // The serial of the run whose readings the fields may show, readable
-    // without displayMutex: a reading text queued for a field is dropped at
-    // delivery if a newer configuration has started.  Shared with the queued
-    // writes, which may be delivered after the driver has gone.
-    std::shared_ptr<std::atomic<quint64>> shownSerial = std::make_shared<std::atomic<quint64>>(0);
+    // The display pass: its own lock, run, buffers and FFT plans.
+    std::unique_ptr<DisplayPass> display;
     PassFeed* feed = nullptr;
 
     VRK_Handle handle = 0;
@@ -238,7 +225,6 @@ private:
     QTimer* displayTimer = nullptr;
 
     QMutex controlMutex;
-    QMutex displayMutex;
 
     QList<ParameterInfo> parameters;
 
@@ -253,10 +239,6 @@ private:
     // (controlStateMutex).
     quint64 mirrorCopies = 0;
     mutable QMutex controlStateMutex;
-    // Reading fields by channel number (index 1..32), found once when the
-    // controls form is built; written from threadModule only by queued calls.
-    std::array<QLineEdit*, 33> voltageEdits{};
-    std::array<QLineEdit*, 33> frequencyEdits{};
 };
 
 #endif // MODULE_MDX11_H

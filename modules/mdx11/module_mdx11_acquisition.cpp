@@ -30,32 +30,6 @@ int clampDecimals(int decimals) {
     return std::clamp(decimals, 0, 17);
 }
 
-using Serial = std::shared_ptr<std::atomic<quint64>>;
-
-// Marks `edit` red, with a tooltip, while its channel clips.  Only a change
-// of the mark touches the widget.  GUI thread.
-void markOverload(QLineEdit* edit, bool overload) {
-    if (edit->property("overload").toBool() == overload)
-        return;
-    edit->setProperty("overload", overload);
-    edit->setStyleSheet(overload ? QStringLiteral("QLineEdit { background-color: #ff6b6b; }") : QString());
-    edit->setToolTip(overload ? QStringLiteral("Перегрузка: сигнал выходит за предел измерения") : QString());
-}
-
-// Clears the mark of `edit` in the GUI thread, unless a configuration newer
-// than `serial` has started by then.
-void clearOverloadQueued(QLineEdit* edit, const Serial& shown, quint64 serial) {
-    if (!edit)
-        return;
-    QMetaObject::invokeMethod(
-        edit,
-        [edit, shown, serial] {
-            if (shown->load() == serial)
-                markOverload(edit, false);
-        },
-        Qt::QueuedConnection);
-}
-
 } // namespace
 
 // Any thread (the engine: GUI thread).  Waits for a restart in progress
@@ -130,11 +104,7 @@ bool ModuleMdx11::startLocked(int reserved) {
     if (!receiver->startStreams(next, nextQueues))
         return false;
     const int interval = std::max(next->periodMs, next->displayPeriodMs);
-    {
-        QMutexLocker display(&displayMutex);
-        run = std::move(next);
-        queues = std::move(nextQueues);
-    }
+    display->setRun(std::move(next), std::move(nextQueues));
     // The timer lives in the GUI thread; start(int) also sets the interval.
     if (QTimer* timer = displayTimer)
         QMetaObject::invokeMethod(
@@ -147,9 +117,7 @@ bool ModuleMdx11::stopLocked() {
         QMetaObject::invokeMethod(
             timer, [timer] { timer->stop(); }, Qt::QueuedConnection);
     // A display pass never waits for anything but dataMutex, so this ends.
-    if (displayMutex.tryLock(displayPassWaitMs))
-        displayMutex.unlock();
-    else
+    if (!display->waitIdle(displayPassWaitMs))
         qWarning("Проход отображения не завершился за %d мс", displayPassWaitMs);
     return receiver ? receiver->stopStreams() : false;
 }
@@ -227,64 +195,13 @@ std::shared_ptr<const AcquisitionRun> ModuleMdx11::applyAdcSettings() {
     next->displayPeriodMs = period;
     config.adcFrequencyHz = frequency;
     config.serial = ++configSerial;
-    shownSerial->store(config.serial);
     // A channel no longer measured loses its overload mark now; a measured
     // one keeps it until its next pass.
-    for (int number = 1; number <= 32; ++number)
-        if (!measured[size_t(number)])
-            clearOverloadQueued(voltageEdits[size_t(number)], shownSerial, config.serial);
+    display->showConfiguration(config.serial, measured);
     return next;
 }
 
-// threadModule, run by displayTimer.  Holds displayMutex for the pass and
-// dataMutex only while it swaps the queued samples out; analyses, formats
-// and posts after that, so the receive loop never waits behind an FFT.
-// Reads no widget; writes the fields by queued calls and publishes one
-// record of what it wrote.
+// threadModule, run by displayTimer.
 void ModuleMdx11::displayResults() {
-    if (!displayMutex.tryLock(0))
-        return;
-    if (!run || !queues) {
-        displayMutex.unlock();
-        return;
-    }
-    queues->take(taken);
-    QElapsedTimer now;
-    now.start();
-    const PassRecord record =
-        passAnalysis.analyze(*run, taken, QDateTime::currentDateTime(), now.msecsSinceReference());
-    showReadings(record);
-    if (feed && !record.readings.isEmpty())
-        feed->publish(record);
-    displayMutex.unlock();
-}
-
-// threadModule.  One queued call per pass writes every field of the pass in
-// the GUI thread, unless a configuration newer than the pass's has started
-// by then: a field never shows a reading of an older configuration once a
-// new one runs.  The host is the call's context, so a call still queued when
-// the form goes is dropped with it.
-void ModuleMdx11::showReadings(const PassRecord& record) {
-    if (!controlsHost || record.readings.isEmpty())
-        return;
-    QMetaObject::invokeMethod(
-        controlsHost,
-        [shown = shownSerial, serial = record.config.serial, readings = record.readings,
-         voltages = voltageEdits, frequencies = frequencyEdits] {
-            if (shown->load() != serial)
-                return;
-            for (const ChannelReading& reading : readings) {
-                if (reading.number < 1 || reading.number > 32)
-                    continue;
-                QLineEdit* voltage = voltages[size_t(reading.number)];
-                QLineEdit* frequency = frequencies[size_t(reading.number)];
-                if (voltage) {
-                    voltage->setText(reading.voltage);
-                    markOverload(voltage, reading.overload);
-                }
-                if (frequency)
-                    frequency->setText(reading.frequency);
-            }
-        },
-        Qt::QueuedConnection);
+    display->pass();
 }

@@ -15,10 +15,7 @@ public:
     static VRK_Handle handle(const ModuleMdx11& d) { return d.handle; }
     // The samples queued for the first logical channel of the current run;
     // takes displayMutex and dataMutex.
-    static std::vector<double> queued(ModuleMdx11& d) {
-        QMutexLocker lock(&d.displayMutex);
-        return d.queues ? d.queues->queued(0) : std::vector<double>();
-    }
+    static std::vector<double> queued(ModuleMdx11& d) { return d.display->queued(0); }
 };
 
 #endif // MODULE_MDX11_TEST_H

@@ -1,0 +1,71 @@
+#ifndef DISPLAY_PASS_H
+#define DISPLAY_PASS_H
+
+#include <QtGlobal>
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "acquisition_run.h"
+#include "channel_data.h"
+#include "pass_analysis.h"
+#include "sample_queues.h"
+
+class QLineEdit;
+class QWidget;
+class PassFeed;
+
+// The display pass of the 11-series driver: takes the samples the current
+// run has queued, analyses them, posts the readings to their fields and
+// publishes the record of the pass.
+//
+// Threads and locks: pass() runs in threadModule (the display timer);
+// setRun, waitIdle and showConfiguration are called by the driver's start
+// and stop (under its controlMutex, any thread); setFields once in the GUI
+// thread before any run.  displayMutex spans one pass and guards the run;
+// under it only the queues' dataMutex is taken.  Fields are written only by
+// queued calls into the GUI thread.
+class DisplayPass {
+public:
+    // `feed` (may be null) receives one record per pass with readings.
+    explicit DisplayPass(PassFeed* feed);
+
+    // The reading fields by channel number (1..32) and their host, the
+    // context of the queued writes.
+    void setFields(QWidget* host, const std::array<QLineEdit*, 33>& voltages,
+                   const std::array<QLineEdit*, 33>& frequencies);
+    // The run whose samples the next passes take.
+    void setRun(std::shared_ptr<const AcquisitionRun> run, std::shared_ptr<SampleQueues> queues);
+    // A new configuration `serial` starts: readings of older ones still
+    // queued for a field are dropped, and a channel not `measured` (by
+    // number) loses its overload mark.
+    void showConfiguration(quint64 serial, const std::array<bool, 33>& measured);
+    // One pass; skipped when another is still running.
+    void pass();
+    // Waits at most timeoutMs for a pass in progress to end; true when none
+    // runs.
+    bool waitIdle(int timeoutMs);
+    // Samples the current run has queued, all channels; for checks.
+    std::size_t queuedSamples();
+    std::vector<double> queued(int channel);
+
+private:
+    void showReadings(const PassRecord& record);
+
+    PassFeed* feed = nullptr;
+    QWidget* host = nullptr;
+    std::array<QLineEdit*, 33> voltageEdits{};
+    std::array<QLineEdit*, 33> frequencyEdits{};
+    std::timed_mutex displayMutex;
+    std::shared_ptr<const AcquisitionRun> run; // displayMutex
+    std::shared_ptr<SampleQueues> queues;      // displayMutex
+    std::vector<ChannelData> taken;            // displayMutex: buffers swapped with the queues'
+    PassAnalysis passAnalysis;                 // displayMutex: keeps its FFT plans
+    // The configuration whose readings the fields may show; shared with the
+    // queued writes, which may be delivered after the driver has gone.
+    std::shared_ptr<std::atomic<quint64>> shownSerial = std::make_shared<std::atomic<quint64>>(0);
+};
+
+#endif // DISPLAY_PASS_H
