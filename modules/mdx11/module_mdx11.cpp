@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QMetaType>
-#include <QMutexLocker>
 #include <QRect>
 #include <QSpinBox>
 #include <QTableWidgetItem>
@@ -23,6 +22,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <mutex>
 
 #include "custom_check_box.h"
 #include "mdx11_controls.h"
@@ -128,7 +128,7 @@ bool ModuleMdx11::setParameter(const QString& name, double value) {
                     const double limited = qBound(double(std::numeric_limits<int>::min()), std::trunc(value),
                                                   double(std::numeric_limits<int>::max()));
                     // The acquisition configuration reads it under this lock.
-                    QMutexLocker locker(&controlStateMutex);
+                    std::lock_guard<std::mutex> locker(controlStateMutex);
                     displayPeriodMs = int(limited);
                 }
             }
@@ -269,13 +269,13 @@ void ModuleMdx11::createOptionsForm(QWidget* host) {
 // acquisition configuration never has to read a widget.
 void ModuleMdx11::mirrorControls() {
     const std::vector<ChannelControlState> rows = readControls();
-    QMutexLocker locker(&controlStateMutex);
+    std::lock_guard<std::mutex> locker(controlStateMutex);
     controlState = rows;
 }
 
 // Any thread.
 std::vector<ChannelControlState> ModuleMdx11::channelControls() const {
-    QMutexLocker locker(&controlStateMutex);
+    std::lock_guard<std::mutex> locker(controlStateMutex);
     return controlState;
 }
 

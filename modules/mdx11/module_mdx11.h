@@ -3,7 +3,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QMutex>
 #include <QPixmap>
 #include <QPointer>
 #include <QString>
@@ -12,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -224,7 +224,7 @@ private:
     int displayPeriodMs = 100;
     QTimer* displayTimer = nullptr;
 
-    QMutex controlMutex;
+    std::mutex controlMutex;
 
     QList<ParameterInfo> parameters;
 
@@ -238,7 +238,7 @@ private:
     // Number of times a configuration has copied the mirror
     // (controlStateMutex).
     quint64 mirrorCopies = 0;
-    mutable QMutex controlStateMutex;
+    mutable std::mutex controlStateMutex;
 };
 
 #endif // MODULE_MDX11_H

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMetaObject>
-#include <QMutexLocker>
 #include <QString>
 #include <QTimer>
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "module_mdx11.h"
@@ -37,7 +37,7 @@ int clampDecimals(int decimals) {
 // mirror and so serves a pending restart too.  Worst case while a restart is
 // in progress: that restart's stop (see stop) plus two configurations.
 bool ModuleMdx11::start(int reserved) {
-    QMutexLocker lock(&controlMutex);
+    std::lock_guard<std::mutex> lock(controlMutex);
     return startLocked(reserved);
 }
 
@@ -49,7 +49,7 @@ bool ModuleMdx11::start(int reserved) {
 // is left; in practice milliseconds, since the stop wakes a blocked
 // receive).  So at most 3 s plus the library's own StreamsStop.
 bool ModuleMdx11::stop() {
-    QMutexLocker lock(&controlMutex);
+    std::lock_guard<std::mutex> lock(controlMutex);
     dropPendingRestart();
     return stopLocked();
 }
@@ -64,10 +64,10 @@ bool ModuleMdx11::isRunning() {
 // flag and does nothing.  With no device open there is nothing to restart:
 // choosing a device starts acquisition from the mirror anyway.
 void ModuleMdx11::restartManual() {
-    QMutexLocker lock(&controlMutex);
+    std::lock_guard<std::mutex> lock(controlMutex);
     quint64 copies = 0;
     {
-        QMutexLocker state(&controlStateMutex);
+        std::lock_guard<std::mutex> state(controlStateMutex);
         if (!restartPending)
             return;
         copies = mirrorCopies;
@@ -79,13 +79,13 @@ void ModuleMdx11::restartManual() {
     // A start that failed before copying the mirror leaves the flag set; the
     // next change must be able to ask again.  After a copy the flag belongs
     // to a later request.
-    QMutexLocker state(&controlStateMutex);
+    std::lock_guard<std::mutex> state(controlStateMutex);
     if (mirrorCopies == copies)
         restartPending = false;
 }
 
 void ModuleMdx11::dropPendingRestart() {
-    QMutexLocker state(&controlStateMutex);
+    std::lock_guard<std::mutex> state(controlStateMutex);
     restartPending = false;
 }
 
@@ -135,8 +135,9 @@ std::shared_ptr<const AcquisitionRun> ModuleMdx11::applyAdcSettings() {
     std::array<int, 4> decimalsAc{}, decimalsDc{};
     int decimalsFreq = 0;
     int period = 0;
+    double signalHz = 0;
     {
-        QMutexLocker lock(&controlStateMutex);
+        std::lock_guard<std::mutex> lock(controlStateMutex);
         rows = controlState;
         // This copy serves every restart asked for so far.
         restartPending = false;
@@ -147,6 +148,7 @@ std::shared_ptr<const AcquisitionRun> ModuleMdx11::applyAdcSettings() {
         std::copy(std::begin(accuracyDc), std::end(accuracyDc), decimalsDc.begin());
         decimalsFreq = accuracyFreq;
         period = displayPeriodMs;
+        signalHz = testSignalFrequencyHz;
     }
 
     std::array<bool, 33> dcByNumber{};
@@ -177,7 +179,7 @@ std::shared_ptr<const AcquisitionRun> ModuleMdx11::applyAdcSettings() {
     double frequency = adcFrequencyTable[std::clamp(frequencyIndex, 0, 4)];
     VRK11_SetAdcFreq(handle, &frequency, nullptr);
 
-    if (receiver->configureAcquisition(testSignalFrequencyHz, *next) == 0)
+    if (receiver->configureAcquisition(signalHz, *next) == 0)
         return nullptr;
 
     std::array<bool, 33> measured{};

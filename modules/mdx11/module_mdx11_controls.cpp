@@ -15,11 +15,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMutexLocker>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QString>
 #include <QWidget>
+#include <mutex>
 #include <vector>
 
 #include "custom_check_box.h"
@@ -64,7 +64,7 @@ void ModuleMdx11::changeControl(QObject* control, const std::function<void()>& c
 
 // The acquisition configuration reads the mode under controlStateMutex.
 void ModuleMdx11::setModeCode(quint8 code) {
-    QMutexLocker locker(&controlStateMutex);
+    std::lock_guard<std::mutex> locker(controlStateMutex);
     modeCode = code;
 }
 
@@ -296,7 +296,7 @@ void ModuleMdx11::on_comboBoxFrequency_currentIndexChanged(int index) {
     if (index == -1)
         return;
     {
-        QMutexLocker locker(&controlStateMutex);
+        std::lock_guard<std::mutex> locker(controlStateMutex);
         adcFrequencyIndex = index;
     }
     requestRestart();
@@ -365,7 +365,7 @@ void ModuleMdx11::requestRestart() {
     const std::vector<ChannelControlState> rows = readControls();
     bool post = false;
     {
-        QMutexLocker locker(&controlStateMutex);
+        std::lock_guard<std::mutex> locker(controlStateMutex);
         if (!rows.empty())
             controlState = rows;
         post = !restartPending;

@@ -7,9 +7,9 @@
 
 #include <QByteArray>
 #include <QLineEdit>
-#include <QMutexLocker>
 #include <QString>
 #include <cstring>
+#include <mutex>
 
 #include "error_text.h"
 #include "module_mdx11.h"
@@ -30,7 +30,7 @@ QString fieldText(const char* field, std::size_t size) {
 bool ModuleMdx11::open(const VRK_DeviceRecord* device) {
     // The engine starts the device right after opening it, from the mirror;
     // a restart asked for before must not start it in between.
-    QMutexLocker lock(&controlMutex);
+    std::lock_guard<std::mutex> lock(controlMutex);
     dropPendingRestart();
     int status = VRK_Open(&handle, device, 16777216, 5000, 0, 0);
     if (status != 0) {
@@ -74,7 +74,7 @@ bool ModuleMdx11::isOpened() {
 // restart started is stopped before the device is closed, so a caller's
 // isRunning()/stop() before close cannot miss it.
 bool ModuleMdx11::close() {
-    QMutexLocker lock(&controlMutex);
+    std::lock_guard<std::mutex> lock(controlMutex);
     dropPendingRestart();
     if (isRunning())
         stopLocked();

@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMutexLocker>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -20,6 +19,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include "mdx11_controls.h"
 #include "module_mdx11.h"
@@ -69,13 +69,14 @@ void ModuleMdx11::loadSettings(QSettings* s) {
         dc[r] = readOrInit(settings, accuracyDcKeys[r], defaultAccuracy).toInt();
     const int freq = readOrInit(settings, accuracyFreqKey, defaultAccuracy).toInt();
 
-    // The acquisition configuration reads these under controlStateMutex.
-    QMutexLocker locker(&controlStateMutex);
-    testSignalFrequencyHz = (std::isfinite(frequency) && frequency > 0) ? frequency : defaultTestSignalHz;
-    std::copy(ac, ac + 4, accuracyAc);
-    std::copy(dc, dc + 4, accuracyDc);
-    accuracyFreq = freq;
-    locker.unlock();
+    {
+        // The acquisition configuration reads these under controlStateMutex.
+        std::lock_guard<std::mutex> locker(controlStateMutex);
+        testSignalFrequencyHz = (std::isfinite(frequency) && frequency > 0) ? frequency : defaultTestSignalHz;
+        std::copy(ac, ac + 4, accuracyAc);
+        std::copy(dc, dc + 4, accuracyDc);
+        accuracyFreq = freq;
+    }
 
     settings->endGroup();
 }
@@ -104,7 +105,7 @@ void ModuleMdx11::saveSettings(QSettings* s) {
 
     {
         // The acquisition configuration reads these under controlStateMutex.
-        QMutexLocker locker(&controlStateMutex);
+        std::lock_guard<std::mutex> locker(controlStateMutex);
         std::copy(accuracyAcEdit, accuracyAcEdit + 4, accuracyAc);
         std::copy(accuracyDcEdit, accuracyDcEdit + 4, accuracyDc);
         accuracyFreq = accuracyFreqEdit;
