@@ -36,7 +36,7 @@ void DisplayPass::setFields(QWidget* fieldsHost, const std::array<QLineEdit*, 33
 
 void DisplayPass::setRun(std::shared_ptr<const AcquisitionRun> next,
                          std::shared_ptr<SampleQueues> nextQueues) {
-    std::lock_guard<std::timed_mutex> lock(displayMutex);
+    std::lock_guard<std::mutex> lock(displayMutex);
     run = std::move(next);
     queues = std::move(nextQueues);
 }
@@ -59,40 +59,62 @@ void DisplayPass::showConfiguration(quint64 serial, const std::array<bool, 33>& 
         Qt::QueuedConnection);
 }
 
-// threadModule, run by the display timer.  Holds displayMutex for the pass
-// and dataMutex only while it swaps the queued samples out; analyses,
-// formats and posts after that, so the receive loop never waits behind an
-// FFT.  Reads no widget.
+// threadModule, run by the display timer.  Takes the dataMutex of the
+// queues only while it swaps the queued samples out; analyses, formats and
+// posts after that, so the receive loop never waits behind an FFT.  Reads
+// no widget.
 void DisplayPass::pass() {
-    std::unique_lock<std::timed_mutex> lock(displayMutex, std::try_to_lock);
-    if (!lock.owns_lock() || !run || !queues)
-        return;
-    queues->take(taken);
+    std::shared_ptr<const AcquisitionRun> current;
+    std::shared_ptr<SampleQueues> source;
+    {
+        std::lock_guard<std::mutex> lock(displayMutex);
+        if (passing || !run || !queues)
+            return;
+        passing = true;
+        current = run;
+        source = queues;
+    }
+    source->take(taken);
     QElapsedTimer now;
     now.start();
     const PassRecord record =
-        passAnalysis.analyze(*run, taken, QDateTime::currentDateTime(), now.msecsSinceReference());
+        passAnalysis.analyze(*current, taken, QDateTime::currentDateTime(), now.msecsSinceReference());
     showReadings(record);
     if (feed && !record.readings.isEmpty())
         feed->publish(record);
+    {
+        std::lock_guard<std::mutex> lock(displayMutex);
+        passing = false;
+    }
+    passEnded.notify_all();
 }
 
 bool DisplayPass::waitIdle(int timeoutMs) {
-    std::unique_lock<std::timed_mutex> lock(displayMutex, std::chrono::milliseconds(timeoutMs));
-    return lock.owns_lock();
+    std::unique_lock<std::mutex> lock(displayMutex);
+    return passEnded.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !passing; });
 }
 
 std::size_t DisplayPass::queuedSamples() {
-    std::lock_guard<std::timed_mutex> lock(displayMutex);
+    std::shared_ptr<const AcquisitionRun> current;
+    std::shared_ptr<SampleQueues> source;
+    {
+        std::lock_guard<std::mutex> lock(displayMutex);
+        current = run;
+        source = queues;
+    }
     std::size_t n = 0;
-    for (int i = 0; queues && run && i < int(run->channels.size()); ++i)
-        n += queues->queued(i).size();
+    for (int i = 0; source && current && i < int(current->channels.size()); ++i)
+        n += source->queued(i).size();
     return n;
 }
 
 std::vector<double> DisplayPass::queued(int channel) {
-    std::lock_guard<std::timed_mutex> lock(displayMutex);
-    return queues ? queues->queued(channel) : std::vector<double>();
+    std::shared_ptr<SampleQueues> source;
+    {
+        std::lock_guard<std::mutex> lock(displayMutex);
+        source = queues;
+    }
+    return source ? source->queued(channel) : std::vector<double>();
 }
 
 // One queued call per pass writes every field of the pass in the GUI

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -24,8 +25,9 @@ class PassFeed;
 // Threads and locks: pass() runs in threadModule (the display timer);
 // setRun, waitIdle and showConfiguration are called by the driver's start
 // and stop (under its controlMutex, any thread); setFields once in the GUI
-// thread before any run.  displayMutex spans one pass and guards the run;
-// under it only the queues' dataMutex is taken.  Fields are written only by
+// thread before any run.  displayMutex guards the run and the flag of a
+// pass in progress, and is held only to read or change them; a pass owns
+// its buffers and plans while the flag is set.  Fields are written only by
 // queued calls into the GUI thread.
 class DisplayPass {
 public:
@@ -58,11 +60,15 @@ private:
     QWidget* host = nullptr;
     std::array<QLineEdit*, 33> voltageEdits{};
     std::array<QLineEdit*, 33> frequencyEdits{};
-    std::timed_mutex displayMutex;
+    std::mutex displayMutex;
+    std::condition_variable passEnded;
     std::shared_ptr<const AcquisitionRun> run; // displayMutex
     std::shared_ptr<SampleQueues> queues;      // displayMutex
-    std::vector<ChannelData> taken;            // displayMutex: buffers swapped with the queues'
-    PassAnalysis passAnalysis;                 // displayMutex: keeps its FFT plans
+    bool passing = false;                      // displayMutex
+    // Owned by the pass in progress: buffers swapped with the queues', and
+    // the analysis with its FFT plans.
+    std::vector<ChannelData> taken;
+    PassAnalysis passAnalysis;
     // The configuration whose readings the fields may show; shared with the
     // queued writes, which may be delivered after the driver has gone.
     std::shared_ptr<std::atomic<quint64>> shownSerial = std::make_shared<std::atomic<quint64>>(0);
