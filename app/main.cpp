@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "csv_recorder.h"
 #include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
@@ -16,7 +17,7 @@
 namespace {
 
 [[noreturn]] void exitLeavingThreads(int code) {
-    qWarning("Завершение без ожидания потоков, оставшихся в библиотеке устройства");
+    qWarning("Завершение без ожидания потоков, оставшихся в библиотеке устройства или в записи файла");
     std::fflush(stdout);
     std::fflush(stderr);
     _exit(code);
@@ -54,7 +55,7 @@ int main(int argc, char* argv[]) {
     // thread still inside the device library cannot be destroyed (Qt aborts)
     // nor outlived by the static destructors it may be using, so the process
     // then ends here, without tearing anything down.
-    if (!window->threadsEnded())
+    if (!window->threadsEnded() || CsvRecorder::abandonedWriters() > 0)
         exitLeavingThreads(code);
     delete window;
     if (ModuleReceiverMdx11::abandonedLoops() > 0)

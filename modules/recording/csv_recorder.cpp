@@ -1,9 +1,14 @@
 #include "csv_recorder.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMetaObject>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
 
 #include "csv_file_sink.h"
 
@@ -108,10 +113,47 @@ void CsvRecorder::stop() {
     emit recordingChanged(false);
 }
 
-void CsvRecorder::waitForWriters() {
-    for (const std::shared_ptr<CsvWriter>& writer : ended)
-        writer->wait();
-    reapWriters();
+namespace {
+
+// Writers given up on; never destroyed, since their thread still uses them.
+struct AbandonedWriters {
+    std::mutex mutex;
+    std::vector<std::shared_ptr<CsvWriter>> writers;
+};
+
+AbandonedWriters& abandonedWriterList() {
+    static auto* list = new AbandonedWriters; // outlives main on purpose
+    return *list;
+}
+
+} // namespace
+
+bool CsvRecorder::waitForWriters(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    bool all = true;
+    for (auto it = ended.begin(); it != ended.end();) {
+        if ((*it)->wait(int(std::max<qint64>(deadline.remainingTime(), 0)))) {
+            it = ended.erase(it);
+            continue;
+        }
+        qWarning("%s", qUtf8Printable(
+                           QStringLiteral("Запись не завершена: %1: запись в файл не закончилась за %2 мс")
+                               .arg(QDir::toNativeSeparators((*it)->path()))
+                               .arg(timeoutMs)));
+        std::lock_guard<std::mutex> lock(abandonedWriterList().mutex);
+        abandonedWriterList().writers.push_back(*it);
+        it = ended.erase(it);
+        all = false;
+    }
+    return all;
+}
+
+int CsvRecorder::abandonedWriters() {
+    std::lock_guard<std::mutex> lock(abandonedWriterList().mutex);
+    int busy = 0;
+    for (const auto& writer : abandonedWriterList().writers)
+        busy += writer->isDone() ? 0 : 1;
+    return busy;
 }
 
 qint64 CsvRecorder::rowsWritten() const {

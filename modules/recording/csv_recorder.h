@@ -58,8 +58,16 @@ public:
     bool start(const QString& folder);
     // Ends the recording; the rows already queued are still written.
     void stop();
-    // Waits until the writer threads of ended recordings are done.
-    void waitForWriters();
+    // Waits until the writer threads of ended recordings are done, at most
+    // timeoutMs in all.  A writer still busy then (a write that does not
+    // return) is given up: its file is reported incomplete in the log, and
+    // the writer is kept, never destroyed, until the process ends.  False
+    // when a writer was given up.
+    bool waitForWriters(int timeoutMs = writerWaitMs);
+    // Writers given up by any recorder and still busy.  Any thread.
+    static int abandonedWriters();
+    // Longest the close waits for the writers.
+    static constexpr int writerWaitMs = 1000;
 
     bool isRecording() const { return current != nullptr; }
     // The file of the running recording (or of the last one), full path.

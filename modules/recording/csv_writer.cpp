@@ -1,6 +1,7 @@
 #include "csv_writer.h"
 
 #include <QDir>
+#include <algorithm>
 #include <chrono>
 
 #include "csv_format.h"
@@ -65,6 +66,17 @@ void CsvWriter::wait() {
         thread.join();
 }
 
+bool CsvWriter::wait(int timeoutMs) {
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!ended.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                            [this] { return done.load() || !thread.joinable(); }))
+            return false;
+    }
+    wait(); // done: the thread is returning
+    return true;
+}
+
 void CsvWriter::run() {
     QString reason;
     bool ok = sink->write(CsvFormat::header(), &reason);
@@ -98,5 +110,7 @@ void CsvWriter::run() {
     if (!ok)
         fail(reason);
     sink->close();
+    std::lock_guard<std::mutex> lock(mutex);
     done = true;
+    ended.notify_all();
 }

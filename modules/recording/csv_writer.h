@@ -56,6 +56,9 @@ public:
     // Waits until the thread has ended: it ends after at most one more
     // write once fail was called, or after the queue has drained after finish.
     void wait();
+    // The same, at most timeoutMs: false when the thread is still busy (a
+    // write that does not return, on a hung file system).
+    bool wait(int timeoutMs);
 
     bool isDone() const { return done.load(); }
     bool hasFailed() const { return failed.load(); }
@@ -86,7 +89,8 @@ private:
     bool abandoned = false;
 
     std::atomic<qint64> rowCount{0};
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}; // also set under `mutex`, announced by `ended`
+    std::condition_variable ended;
     std::atomic<bool> failed{false};
     std::thread thread;
 };

@@ -200,6 +200,31 @@ private slots:
         QCOMPARE(MessageLog::count(QtCriticalMsg), 0);
     }
 
+    // A write that does not return (a hung file system) holds the wait for
+    // the writers no longer than its bound: the file is reported incomplete,
+    // and the writer, kept aside, still ends once the write returns.
+    void stuckWriterGivenUp() {
+        makeRecorder(true);
+        QVERIFY(recorder->start(dir->path()));
+        recorder->record(sample(nowMs + 1));
+        recorder->stop();
+        QTRY_COMPARE(waiting->loadRelaxed(), 1);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!recorder->waitForWriters(300));
+        QVERIFY(clock.elapsed() < 1300);
+        const QStringList warnings = MessageLog::texts(QtWarningMsg);
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].startsWith("Запись не завершена: ") &&
+                     warnings[0].contains(QDir::toNativeSeparators(recorder->filePath())),
+                 qPrintable(warnings[0]));
+        QCOMPARE(CsvRecorder::abandonedWriters(), 1);
+        QVERIFY(recorder->waitForWriters(0)); // nothing left to wait for
+        gate->release(1 << 20);
+        QTRY_COMPARE(CsvRecorder::abandonedWriters(), 0);
+        QCOMPARE(MessageLog::count(QtCriticalMsg), 0);
+    }
+
     // Never overwrite: taken names get -2, -3, ...; the empty folder is the
     // working directory.
     void uniqueNames() {
