@@ -9,7 +9,7 @@
 
 // The samples one run has received and no display pass has taken yet, one
 // contiguous buffer per logical channel.  Made per run and shared by that
-// run's receive loop (append, receiverThread) and the display pass (take,
+// run's receive loop (append, its receive thread) and the display pass (take,
 // threadModule).  dataMutex is held only to swap or append whole buffers,
 // never while converting, analysing or formatting, and no other lock is
 // taken under it.  Buffers travel round between the three parties, so a
