@@ -25,8 +25,8 @@
 #include <mutex>
 
 #include "custom_check_box.h"
+#include "mdx11_acquisition.h"
 #include "mdx11_controls.h"
-#include "module_receiver_mdx11.h"
 #include "ui_mdx11_info.h"
 #include "ui_mdx11_options.h"
 #include "ui_mdx11_settings.h"
@@ -46,7 +46,6 @@ void require(bool connected) {
 ModuleMdx11::ModuleMdx11(PassFeed* feed, QObject* parent) : Module(parent), feed(feed) {
     modulePixmap = QPixmap(QStringLiteral(":/icons/mdx11.png"));
 
-    receiver = new ModuleReceiverMdx11;
     display = std::make_unique<DisplayPass>(feed);
 
     // The generated forms leave their widget pointers uninitialised; "()"
@@ -64,7 +63,8 @@ ModuleMdx11::ModuleMdx11(PassFeed* feed, QObject* parent) : Module(parent), feed
 
     require(connect(this, &ModuleMdx11::restart, this, &ModuleMdx11::restartManual));
 
-    displayTimer->setInterval(displayPeriodMs);
+    acquisition = std::make_unique<Mdx11Acquisition>(handle, mirror, *display, displayTimer);
+    displayTimer->setInterval(mirror.displayPeriodMs());
     require(connect(displayTimer, &QTimer::timeout, this, &ModuleMdx11::displayResults));
 }
 
@@ -86,7 +86,8 @@ ModuleMdx11::~ModuleMdx11() {
         delete displayTimer;
     else
         displayTimer->deleteLater();
-    delete receiver;
+    // Stops a run still going (bounded) before the display pass goes.
+    acquisition.reset();
 }
 
 // name, typeCode, pixmap and the reserved operations: any thread, no lock,
@@ -127,9 +128,7 @@ bool ModuleMdx11::setParameter(const QString& name, double value) {
                 if (!std::isnan(value)) {
                     const double limited = qBound(double(std::numeric_limits<int>::min()), std::trunc(value),
                                                   double(std::numeric_limits<int>::max()));
-                    // The acquisition configuration reads it under this lock.
-                    std::lock_guard<std::mutex> locker(controlStateMutex);
-                    displayPeriodMs = int(limited);
+                    mirror.setDisplayPeriodMs(int(limited));
                 }
             }
             return true;
@@ -268,15 +267,7 @@ void ModuleMdx11::createOptionsForm(QWidget* host) {
 // GUI thread.  The mirror is written at the moment a control changes, so the
 // acquisition configuration never has to read a widget.
 void ModuleMdx11::mirrorControls() {
-    const std::vector<ChannelControlState> rows = readControls();
-    std::lock_guard<std::mutex> locker(controlStateMutex);
-    controlState = rows;
-}
-
-// Any thread.
-std::vector<ChannelControlState> ModuleMdx11::channelControls() const {
-    std::lock_guard<std::mutex> locker(controlStateMutex);
-    return controlState;
+    mirror.setRows(readControls());
 }
 
 // Any thread: the map is filled before any control is connected.

@@ -11,19 +11,16 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <utility>
 #include <vector>
 
-#include "acquisition_run.h"
 #include "channel_control_state.h"
-#include "channel_data.h"
 #include "channel_words.h"
+#include "control_mirror.h"
 #include "display_pass.h"
 #include "module.h"
 #include "parameter_info.h"
 #include "pass_record.h"
-#include "sample_queues.h"
 #include "vrk_api.h"
 
 class QAbstractButton;
@@ -33,7 +30,7 @@ class QLineEdit;
 class QSettings;
 class QTimer;
 class QWidget;
-class ModuleReceiverMdx11;
+class Mdx11Acquisition;
 class PassFeed;
 
 namespace Ui {
@@ -54,27 +51,26 @@ class CustomCheckBox;
 // - The control slots (on_*, recalcLineEditWidth) are connected directly to
 //   their widgets and so run in the GUI thread.  They change only widgets and
 //   the control mirror, then call requestRestart.
-// - Restarts coalesce, latest wins: requestRestart sets restartPending under
-//   controlStateMutex and emits `restart` only if none was pending.  The
+// - Restarts coalesce, latest wins: requestRestart marks a restart pending
+//   in the ControlMirror and emits `restart` only if none was pending.  The
 //   restart stops acquisition first and then copies the mirror and clears
-//   the flag under that same lock, so a change made before the copy is in
-//   it and a change made after it emits the next restart.
+//   the flag at once, so a change made before the copy is in it and a
+//   change made after it emits the next restart.
 // - The Module operations are called directly from the GUI thread (open,
 //   useModule's start/stop/close, settings, createWidgets) and from
-//   threadEngine (the engine's stop at close).  start, stop and close wait
-//   for a restart in progress (controlMutex) and drop a pending one.
-// - The receive loop runs in a thread of its own per run (the receiver
-//   starts and joins it).  Widgets are written from
-//   threadModule only by queued calls.
+//   threadEngine (the engine's stop at close).  start, stop, open and close
+//   wait for a restart in progress (the acquisition's controlMutex) and drop
+//   a pending one.
+// - The jobs: this class keeps the forms, the controls' slots and the
+//   settings (GUI thread) and the device connection; ControlMirror holds the
+//   controls as plain values; Mdx11Acquisition configures, starts, stops and
+//   restarts; DisplayPass analyses and shows each pass.  Widgets are
+//   written from threadModule only by queued calls.
 //
-// Lock order: controlMutex -> displayMutex -> dataMutex -> controlStateMutex.
-// controlMutex serialises start, stop, close and restartManual; displayMutex
-// spans one display pass; dataMutex (inside the run's SampleQueues) is held
-// only to swap sample buffers between the receive loop and the display pass;
-// controlStateMutex guards the mirror and the scalar settings the
-// configuration reads.  None is held while waiting for
-// the GUI thread, and the GUI thread takes only controlStateMutex (and
-// controlMutex through start, stop and close).
+// Lock order: controlMutex (Mdx11Acquisition) -> displayMutex (DisplayPass)
+// -> dataMutex (SampleQueues) -> controlStateMutex (ControlMirror).  None is
+// held while waiting for the GUI thread, and the GUI thread takes only
+// controlStateMutex (and controlMutex through start, stop, open and close).
 class ModuleMdx11 : public Module {
     Q_OBJECT
 
@@ -145,13 +141,10 @@ private:
     void updateCommonVoltageType(bool differential, QComboBox* reference);
     void refreshCommonFromFirstChecked(bool differential, const std::vector<int>& candidates);
 
-    // Copy of the channel-row mirror, any thread; takes controlStateMutex.
-    std::vector<ChannelControlState> channelControls() const;
     // GUI thread: the channel rows as the controls show them (empty before
     // the controls form exists).
     std::vector<ChannelControlState> readControls() const;
-    // GUI thread: copies the controls into the mirror; takes
-    // controlStateMutex.
+    // GUI thread: copies the controls into the mirror.
     void mirrorControls();
     // GUI thread: mirrors the controls and asks for a restart (coalesced).
     void requestRestart();
@@ -160,8 +153,6 @@ private:
     void changeControl(QObject* control, const std::function<void()>& change);
     // GUI thread: the mode combo box shows the differential mode.
     bool differentialShown() const;
-    // Any thread; takes controlStateMutex.
-    void setModeCode(quint8 code);
     // GUI thread.  Connects a control's signal directly to one of the slots
     // above, which then runs in the GUI thread and finds the control in
     // signalSource (sender() is null for a direct call across threads).
@@ -176,37 +167,23 @@ private:
     // Channel controls -> channel number; filled once by createWidgets.
     QHash<const QObject*, int> channelByControl;
 
-    // Acquisition.  Builds the description of the next run from the mirror
-    // and configures the device for it; null (the reason logged) when it
-    // cannot run.  The caller holds controlMutex.
-    std::shared_ptr<const AcquisitionRun> applyAdcSettings();
-    // Clears restartPending: start, stop, open and close serve or cancel what
-    // was asked for.  Takes controlStateMutex.
-    void dropPendingRestart();
-    // start/stop bodies; the caller holds controlMutex.
-    bool startLocked(int reserved);
-    bool stopLocked();
-    // Serial of the last configuration (controlMutex).
-    quint64 configSerial = 0;
-    // The display pass: its own lock, run, buffers and FFT plans.
+    // The controls as plain values for the configuration, and the restart
+    // request; the display pass; the acquisition (configuration, start,
+    // stop, restart, receiver).  Made by the constructor, in this order.
+    ControlMirror mirror;
     std::unique_ptr<DisplayPass> display;
+    std::unique_ptr<Mdx11Acquisition> acquisition;
     PassFeed* feed = nullptr;
 
-    VRK_Handle handle = 0;
+    // Changed only by open and close, under the acquisition's controlMutex;
+    // read from any thread.
+    std::atomic<VRK_Handle> handle{0};
     QPixmap modulePixmap;
-    quint8 modeCode = 1;
-    quint8 rangeCode = 0;
-    double testSignalFrequencyHz = 20.0;
 
-    int accuracyAc[4] = {3, 3, 3, 3};
-    int accuracyDc[4] = {3, 3, 3, 3};
-    int accuracyFreq = 3;
+    // The options form's working copy of the decimals (GUI thread).
     int accuracyAcEdit[4] = {3, 3, 3, 3};
     int accuracyDcEdit[4] = {3, 3, 3, 3};
     int accuracyFreqEdit = 3;
-    int adcFrequencyIndex = 0;
-
-    ModuleReceiverMdx11* receiver = nullptr;
 
     Ui::Mdx11Settings* uiSettings = nullptr;
     Ui::Mdx11Controls* uiControls = nullptr;
@@ -221,24 +198,9 @@ private:
     QPointer<Ui::CustomCheckBox> allChannelsBox;
     QPointer<QGridLayout> allChannelsLayout;
 
-    int displayPeriodMs = 100;
     QTimer* displayTimer = nullptr;
 
-    std::mutex controlMutex;
-
     QList<ParameterInfo> parameters;
-
-    // Channel rows in widget-tree (creation) order, mirrored from the GUI
-    // thread; guarded by controlStateMutex, which is never held while
-    // waiting for anything.
-    std::vector<ChannelControlState> controlState;
-    // A restart has been asked for and has not copied the mirror yet
-    // (controlStateMutex).
-    bool restartPending = false;
-    // Number of times a configuration has copied the mirror
-    // (controlStateMutex).
-    quint64 mirrorCopies = 0;
-    mutable std::mutex controlStateMutex;
 };
 
 #endif // MODULE_MDX11_H

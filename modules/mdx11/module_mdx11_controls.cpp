@@ -19,7 +19,6 @@
 #include <QSpinBox>
 #include <QString>
 #include <QWidget>
-#include <mutex>
 #include <vector>
 
 #include "custom_check_box.h"
@@ -62,15 +61,9 @@ void ModuleMdx11::changeControl(QObject* control, const std::function<void()>& c
     change();
 }
 
-// The acquisition configuration reads the mode under controlStateMutex.
-void ModuleMdx11::setModeCode(quint8 code) {
-    std::lock_guard<std::mutex> locker(controlStateMutex);
-    modeCode = code;
-}
-
 bool ModuleMdx11::differentialShown() const {
     if (!settingsHost)
-        return modeCode == 1;
+        return mirror.modeCode() == 1;
     const QComboBox* mode = uiSettings->comboBoxMode;
     return mode->currentIndex() == mode->findText(modeText(1), Qt::MatchExactly);
 }
@@ -227,10 +220,10 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
         // pending restart copying the two in between never configures them
         // in differential mode.
         mirrorControls();
-        setModeCode(1);
+        mirror.setModeCode(1);
         requestRestart();
     } else if (index == mode->findText(modeText(0), Qt::MatchExactly)) {
-        setModeCode(0);
+        mirror.setModeCode(0);
         if (controlsHost) {
             for (int n : upperChannels())
                 uiControls->checkBoxCh[n]->setEnabled(true);
@@ -295,10 +288,7 @@ void ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged(int) {
 void ModuleMdx11::on_comboBoxFrequency_currentIndexChanged(int index) {
     if (index == -1)
         return;
-    {
-        std::lock_guard<std::mutex> locker(controlStateMutex);
-        adcFrequencyIndex = index;
-    }
+    mirror.setAdcFrequencyIndex(index);
     requestRestart();
 }
 
@@ -362,15 +352,6 @@ std::vector<ChannelControlState> ModuleMdx11::readControls() const {
 // restart unless one is already pending: the pending restart will copy the
 // mirror after it has stopped acquisition, so it includes this change.
 void ModuleMdx11::requestRestart() {
-    const std::vector<ChannelControlState> rows = readControls();
-    bool post = false;
-    {
-        std::lock_guard<std::mutex> locker(controlStateMutex);
-        if (!rows.empty())
-            controlState = rows;
-        post = !restartPending;
-        restartPending = true;
-    }
-    if (post)
+    if (mirror.requestRestart(readControls()))
         emit restart();
 }

@@ -3,7 +3,7 @@
 // Threads: open runs in the GUI thread (the engine's useModule) because it
 // writes the information form; serialNumber and close run in the caller's
 // thread (GUI thread or threadEngine); isOpened in any thread.
-// open and close take controlMutex, like start and stop.
+// open and close take the acquisition's controlMutex, like start and stop.
 
 #include <QByteArray>
 #include <QLineEdit>
@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "error_text.h"
+#include "mdx11_acquisition.h"
 #include "module_mdx11.h"
 #include "ui_mdx11_info.h"
 
@@ -30,9 +31,11 @@ QString fieldText(const char* field, std::size_t size) {
 bool ModuleMdx11::open(const VRK_DeviceRecord* device) {
     // The engine starts the device right after opening it, from the mirror;
     // a restart asked for before must not start it in between.
-    std::lock_guard<std::mutex> lock(controlMutex);
-    dropPendingRestart();
-    int status = VRK_Open(&handle, device, 16777216, 5000, 0, 0);
+    const std::unique_lock<std::mutex> lock = acquisition->lockControl();
+    acquisition->dropRestart();
+    VRK_Handle opened = handle.load();
+    int status = VRK_Open(&opened, device, 16777216, 5000, 0, 0);
+    handle.store(opened);
     if (status != 0) {
         qCritical("Не удалось установить связь с модулем. Ошибка %d (%s)", status,
                   errorText(VRK11_GetErrorString(status, 0)).constData());
@@ -74,11 +77,13 @@ bool ModuleMdx11::isOpened() {
 // restart started is stopped before the device is closed, so a caller's
 // isRunning()/stop() before close cannot miss it.
 bool ModuleMdx11::close() {
-    std::lock_guard<std::mutex> lock(controlMutex);
-    dropPendingRestart();
+    const std::unique_lock<std::mutex> lock = acquisition->lockControl();
+    acquisition->dropRestart();
     if (isRunning())
-        stopLocked();
-    const int status = VRK_Close(&handle, 0);
+        acquisition->stopLocked();
+    VRK_Handle closed = handle.load();
+    const int status = VRK_Close(&closed, 0);
+    handle.store(closed);
     if (status == 0)
         return true;
     qCritical("Не удалось завершить работу с модулем. Ошибка %d (%s)", status,

@@ -19,7 +19,6 @@
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 
 #include "mdx11_controls.h"
 #include "module_mdx11.h"
@@ -69,25 +68,25 @@ void ModuleMdx11::loadSettings(QSettings* s) {
         dc[r] = readOrInit(settings, accuracyDcKeys[r], defaultAccuracy).toInt();
     const int freq = readOrInit(settings, accuracyFreqKey, defaultAccuracy).toInt();
 
-    {
-        // The acquisition configuration reads these under controlStateMutex.
-        std::lock_guard<std::mutex> locker(controlStateMutex);
-        testSignalFrequencyHz = (std::isfinite(frequency) && frequency > 0) ? frequency : defaultTestSignalHz;
-        std::copy(ac, ac + 4, accuracyAc);
-        std::copy(dc, dc + 4, accuracyDc);
-        accuracyFreq = freq;
-    }
+    mirror.setTestSignalFrequencyHz((std::isfinite(frequency) && frequency > 0) ? frequency
+                                                                                : defaultTestSignalHz);
+    Accuracy accuracy;
+    std::copy(ac, ac + 4, accuracy.ac.begin());
+    std::copy(dc, dc + 4, accuracy.dc.begin());
+    accuracy.freq = freq;
+    mirror.setAccuracy(accuracy);
 
     settings->endGroup();
 }
 
 // GUI thread, before the options dialog is shown.
 void ModuleMdx11::prepareOptions() {
+    const Accuracy accuracy = mirror.accuracy();
     for (int r = 0; r < 4; ++r) {
-        accuracyAcEdit[r] = accuracyAc[r];
-        accuracyDcEdit[r] = accuracyDc[r];
+        accuracyAcEdit[r] = accuracy.ac[size_t(r)];
+        accuracyDcEdit[r] = accuracy.dc[size_t(r)];
     }
-    accuracyFreqEdit = accuracyFreq;
+    accuracyFreqEdit = accuracy.freq;
     if (!optionsHost)
         return;
     const int i = uiOptions->comboBoxRangeOptions->currentIndex();
@@ -103,13 +102,11 @@ void ModuleMdx11::saveSettings(QSettings* s) {
     if (!s)
         return;
 
-    {
-        // The acquisition configuration reads these under controlStateMutex.
-        std::lock_guard<std::mutex> locker(controlStateMutex);
-        std::copy(accuracyAcEdit, accuracyAcEdit + 4, accuracyAc);
-        std::copy(accuracyDcEdit, accuracyDcEdit + 4, accuracyDc);
-        accuracyFreq = accuracyFreqEdit;
-    }
+    Accuracy accuracy;
+    std::copy(accuracyAcEdit, accuracyAcEdit + 4, accuracy.ac.begin());
+    std::copy(accuracyDcEdit, accuracyDcEdit + 4, accuracy.dc.begin());
+    accuracy.freq = accuracyFreqEdit;
+    mirror.setAccuracy(accuracy);
     s->beginGroup(QLatin1String(group));
     for (int r = 0; r < 4; ++r)
         s->setValue(QLatin1String(accuracyAcKeys[r]), accuracyAcEdit[r]);
@@ -131,7 +128,7 @@ void ModuleMdx11::saveChannelSettings() {
     quint32 dc = 0;
     quint32 ranges16 = 0;
     quint32 ranges32 = 0;
-    for (const ChannelControlState& row : channelControls()) {
+    for (const ChannelControlState& row : mirror.rows()) {
         const int n = row.number;
         if (n < 1 || n > 32)
             continue;

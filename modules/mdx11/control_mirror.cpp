@@ -1,0 +1,89 @@
+#include "control_mirror.h"
+
+void ControlMirror::setRows(const std::vector<ChannelControlState>& rows) {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    state.rows = rows;
+}
+
+std::vector<ChannelControlState> ControlMirror::rows() const {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    return state.rows;
+}
+
+void ControlMirror::setModeCode(quint8 code) {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    state.modeCode = code;
+}
+
+quint8 ControlMirror::modeCode() const {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    return state.modeCode;
+}
+
+void ControlMirror::setAdcFrequencyIndex(int index) {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    state.adcFrequencyIndex = index;
+}
+
+void ControlMirror::setAccuracy(const Accuracy& accuracy) {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    state.accuracy = accuracy;
+}
+
+Accuracy ControlMirror::accuracy() const {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    return state.accuracy;
+}
+
+void ControlMirror::setDisplayPeriodMs(int ms) {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    state.displayPeriodMs = ms;
+}
+
+int ControlMirror::displayPeriodMs() const {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    return state.displayPeriodMs;
+}
+
+void ControlMirror::setTestSignalFrequencyHz(double hz) {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    state.testSignalFrequencyHz = hz;
+}
+
+double ControlMirror::testSignalFrequencyHz() const {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    return state.testSignalFrequencyHz;
+}
+
+bool ControlMirror::requestRestart(const std::vector<ChannelControlState>& rows) {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    if (!rows.empty())
+        state.rows = rows;
+    const bool first = !pending;
+    pending = true;
+    return first;
+}
+
+bool ControlMirror::restartPending(quint64* copiesSoFar) const {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    *copiesSoFar = copies;
+    return pending;
+}
+
+void ControlMirror::restartServed(quint64 copiesBefore) {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    if (copies == copiesBefore)
+        pending = false;
+}
+
+void ControlMirror::dropRestart() {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    pending = false;
+}
+
+MirrorSnapshot ControlMirror::take() {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    pending = false;
+    ++copies;
+    return state;
+}
