@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Close time of the window, ten times, with a device library that ignores
-# the stop.  Builds nothing: scripts/bench.sh builds first.
+# the stop; and the close's wait for a CSV writer stuck in a write.  Builds nothing: scripts/bench.sh builds first.
 set -euo pipefail
 root="${VERNIER_ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}"
 build="${VERNIER_BUILD:-$root/build/release}"
