@@ -38,6 +38,10 @@ Engine::Engine(const ModuleFactory& factory) : QObject(nullptr), mode(0) {
     qInfo("%s", qUtf8Printable(QStringLiteral("threadModule id=") + hexAddress(&threadModule)));
 
     module->moveToThread(&threadModule);
+    // Emitted by the thread itself as its last step.
+    connect(
+        &threadModule, &QThread::finished, this,
+        [this] { moduleThreadDone.store(true, std::memory_order_release); }, Qt::DirectConnection);
     threadModule.start(QThread::InheritPriority);
 }
 
@@ -55,12 +59,16 @@ Engine::~Engine() {
 // thread has ended; the calls still queued for it are dropped with it.
 void Engine::endModuleThread() {
     threadModule.quit();
-    if (!threadModule.wait(QDeadlineTimer(moduleThreadWaitMs)))
+    if (!threadModule.wait(QDeadlineTimer(moduleThreadWaitMs)) || !moduleThreadEnded())
         qWarning("Поток модуля не завершился за %d мс", moduleThreadWaitMs);
 }
 
 bool Engine::moduleThreadEnded() const {
-    return threadModule.isFinished();
+    return moduleThreadDone.load(std::memory_order_acquire);
+}
+
+bool Engine::hasStopped() const {
+    return stopDone.load(std::memory_order_acquire);
 }
 
 QList<Engine::Crate>& Engine::crates() {
@@ -164,6 +172,7 @@ void Engine::stop() {
         module->close();
     }
     endModuleThread();
+    stopDone.store(true, std::memory_order_release);
     emit stopped();
 }
 

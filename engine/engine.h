@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QString>
 #include <QThread>
+#include <atomic>
 #include <functional>
 
 #include "module.h"
@@ -75,8 +76,12 @@ public:
                        QWidget* optionsHost);
 
     // Whether threadModule has ended (false while it runs, and after a stop
-    // that gave up on it).  Any thread.
+    // that gave up on it).  Any thread; a true answer orders everything the
+    // thread did before the caller's next steps.
     bool moduleThreadEnded() const;
+    // Whether `stop` has returned; a true answer orders everything the stop
+    // did before the caller's next steps.  Any thread.
+    bool hasStopped() const;
 
     // Longest the engine waits for threadModule to end once the driver has
     // stopped: the call still running there is a restart, whose stop and
@@ -115,6 +120,11 @@ private:
     qint32 mode = 0;
     PassFeed feed;
     QThread threadModule;
+    // Set by threadModule itself as it ends, and by `stop` as it returns:
+    // std::atomic, so that the order is visible to ThreadSanitizer as well
+    // (it cannot see inside QThread::wait or a queued signal).
+    std::atomic<bool> moduleThreadDone{false};
+    std::atomic<bool> stopDone{false};
     Module* module = nullptr;
     QList<Crate> crateList;
     qint32 currentCrate = -1;

@@ -97,6 +97,12 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     qInfo("%s", qUtf8Printable(QStringLiteral("threadEngine id=") +
                                QString::number(reinterpret_cast<quintptr>(&threadEngine), 16)));
     engine->moveToThread(&threadEngine);
+    // Emitted by the thread itself as its last step.
+    requireConnection(connect(
+                          &threadEngine, &QThread::finished, this,
+                          [this] { engineThreadDone.store(true, std::memory_order_release); },
+                          Qt::DirectConnection),
+                      "finished");
 
     // Queued: the engine lives in threadEngine.  The crate list travels by the
     // registered reference type, so the old-style connection is used here.
@@ -408,16 +414,18 @@ void MainWindow::shutdownEngine() {
     QTimer::singleShot(engineStopWaitMs, &waitStopped, &QEventLoop::quit);
     QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
     waitStopped.exec();
-    if (!stopped) {
+    if (!stopped || !engine->hasStopped()) {
         qWarning("Модуль не остановлен за %d мс", engineStopWaitMs);
         return;
     }
     threadEngine.quit();
     // The stop has returned: only the thread's own end is left.
-    if (!threadEngine.wait(QDeadlineTimer(threadEndWaitMs)))
+    if (!threadEngine.wait(QDeadlineTimer(threadEndWaitMs)) ||
+        !engineThreadDone.load(std::memory_order_acquire))
         qWarning("Поток поиска не завершился за %d мс", threadEndWaitMs);
 }
 
 bool MainWindow::threadsEnded() const {
-    return threadEngine.isFinished() && engine->moduleThreadEnded();
+    return engineThreadDone.load(std::memory_order_acquire) && engine->hasStopped() &&
+           engine->moduleThreadEnded();
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 
 #include "engine.h"
 
@@ -101,6 +102,10 @@ private:
     QLabel* labelStatusInfo = nullptr;
     bool firstShow = true;
     QThread threadEngine;
+    // Set by threadEngine itself as it ends: std::atomic, so that the order
+    // of its last steps before the engine's deletion is visible to
+    // ThreadSanitizer too (it cannot see inside QThread::wait).
+    std::atomic<bool> engineThreadDone{false};
     Engine* engine = nullptr;
     QSemaphore hardwareLock{0};
     QPixmap pixmapLedGray;

@@ -2,36 +2,19 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QMetaObject>
-#include <QString>
-#include <QWidget>
 #include <chrono>
 #include <utility>
 
+#include "field_writer.h"
 #include "pass_feed.h"
-
-namespace {
-
-// Marks `edit` red, with a tooltip, while its channel clips.  Only a change
-// of the mark touches the widget.  GUI thread.
-void markOverload(QLineEdit* edit, bool overload) {
-    if (edit->property("overload").toBool() == overload)
-        return;
-    edit->setProperty("overload", overload);
-    edit->setStyleSheet(overload ? QStringLiteral("QLineEdit { background-color: #ff6b6b; }") : QString());
-    edit->setToolTip(overload ? QStringLiteral("Перегрузка: сигнал выходит за предел измерения") : QString());
-}
-
-} // namespace
 
 DisplayPass::DisplayPass(PassFeed* feed) : feed(feed) {}
 
+DisplayPass::~DisplayPass() = default;
+
 void DisplayPass::setFields(QWidget* fieldsHost, const std::array<QLineEdit*, 33>& voltages,
                             const std::array<QLineEdit*, 33>& frequencies) {
-    host = fieldsHost;
-    voltageEdits = voltages;
-    frequencyEdits = frequencies;
+    writer = std::make_unique<FieldWriter>(fieldsHost, voltages, frequencies);
 }
 
 void DisplayPass::setRun(std::shared_ptr<const AcquisitionRun> next,
@@ -41,22 +24,9 @@ void DisplayPass::setRun(std::shared_ptr<const AcquisitionRun> next,
     queues = std::move(nextQueues);
 }
 
-// Clears the marks in the GUI thread, unless a configuration newer than
-// `serial` has started by then.
 void DisplayPass::showConfiguration(quint64 serial, const std::array<bool, 33>& measured) {
-    shownSerial->store(serial);
-    if (!host)
-        return;
-    QMetaObject::invokeMethod(
-        host,
-        [shown = shownSerial, serial, measured, voltages = voltageEdits] {
-            if (shown->load() != serial)
-                return;
-            for (int number = 1; number <= 32; ++number)
-                if (!measured[size_t(number)] && voltages[size_t(number)])
-                    markOverload(voltages[size_t(number)], false);
-        },
-        Qt::QueuedConnection);
+    if (writer)
+        writer->postConfiguration(serial, measured);
 }
 
 // threadModule, run by the display timer.  Takes the dataMutex of the
@@ -79,7 +49,8 @@ void DisplayPass::pass() {
     now.start();
     const PassRecord record =
         passAnalysis.analyze(*current, taken, QDateTime::currentDateTime(), now.msecsSinceReference());
-    showReadings(record);
+    if (writer && !record.readings.isEmpty())
+        writer->postReadings(record.config.serial, record.readings);
     if (feed && !record.readings.isEmpty())
         feed->publish(record);
     {
@@ -115,34 +86,4 @@ std::vector<double> DisplayPass::queued(int channel) {
         source = queues;
     }
     return source ? source->queued(channel) : std::vector<double>();
-}
-
-// One queued call per pass writes every field of the pass in the GUI
-// thread, unless a configuration newer than the pass's has started by then:
-// a field never shows a reading of an older configuration once a new one
-// runs.  The host is the call's context, so a call still queued when the
-// form goes is dropped with it.
-void DisplayPass::showReadings(const PassRecord& record) {
-    if (!host || record.readings.isEmpty())
-        return;
-    QMetaObject::invokeMethod(
-        host,
-        [shown = shownSerial, serial = record.config.serial, readings = record.readings,
-         voltages = voltageEdits, frequencies = frequencyEdits] {
-            if (shown->load() != serial)
-                return;
-            for (const ChannelReading& reading : readings) {
-                if (reading.number < 1 || reading.number > 32)
-                    continue;
-                QLineEdit* voltage = voltages[size_t(reading.number)];
-                QLineEdit* frequency = frequencies[size_t(reading.number)];
-                if (voltage) {
-                    voltage->setText(reading.voltage);
-                    markOverload(voltage, reading.overload);
-                }
-                if (frequency)
-                    frequency->setText(reading.frequency);
-            }
-        },
-        Qt::QueuedConnection);
 }

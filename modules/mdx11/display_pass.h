@@ -17,6 +17,7 @@
 class QLineEdit;
 class QWidget;
 class PassFeed;
+class FieldWriter;
 
 // The display pass of the 11-series driver: takes the samples the current
 // run has queued, analyses them, posts the readings to their fields and
@@ -33,9 +34,10 @@ class DisplayPass {
 public:
     // `feed` (may be null) receives one record per pass with readings.
     explicit DisplayPass(PassFeed* feed);
+    ~DisplayPass();
 
-    // The reading fields by channel number (1..32) and their host, the
-    // context of the queued writes.
+    // The reading fields by channel number (1..32) and their host.  GUI
+    // thread, once, before any run.
     void setFields(QWidget* host, const std::array<QLineEdit*, 33>& voltages,
                    const std::array<QLineEdit*, 33>& frequencies);
     // The run whose samples the next passes take.
@@ -54,12 +56,9 @@ public:
     std::vector<double> queued(int channel);
 
 private:
-    void showReadings(const PassRecord& record);
-
     PassFeed* feed = nullptr;
-    QWidget* host = nullptr;
-    std::array<QLineEdit*, 33> voltageEdits{};
-    std::array<QLineEdit*, 33> frequencyEdits{};
+    // Writes the fields in the GUI thread; made by setFields.
+    std::unique_ptr<FieldWriter> writer;
     std::mutex displayMutex;
     std::condition_variable passEnded;
     std::shared_ptr<const AcquisitionRun> run; // displayMutex
@@ -69,9 +68,6 @@ private:
     // the analysis with its FFT plans.
     std::vector<ChannelData> taken;
     PassAnalysis passAnalysis;
-    // The configuration whose readings the fields may show; shared with the
-    // queued writes, which may be delivered after the driver has gone.
-    std::shared_ptr<std::atomic<quint64>> shownSerial = std::make_shared<std::atomic<quint64>>(0);
 };
 
 #endif // DISPLAY_PASS_H

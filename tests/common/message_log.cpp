@@ -1,13 +1,12 @@
 #include "message_log.h"
 
-#include <QMutex>
-#include <QMutexLocker>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace {
 
-QMutex logMutex;
+std::mutex logMutex;
 QList<LoggedMessage> logged;
 
 void handler(QtMsgType type, const QMessageLogContext&, const QString& text) {
@@ -15,7 +14,7 @@ void handler(QtMsgType type, const QMessageLogContext&, const QString& text) {
         std::fprintf(stderr, "FATAL: %s\n", qUtf8Printable(text));
         std::abort();
     }
-    QMutexLocker lock(&logMutex);
+    std::lock_guard<std::mutex> lock(logMutex);
     logged.append({type, text});
 }
 
@@ -26,12 +25,12 @@ void MessageLog::install() {
 }
 
 void MessageLog::clear() {
-    QMutexLocker lock(&logMutex);
+    std::lock_guard<std::mutex> lock(logMutex);
     logged.clear();
 }
 
 QList<LoggedMessage> MessageLog::all() {
-    QMutexLocker lock(&logMutex);
+    std::lock_guard<std::mutex> lock(logMutex);
     return logged;
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <thread>
 
 DriverHarness::DriverHarness(const QVariantMap& keys) {
     for (auto it = keys.begin(); it != keys.end(); ++it)
@@ -57,14 +58,18 @@ bool DriverHarness::openAndStart() {
 void DriverHarness::shutDown(const std::function<void()>& before) {
     if (!engine)
         return;
-    std::unique_ptr<QThread> threadEngine(QThread::create([this, before] {
+    // A std::thread, so that the join orders the engine's stop before the
+    // deletes below for ThreadSanitizer too.
+    std::atomic<bool> finished{false};
+    std::thread threadEngine([this, before, &finished] {
         if (before)
             before();
         engine->stop();
-    }));
-    threadEngine->start();
-    if (!QTest::qWaitFor([&] { return threadEngine->isFinished(); }, 30000))
+        finished = true;
+    });
+    if (!QTest::qWaitFor([&] { return finished.load(); }, 30000))
         qFatal("the engine did not stop");
+    threadEngine.join(); // finished: returns at once
     delete engine;
     engine = nullptr;
     driver = nullptr;

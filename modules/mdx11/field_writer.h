@@ -1,0 +1,63 @@
+#ifndef FIELD_WRITER_H
+#define FIELD_WRITER_H
+
+#include <QObject>
+#include <QPointer>
+#include <QVector>
+#include <QWidget>
+#include <QtGlobal>
+#include <array>
+#include <deque>
+#include <mutex>
+
+#include "channel_reading.h"
+
+class QLineEdit;
+
+// Writes the display pass's readings and overload marks into the reading
+// fields, in the GUI thread.  post() may be called from any thread: it
+// queues the update under its own mutex and wakes the GUI thread with a
+// queued call that carries nothing, so everything the update holds is
+// handed over through that mutex (which ThreadSanitizer sees, unlike Qt's
+// event queue).  apply() runs in the GUI thread and drops an update of a
+// configuration older than the newest one posted: a field never shows a
+// reading of an older configuration once a new one runs.
+//
+// Made in the GUI thread and lives there; when the fields' host has gone by
+// the time an update arrives, the update is skipped.
+class FieldWriter : public QObject {
+    Q_OBJECT
+
+public:
+    FieldWriter(QWidget* host, const std::array<QLineEdit*, 33>& voltages,
+                const std::array<QLineEdit*, 33>& frequencies);
+
+    // A new configuration: its serial, and the channels (by number) whose
+    // overload mark goes because they are no longer measured.
+    void postConfiguration(quint64 serial, const std::array<bool, 33>& measured);
+    // One pass's readings of configuration `serial`.
+    void postReadings(quint64 serial, const QVector<ChannelReading>& readings);
+
+public slots:
+    // GUI thread: applies every update posted so far, in order.
+    void apply();
+
+private:
+    struct Update {
+        quint64 serial = 0;
+        bool configuration = false;
+        std::array<bool, 33> measured{};
+        QVector<ChannelReading> readings;
+    };
+    void post(Update update);
+
+    QPointer<QWidget> host;
+    std::array<QLineEdit*, 33> voltageEdits{};
+    std::array<QLineEdit*, 33> frequencyEdits{};
+    std::mutex mutex;
+    std::deque<Update> pending; // mutex
+    quint64 newest = 0;         // mutex: the newest configuration posted
+    bool wakePosted = false;    // mutex
+};
+
+#endif // FIELD_WRITER_H
