@@ -38,3 +38,21 @@ export QT_QPA_PLATFORM=offscreen
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" "$@"
 
+# ThreadSanitizer cannot share a build with AddressSanitizer.  Only the
+# labelled tests are built: each is the executable of the same name.  Their
+# environment (tests/CMakeLists.txt) makes any unsuppressed report fail them.
+tsan="$root/build/tsan"
+# Configured every time (it takes a second), so the labels listed are current.
+cmake -S "$root" -B "$tsan" -DCMAKE_BUILD_TYPE=Debug -DVERNIER_TSAN=ON -DVERNIER_BENCH=OFF >/dev/null
+mapfile -t receive < <(cd "$tsan" && ctest -N -L receive 2>/dev/null | sed -n 's/^ *Test *#[0-9]*: //p')
+if [ ${#receive[@]} -eq 0 ]; then
+  echo "test: FAILED: no test carries the label \"receive\"" >&2
+  exit 1
+fi
+# One target at a time: make builds several named targets side by side, and
+# two of them would then generate the same shared library's sources at once.
+for t in "${receive[@]}"; do
+  cmake --build "$tsan" -j"$(nproc)" --target "$t"
+done
+cd "$tsan"
+ctest --output-on-failure -j"$(nproc)" -L receive "$@"
