@@ -72,7 +72,9 @@ ModuleMdx11::ModuleMdx11(PassFeed* feed, QObject* parent) : Module(parent), feed
 ModuleMdx11::~ModuleMdx11() {
     // The engine stops acquisition before it deletes the driver; a run still
     // going is stopped by the receiver's destruction below (bounded).
-    saveChannelSettings();
+    // The mirror holds every row as the controls show it, so no widget is
+    // read here (the hosts may already be gone).
+    settingsStore.saveChannels(mirror.rows());
 
     delete uiSettings;
     delete uiControls;
@@ -222,8 +224,7 @@ void ModuleMdx11::createControlsForm(QWidget* host) {
     }
     display->setFields(controlsHost, voltageEdits, frequencyEdits);
 
-    if (settings)
-        restoreChannels();
+    restoreChannels();
     mirrorControls();
 
     const auto& order = Ui::Mdx11Controls::creationOrder;
@@ -248,6 +249,7 @@ void ModuleMdx11::createControlsForm(QWidget* host) {
 void ModuleMdx11::createOptionsForm(QWidget* host) {
     optionsHost = host;
     uiOptions->setupUi(optionsHost);
+    settingsStore.setOptionsForm(uiOptions);
     const auto valueChanged = QOverload<int>::of(&QSpinBox::valueChanged);
     for (QSpinBox* box :
          {uiOptions->spinBoxAccuracyAC, uiOptions->spinBoxAccuracyDC, uiOptions->spinBoxAccuracyFreq})
@@ -283,4 +285,22 @@ void ModuleMdx11::recalcLineEditWidth(const QString& text) {
     const int needed = edit->fontMetrics().boundingRect(text).width() + 10;
     if (edit->minimumWidth() < needed)
         edit->setMinimumWidth(needed);
+}
+
+// GUI thread (the main window and the options dialog, through the engine).
+void ModuleMdx11::loadSettings(QSettings* settings) {
+    settingsStore.load(settings);
+}
+
+void ModuleMdx11::prepareOptions() {
+    settingsStore.prepareOptions();
+}
+
+// The options dialog was accepted: the new decimals apply at once.
+void ModuleMdx11::saveSettings(QSettings* settings) {
+    if (!settings)
+        return;
+    settingsStore.saveOptions(settings);
+    if (isOpened())
+        requestRestart();
 }

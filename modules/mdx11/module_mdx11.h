@@ -18,6 +18,7 @@
 #include "channel_words.h"
 #include "control_mirror.h"
 #include "display_pass.h"
+#include "driver_settings.h"
 #include "module.h"
 #include "parameter_info.h"
 #include "pass_record.h"
@@ -61,10 +62,11 @@ class CustomCheckBox;
 //   threadEngine (the engine's stop at close).  start, stop, open and close
 //   wait for a restart in progress (the acquisition's controlMutex) and drop
 //   a pending one.
-// - The jobs: this class keeps the forms, the controls' slots and the
-//   settings (GUI thread) and the device connection; ControlMirror holds the
-//   controls as plain values; Mdx11Acquisition configures, starts, stops and
-//   restarts; DisplayPass analyses and shows each pass.  Widgets are
+// - The jobs: this class keeps the forms and the controls' slots (GUI
+//   thread) and the device connection; DriverSettings keeps group "MDX11";
+//   ControlMirror holds the controls as plain values; Mdx11Acquisition
+//   configures, starts, stops and restarts; DisplayPass analyses each pass
+//   and FieldWriter shows it.  Widgets are
 //   written from threadModule only by queued calls.
 //
 // Lock order: controlMutex (Mdx11Acquisition) -> displayMutex (DisplayPass)
@@ -130,8 +132,7 @@ private:
     void createControlsForm(QWidget* host);
     void createOptionsForm(QWidget* host);
 
-    // Persistence of the channel choices (runs in the destructor).
-    void saveChannelSettings();
+    // GUI thread, inside createWidgets: the stored channel choices shown.
     void restoreChannels();
 
     // Channel controls (GUI thread).
@@ -162,7 +163,6 @@ private:
     const QObject* signalSource = nullptr;
     // Channel number of a channel control, 0 if none.
     int channelOf(const QObject* control) const;
-    void storeAccuracy(int* perRange, int* single, int value);
 
     // Channel controls -> channel number; filled once by createWidgets.
     QHash<const QObject*, int> channelByControl;
@@ -171,6 +171,8 @@ private:
     // request; the display pass; the acquisition (configuration, start,
     // stop, restart, receiver).  Made by the constructor, in this order.
     ControlMirror mirror;
+    // The settings in group "MDX11" and the options form's decimals.
+    DriverSettings settingsStore{mirror};
     std::unique_ptr<DisplayPass> display;
     std::unique_ptr<Mdx11Acquisition> acquisition;
     PassFeed* feed = nullptr;
@@ -180,16 +182,10 @@ private:
     std::atomic<VRK_Handle> handle{0};
     QPixmap modulePixmap;
 
-    // The options form's working copy of the decimals (GUI thread).
-    int accuracyAcEdit[4] = {3, 3, 3, 3};
-    int accuracyDcEdit[4] = {3, 3, 3, 3};
-    int accuracyFreqEdit = 3;
-
     Ui::Mdx11Settings* uiSettings = nullptr;
     Ui::Mdx11Controls* uiControls = nullptr;
     Ui::Mdx11Info* uiInfo = nullptr;
     Ui::Mdx11Options* uiOptions = nullptr;
-    QSettings* settings = nullptr;
     QWidget* settingsHost = nullptr;
     QWidget* controlsHost = nullptr;
     QWidget* infoHost = nullptr;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "custom_check_box.h"
+#include "driver_settings.h"
 #include "mdx11_controls.h"
 #include "module_mdx11.h"
 #include "ui_mdx11_options.h"
@@ -292,38 +293,21 @@ void ModuleMdx11::on_comboBoxFrequency_currentIndexChanged(int index) {
     requestRestart();
 }
 
-// The working copies of the decimals are only touched in the GUI thread.
+// The options form's decimals, kept by the settings (GUI thread).
 void ModuleMdx11::on_comboBoxRangeOptions_currentIndexChanged(int index) {
-    if (index < 0 || index > 3 || !optionsHost)
-        return;
-    uiOptions->spinBoxAccuracyAC->setValue(accuracyAcEdit[index]);
-    uiOptions->spinBoxAccuracyDC->setValue(accuracyDcEdit[index]);
-}
-
-// Stores a decimals spin box's value into the working copy of the range the
-// options form shows (`perRange`), or into `single` when it has none.
-void ModuleMdx11::storeAccuracy(int* perRange, int* single, int value) {
-    if (single) {
-        *single = value;
-        return;
-    }
-    if (!optionsHost)
-        return;
-    const int i = uiOptions->comboBoxRangeOptions->currentIndex();
-    if (i >= 0 && i <= 3)
-        perRange[i] = value;
+    settingsStore.showRange(index);
 }
 
 void ModuleMdx11::on_spinBoxAccuracyAC_valueChanged(int arg1) {
-    storeAccuracy(accuracyAcEdit, nullptr, arg1);
+    settingsStore.storeAcDecimals(arg1);
 }
 
 void ModuleMdx11::on_spinBoxAccuracyDC_valueChanged(int arg1) {
-    storeAccuracy(accuracyDcEdit, nullptr, arg1);
+    settingsStore.storeDcDecimals(arg1);
 }
 
 void ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged(int arg1) {
-    storeAccuracy(nullptr, &accuracyFreqEdit, arg1);
+    settingsStore.storeFrequencyDecimals(arg1);
 }
 
 // GUI thread.  Reads the channel rows from their controls.
@@ -354,4 +338,54 @@ std::vector<ChannelControlState> ModuleMdx11::readControls() const {
 void ModuleMdx11::requestRestart() {
     if (mirror.requestRestart(readControls()))
         emit restart();
+}
+
+// GUI thread, inside createWidgets, before the channel controls are
+// connected to the driver's slots: the controls are changed directly.
+void ModuleMdx11::restoreChannels() {
+    if (!controlsHost || !settingsStore.loaded())
+        return;
+    const ChannelChoices choices = settingsStore.channelChoices();
+    const quint32 enabled = choices.enabled, dc = choices.dc, ranges16 = choices.ranges16,
+                  ranges32 = choices.ranges32;
+
+    bool modeSwitched = false;
+    for (int n : Ui::Mdx11Controls::creationOrder) {
+        if (!(enabled & (quint32(1) << (n - 1))))
+            continue;
+        if (n >= 17 && settingsHost) {
+            QComboBox* mode = uiSettings->comboBoxMode;
+            const int common = mode->findText(modeText(0), Qt::MatchExactly);
+            if (mode->currentIndex() != common) {
+                // The mode switch's slot is called once the rows are restored,
+                // so that it sees them all.
+                const QSignalBlocker quiet(mode);
+                mode->setCurrentIndex(common);
+                modeSwitched = true;
+            }
+        }
+        uiControls->checkBoxCh[n]->setChecked(true);
+        uiControls->comboBoxRangeCh[n]->setEnabled(true);
+        uiControls->comboBoxVoltageTypeCh[n]->setEnabled(true);
+        uiControls->lineEditVoltageCh[n]->setEnabled(true);
+        uiControls->labelVoltageUnitCh[n]->setEnabled(true);
+        uiControls->lineEditFrequencyCh[n]->setEnabled(true);
+        uiControls->labelFrequencyUnitCh[n]->setEnabled(true);
+        if (dc & (quint32(1) << (n - 1))) {
+            QComboBox* type = uiControls->comboBoxVoltageTypeCh[n];
+            type->setCurrentIndex(type->findText(QStringLiteral("DC"), Qt::MatchExactly));
+        }
+        const quint32 code = n <= 16 ? (ranges16 >> (2 * (n - 1))) & 3u : (ranges32 >> (2 * (n - 17))) & 3u;
+        if (code != 0) {
+            QComboBox* range = uiControls->comboBoxRangeCh[n];
+            range->setCurrentIndex(range->findText(rangeText(int(code)), Qt::MatchExactly));
+        }
+    }
+
+    const bool differential = differentialShown();
+    updateAllChannelsBox(differential, nullptr);
+    updateCommonRange(differential, nullptr);
+    updateCommonVoltageType(differential, nullptr);
+    if (modeSwitched)
+        on_comboBoxMode_currentIndexChanged(uiSettings->comboBoxMode->currentIndex());
 }
