@@ -197,6 +197,7 @@ void ModuleMdx11::createSettingsForm(QWidget* host) {
 
     allChannelsBox->setCheckState(Qt::PartiallyChecked);
 
+    controls.attachSettingsForm(settingsHost, uiSettings, allChannelsBox.data());
     connectControl(allChannelsBox.data(), &QCheckBox::stateChanged,
                    &ModuleMdx11::on_checkBoxChannels_stateChanged);
     connectControl(uiSettings->comboBoxFrequency, QOverload<int>::of(&QComboBox::currentIndexChanged),
@@ -214,18 +215,16 @@ void ModuleMdx11::createSettingsForm(QWidget* host) {
 void ModuleMdx11::createControlsForm(QWidget* host) {
     controlsHost = host;
     uiControls->setupUi(controlsHost);
+    controls.attachControlsForm(controlsHost, uiControls);
     std::array<QLineEdit*, 33> voltageEdits{}, frequencyEdits{};
     for (int n = 1; n <= Ui::Mdx11Controls::channelCount; ++n) {
-        channelByControl.insert(uiControls->checkBoxCh[n], n);
-        channelByControl.insert(uiControls->comboBoxRangeCh[n], n);
-        channelByControl.insert(uiControls->comboBoxVoltageTypeCh[n], n);
         voltageEdits[n] = uiControls->lineEditVoltageCh[n];
         frequencyEdits[n] = uiControls->lineEditFrequencyCh[n];
     }
     display->setFields(controlsHost, voltageEdits, frequencyEdits);
 
-    restoreChannels();
-    mirrorControls();
+    controls.restoreChannels();
+    controls.mirrorControls();
 
     const auto& order = Ui::Mdx11Controls::creationOrder;
     const auto indexChanged = QOverload<int>::of(&QComboBox::currentIndexChanged);
@@ -266,17 +265,6 @@ void ModuleMdx11::createOptionsForm(QWidget* host) {
                    &ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged);
 }
 
-// GUI thread.  The mirror is written at the moment a control changes, so the
-// acquisition configuration never has to read a widget.
-void ModuleMdx11::mirrorControls() {
-    mirror.setRows(readControls());
-}
-
-// Any thread: the map is filled before any control is connected.
-int ModuleMdx11::channelOf(const QObject* control) const {
-    return channelByControl.value(control, 0);
-}
-
 // GUI thread (connected directly to the reading fields).
 void ModuleMdx11::recalcLineEditWidth(const QString& text) {
     auto* edit = qobject_cast<QLineEdit*>(const_cast<QObject*>(signalSource));
@@ -302,5 +290,55 @@ void ModuleMdx11::saveSettings(QSettings* settings) {
         return;
     settingsStore.saveOptions(settings);
     if (isOpened())
-        requestRestart();
+        controls.requestRestart();
+}
+
+// The control slots, connected directly to their widgets (GUI thread): the
+// channel controls' behaviour, and the options form's decimals.
+void ModuleMdx11::on_checkBoxChannels_stateChanged(int state) {
+    controls.allChannelsChanged(state);
+}
+
+void ModuleMdx11::on_comboBoxFrequency_currentIndexChanged(int index) {
+    controls.frequencyChanged(index);
+}
+
+void ModuleMdx11::on_comboBoxRange_currentIndexChanged(int index) {
+    controls.commonRangeChanged(index);
+}
+
+void ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged(int index) {
+    controls.commonTypeChanged(index);
+}
+
+void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
+    controls.modeChanged(index);
+}
+
+void ModuleMdx11::on_checkBoxChX_toggled(bool) {
+    controls.channelToggled(signalSource);
+}
+
+void ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged(int) {
+    controls.channelRangeChanged(signalSource);
+}
+
+void ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged(int) {
+    controls.channelTypeChanged(signalSource);
+}
+
+void ModuleMdx11::on_comboBoxRangeOptions_currentIndexChanged(int index) {
+    settingsStore.showRange(index);
+}
+
+void ModuleMdx11::on_spinBoxAccuracyAC_valueChanged(int arg1) {
+    settingsStore.storeAcDecimals(arg1);
+}
+
+void ModuleMdx11::on_spinBoxAccuracyDC_valueChanged(int arg1) {
+    settingsStore.storeDcDecimals(arg1);
+}
+
+void ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged(int arg1) {
+    settingsStore.storeFrequencyDecimals(arg1);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "channel_control_state.h"
+#include "channel_controls.h"
 #include "channel_words.h"
 #include "control_mirror.h"
 #include "display_pass.h"
@@ -62,8 +63,9 @@ class CustomCheckBox;
 //   threadEngine (the engine's stop at close).  start, stop, open and close
 //   wait for a restart in progress (the acquisition's controlMutex) and drop
 //   a pending one.
-// - The jobs: this class keeps the forms and the controls' slots (GUI
-//   thread) and the device connection; DriverSettings keeps group "MDX11";
+// - The jobs: this class keeps the forms, the slots (forwarding) and the
+//   device connection; ChannelControls does what a control's change does
+//   (GUI thread); DriverSettings keeps group "MDX11";
 //   ControlMirror holds the controls as plain values; Mdx11Acquisition
 //   configures, starts, stops and restarts; DisplayPass analyses each pass
 //   and FieldWriter shows it.  Widgets are
@@ -132,28 +134,6 @@ private:
     void createControlsForm(QWidget* host);
     void createOptionsForm(QWidget* host);
 
-    // GUI thread, inside createWidgets: the stored channel choices shown.
-    void restoreChannels();
-
-    // Channel controls (GUI thread).
-    void setChannelRowEnabled(int channel, bool enabled);
-    void updateAllChannelsBox(bool differential, QAbstractButton* reference);
-    void updateCommonRange(bool differential, QComboBox* reference);
-    void updateCommonVoltageType(bool differential, QComboBox* reference);
-    void refreshCommonFromFirstChecked(bool differential, const std::vector<int>& candidates);
-
-    // GUI thread: the channel rows as the controls show them (empty before
-    // the controls form exists).
-    std::vector<ChannelControlState> readControls() const;
-    // GUI thread: copies the controls into the mirror.
-    void mirrorControls();
-    // GUI thread: mirrors the controls and asks for a restart (coalesced).
-    void requestRestart();
-    // GUI thread.  Applies `change` to `control` with its signals blocked,
-    // so the driver's own change never reaches the driver's slots.
-    void changeControl(QObject* control, const std::function<void()>& change);
-    // GUI thread: the mode combo box shows the differential mode.
-    bool differentialShown() const;
     // GUI thread.  Connects a control's signal directly to one of the slots
     // above, which then runs in the GUI thread and finds the control in
     // signalSource (sender() is null for a direct call across threads).
@@ -161,18 +141,14 @@ private:
     void connectControl(Control* control, Signal signal, void (ModuleMdx11::*slot)(Args...));
     // The control whose signal the running slot serves (GUI thread).
     const QObject* signalSource = nullptr;
-    // Channel number of a channel control, 0 if none.
-    int channelOf(const QObject* control) const;
-
-    // Channel controls -> channel number; filled once by createWidgets.
-    QHash<const QObject*, int> channelByControl;
-
     // The controls as plain values for the configuration, and the restart
     // request; the display pass; the acquisition (configuration, start,
     // stop, restart, receiver).  Made by the constructor, in this order.
     ControlMirror mirror;
     // The settings in group "MDX11" and the options form's decimals.
     DriverSettings settingsStore{mirror};
+    // The channel controls' behaviour (GUI thread).
+    ChannelControls controls{mirror, settingsStore, [this] { emit restart(); }};
     std::unique_ptr<DisplayPass> display;
     std::unique_ptr<Mdx11Acquisition> acquisition;
     PassFeed* feed = nullptr;

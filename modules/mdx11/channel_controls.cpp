@@ -1,14 +1,7 @@
-// Behaviour of the channel controls, the module-wide selections and the
-// options form.
-//
-// Threads: every slot here is connected directly to its widget, so it runs
-// in the GUI thread at the moment the operator changes a control.  A slot
-// reads and changes widgets and the control mirror only, then requests a
-// restart (requestRestart), which threadModule serves without ever waiting
-// for this thread.
-//
 // The driver's own changes of a control are made with the control's signals
-// blocked (changeControl), so they never reach its slots.
+// blocked (changeControl), so they never reach the driver's slots.
+
+#include "channel_controls.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -16,16 +9,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
-#include <QSpinBox>
 #include <QString>
 #include <QWidget>
+#include <utility>
 #include <vector>
 
+#include "channel_words.h"
 #include "custom_check_box.h"
-#include "driver_settings.h"
 #include "mdx11_controls.h"
-#include "module_mdx11.h"
-#include "ui_mdx11_options.h"
 #include "ui_mdx11_settings.h"
 
 namespace {
@@ -57,12 +48,12 @@ std::vector<int> upperChannels() {
 
 } // namespace
 
-void ModuleMdx11::changeControl(QObject* control, const std::function<void()>& change) {
+void ChannelControls::changeControl(QObject* control, const std::function<void()>& change) {
     const QSignalBlocker blocker(control);
     change();
 }
 
-bool ModuleMdx11::differentialShown() const {
+bool ChannelControls::differentialShown() const {
     if (!settingsHost)
         return mirror.modeCode() == 1;
     const QComboBox* mode = uiSettings->comboBoxMode;
@@ -70,7 +61,7 @@ bool ModuleMdx11::differentialShown() const {
 }
 
 // GUI thread.  Enables or disables the six row widgets of channel n.
-void ModuleMdx11::setChannelRowEnabled(int channel, bool enabled) {
+void ChannelControls::setChannelRowEnabled(int channel, bool enabled) {
     if (!controlsHost || channel < 1 || channel > Ui::Mdx11Controls::channelCount)
         return;
     QWidget* row[] = {uiControls->comboBoxRangeCh[channel],     uiControls->comboBoxVoltageTypeCh[channel],
@@ -82,7 +73,7 @@ void ModuleMdx11::setChannelRowEnabled(int channel, bool enabled) {
 
 // GUI thread.  Shows in the all-channels box whether the reference and the
 // other boxes of the set are all checked, all unchecked, or mixed.
-void ModuleMdx11::updateAllChannelsBox(bool differential, QAbstractButton* reference) {
+void ChannelControls::updateAllChannelsBox(bool differential, QAbstractButton* reference) {
     if (!controlsHost || !allChannelsBox)
         return;
     {
@@ -142,14 +133,14 @@ void updateCommon(const std::array<QComboBox*, Ui::Mdx11Controls::channelCount +
 } // namespace
 
 // GUI thread.
-void ModuleMdx11::updateCommonRange(bool differential, QComboBox* reference) {
+void ChannelControls::updateCommonRange(bool differential, QComboBox* reference) {
     if (!controlsHost || !settingsHost)
         return;
     updateCommon(uiControls->comboBoxRangeCh, differential, reference, uiSettings->comboBoxRange);
 }
 
 // GUI thread.
-void ModuleMdx11::updateCommonVoltageType(bool differential, QComboBox* reference) {
+void ChannelControls::updateCommonVoltageType(bool differential, QComboBox* reference) {
     if (!controlsHost || !settingsHost)
         return;
     updateCommon(uiControls->comboBoxVoltageTypeCh, differential, reference, uiSettings->comboBoxVoltageType);
@@ -157,7 +148,7 @@ void ModuleMdx11::updateCommonVoltageType(bool differential, QComboBox* referenc
 
 // GUI thread.  The common range and voltage type follow the first enabled,
 // checked channel among `candidates` (in creation order), if there is one.
-void ModuleMdx11::refreshCommonFromFirstChecked(bool differential, const std::vector<int>& candidates) {
+void ChannelControls::refreshCommonFromFirstChecked(bool differential, const std::vector<int>& candidates) {
     for (int m : candidates) {
         const QCheckBox* box = uiControls->checkBoxCh[m];
         if (ownEnabled(box) && box->isChecked()) {
@@ -169,8 +160,8 @@ void ModuleMdx11::refreshCommonFromFirstChecked(bool differential, const std::ve
 }
 
 // A channel check box was toggled.
-void ModuleMdx11::on_checkBoxChX_toggled(bool) {
-    const int n = channelOf(signalSource);
+void ChannelControls::channelToggled(const QObject* control) {
+    const int n = channelOf(control);
     if (n == 0)
         return;
     // The row follows the box as it is now.
@@ -182,7 +173,7 @@ void ModuleMdx11::on_checkBoxChX_toggled(bool) {
 }
 
 // The all-channels box was clicked.
-void ModuleMdx11::on_checkBoxChannels_stateChanged(int state) {
+void ChannelControls::allChannelsChanged(int state) {
     if (!controlsHost)
         return;
     const bool target = state == Qt::Checked;
@@ -201,7 +192,7 @@ void ModuleMdx11::on_checkBoxChannels_stateChanged(int state) {
 
 // The mode switch: confines the measurement to channels 1-16 or opens 1-32.
 // The driver never changes the mode box itself.
-void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
+void ChannelControls::modeChanged(int index) {
     if (index == -1 || !settingsHost)
         return;
     const QComboBox* mode = uiSettings->comboBoxMode;
@@ -236,7 +227,7 @@ void ModuleMdx11::on_comboBoxMode_currentIndexChanged(int index) {
 }
 
 // Common range chosen: copied by index to every enabled channel.
-void ModuleMdx11::on_comboBoxRange_currentIndexChanged(int index) {
+void ChannelControls::commonRangeChanged(int index) {
     if (index == -1 || !controlsHost)
         return;
     for (int n : Ui::Mdx11Controls::creationOrder) {
@@ -248,7 +239,7 @@ void ModuleMdx11::on_comboBoxRange_currentIndexChanged(int index) {
 }
 
 // Common voltage type chosen: copied by text to every enabled channel.
-void ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged(int index) {
+void ChannelControls::commonTypeChanged(int index) {
     if (index == -1 || !controlsHost || !settingsHost)
         return;
     const QComboBox* common = uiSettings->comboBoxVoltageType;
@@ -269,8 +260,8 @@ void ModuleMdx11::on_comboBoxVoltageType_currentIndexChanged(int index) {
 }
 
 // One channel's range chosen.
-void ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged(int) {
-    const int n = channelOf(signalSource);
+void ChannelControls::channelRangeChanged(const QObject* control) {
+    const int n = channelOf(control);
     if (n == 0)
         return;
     updateCommonRange(differentialShown(), uiControls->comboBoxRangeCh[n]);
@@ -278,40 +269,23 @@ void ModuleMdx11::on_comboBoxRangeChX_currentIndexChanged(int) {
 }
 
 // One channel's voltage type chosen.
-void ModuleMdx11::on_comboBoxVoltageTypeChX_currentIndexChanged(int) {
-    const int n = channelOf(signalSource);
+void ChannelControls::channelTypeChanged(const QObject* control) {
+    const int n = channelOf(control);
     if (n == 0)
         return;
     updateCommonVoltageType(differentialShown(), uiControls->comboBoxVoltageTypeCh[n]);
     requestRestart();
 }
 
-void ModuleMdx11::on_comboBoxFrequency_currentIndexChanged(int index) {
+void ChannelControls::frequencyChanged(int index) {
     if (index == -1)
         return;
     mirror.setAdcFrequencyIndex(index);
     requestRestart();
 }
 
-// The options form's decimals, kept by the settings (GUI thread).
-void ModuleMdx11::on_comboBoxRangeOptions_currentIndexChanged(int index) {
-    settingsStore.showRange(index);
-}
-
-void ModuleMdx11::on_spinBoxAccuracyAC_valueChanged(int arg1) {
-    settingsStore.storeAcDecimals(arg1);
-}
-
-void ModuleMdx11::on_spinBoxAccuracyDC_valueChanged(int arg1) {
-    settingsStore.storeDcDecimals(arg1);
-}
-
-void ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged(int arg1) {
-    settingsStore.storeFrequencyDecimals(arg1);
-}
-
 // GUI thread.  Reads the channel rows from their controls.
-std::vector<ChannelControlState> ModuleMdx11::readControls() const {
+std::vector<ChannelControlState> ChannelControls::readControls() const {
     std::vector<ChannelControlState> rows;
     if (!controlsHost)
         return rows;
@@ -335,14 +309,14 @@ std::vector<ChannelControlState> ModuleMdx11::readControls() const {
 // GUI thread.  Copies the rows into the mirror and asks threadModule for a
 // restart unless one is already pending: the pending restart will copy the
 // mirror after it has stopped acquisition, so it includes this change.
-void ModuleMdx11::requestRestart() {
+void ChannelControls::requestRestart() {
     if (mirror.requestRestart(readControls()))
-        emit restart();
+        postRestart();
 }
 
 // GUI thread, inside createWidgets, before the channel controls are
 // connected to the driver's slots: the controls are changed directly.
-void ModuleMdx11::restoreChannels() {
+void ChannelControls::restoreChannels() {
     if (!controlsHost || !settingsStore.loaded())
         return;
     const ChannelChoices choices = settingsStore.channelChoices();
@@ -387,5 +361,37 @@ void ModuleMdx11::restoreChannels() {
     updateCommonRange(differential, nullptr);
     updateCommonVoltageType(differential, nullptr);
     if (modeSwitched)
-        on_comboBoxMode_currentIndexChanged(uiSettings->comboBoxMode->currentIndex());
+        modeChanged(uiSettings->comboBoxMode->currentIndex());
+}
+
+ChannelControls::ChannelControls(ControlMirror& mirror, DriverSettings& settings,
+                                 std::function<void()> postRestart)
+    : mirror(mirror), settingsStore(settings), postRestart(std::move(postRestart)) {}
+
+void ChannelControls::attachSettingsForm(QWidget* host, Ui::Mdx11Settings* form,
+                                         Ui::CustomCheckBox* allChannels) {
+    settingsHost = host;
+    uiSettings = form;
+    allChannelsBox = allChannels;
+}
+
+void ChannelControls::attachControlsForm(QWidget* host, Ui::Mdx11Controls* form) {
+    controlsHost = host;
+    uiControls = form;
+    for (int n = 1; n <= Ui::Mdx11Controls::channelCount; ++n) {
+        channelByControl.insert(uiControls->checkBoxCh[n], n);
+        channelByControl.insert(uiControls->comboBoxRangeCh[n], n);
+        channelByControl.insert(uiControls->comboBoxVoltageTypeCh[n], n);
+    }
+}
+
+// GUI thread.  The mirror is written at the moment a control changes, so the
+// acquisition configuration never has to read a widget.
+void ChannelControls::mirrorControls() {
+    mirror.setRows(readControls());
+}
+
+// Any thread: the map is filled before any control is connected.
+int ChannelControls::channelOf(const QObject* control) const {
+    return channelByControl.value(control, 0);
 }
