@@ -451,16 +451,19 @@ private slots:
             clock.start();
             if (switchDevice) {
                 QVERIFY(rig.engine->useModule(1, 0));
-                QVERIFY(clock.elapsed() < ModuleReceiverMdx11::stopJoinMs + 1000);
+                QVERIFY(clock.elapsed() < ModuleReceiverMdx11::stopJoinMs + 2500);
+                QCOMPARE(ModuleReceiverMdx11::abandonedLoops(), 1); // still ignoring the stop
                 rig.clearReadings();
                 QCOMPARE(settles(rig.voltage(1), -2500.0, lsb, 3), QString());
                 clock.restart();
             }
             rig.shutDown();
-            QVERIFY2(clock.elapsed() < ModuleReceiverMdx11::stopJoinMs + 1000,
+            QVERIFY2(clock.elapsed() < ModuleReceiverMdx11::stopJoinMs + 2500,
                      qPrintable(QString::number(clock.elapsed())));
         }
-        QCOMPARE(ModuleReceiverMdx11::abandonedLoops(), switchDevice ? 2 : 1);
+        // The last loop left is still ignoring its stop (an earlier one may
+        // have ended by now); the warnings count them all.
+        QVERIFY(ModuleReceiverMdx11::abandonedLoops() >= 1);
         QVERIFY(ModuleReceiverMdx11::joinAbandonedLoops(10000));
         QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
         QCOMPARE(MessageLog::texts(QtWarningMsg).filter("оставлен").size(), switchDevice ? 2 : 1);
