@@ -138,7 +138,7 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
         // never runs.
         QEventLoop waitStarted;
         requireConnection(connect(engine, &Engine::started, &waitStarted, &QEventLoop::quit), "started");
-        QTimer::singleShot(engineStartWaitMs, &waitStarted, &QEventLoop::quit);
+        QTimer::singleShot(engineStartWaitMs, Qt::PreciseTimer, &waitStarted, &QEventLoop::quit);
         QMetaObject::invokeMethod(engine, "start", Qt::QueuedConnection);
         waitStarted.exec();
     }
@@ -164,6 +164,13 @@ MainWindow::~MainWindow() {
     // A window destroyed without having been closed still ends the threads
     // before the objects they use go away.
     shutdownEngine();
+    // A close that gave up on the engine's stop left threadEngine running;
+    // the stop may have returned since.  (The program itself does not
+    // destroy a window whose threads did not end.)
+    if (!engineThreadDone.load(std::memory_order_acquire) && engine->hasStopped()) {
+        threadEngine.quit();
+        threadEngine.wait(QDeadlineTimer(threadEndWaitMs));
+    }
 
     // The trend window shows the history; the recorder waits for its
     // writers, so the file is complete before the process goes on.
@@ -411,7 +418,7 @@ void MainWindow::shutdownEngine() {
                                   waitStopped.quit();
                               }),
                       "stopped");
-    QTimer::singleShot(engineStopWaitMs, &waitStopped, &QEventLoop::quit);
+    QTimer::singleShot(engineStopWaitMs, Qt::PreciseTimer, &waitStopped, &QEventLoop::quit);
     QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
     waitStopped.exec();
     if (!stopped || !engine->hasStopped()) {

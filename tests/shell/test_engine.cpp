@@ -138,6 +138,33 @@ private slots:
         QCOMPARE(TestModule::destroyed.load(), destroyedBefore + 1);
     }
 
+    // A driver thread that does not end (a restart stuck in the library)
+    // holds the engine's stop no longer than its bound; the thread is then
+    // reported as not ended, and ends on its own later.
+    void moduleThreadBound() {
+        TestModule* module = nullptr;
+        auto* engine = new Engine([&module](PassFeed*) { return module = new TestModule; });
+        QThread threadEngine;
+        engine->moveToThread(&threadEngine);
+        threadEngine.start();
+        QSignalSpy stopped(engine, &Engine::stopped);
+        // By the bound alone: the locale's codec may not be UTF-8 here.
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral(" %1 ").arg(Engine::moduleThreadWaitMs)));
+        QMetaObject::invokeMethod(module, "hold", Qt::QueuedConnection,
+                                  Q_ARG(int, Engine::moduleThreadWaitMs + 2000));
+        QElapsedTimer clock;
+        clock.start();
+        QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, Engine::moduleThreadWaitMs + 1500);
+        QVERIFY(clock.elapsed() >= Engine::moduleThreadWaitMs - 100);
+        QVERIFY(!engine->moduleThreadEnded() && engine->hasStopped());
+        QTRY_VERIFY_WITH_TIMEOUT(engine->moduleThreadEnded(), 5000);
+        threadEngine.quit();
+        QVERIFY(threadEngine.wait(20000));
+        delete engine;
+    }
+
     // The search against the simulated library: names compared whole, one
     // crate with one slot per device, the diagnostic on standard error, the
     // old list kept on a failed search.

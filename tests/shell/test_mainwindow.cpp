@@ -226,6 +226,31 @@ private slots:
         QCOMPARE(TestModule::destroyed.load(), destroyedBefore + 1);
     }
 
+    // A driver whose stop never returns in time holds the close no longer
+    // than its bound: the window reports its threads as not ended (the
+    // program then ends without tearing them down).  Once the stop has
+    // returned after all, the window can still be destroyed.
+    void closeGivesUpOnStuckDriver() {
+        const int destroyedBefore = TestModule::destroyed;
+        auto* w = newWindow();
+        w->show();
+        QTRY_COMPARE_WITH_TIMEOUT(opens(), 1, 20000);
+        module->stopDelayMs = MainWindow::engineStopWaitMs + 1500;
+        // By the bound alone: the locale's codec may not be UTF-8 here.
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral(" %1 ").arg(MainWindow::engineStopWaitMs)));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(w->close());
+        QVERIFY2(clock.elapsed() >= MainWindow::engineStopWaitMs - 100 &&
+                     clock.elapsed() < MainWindow::engineStopWaitMs + 1000,
+                 qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!w->threadsEnded());
+        QTRY_VERIFY_WITH_TIMEOUT(module->calls().contains(QStringLiteral("close")), 10000);
+        delete w;
+        QCOMPARE(TestModule::destroyed.load(), destroyedBefore + 1);
+    }
+
     // Accepted, an edited period reaches the driver and the file; cancelled,
     // nothing does, and the dialog shows the window's period again next time.
     // It keeps the size of its first showing.

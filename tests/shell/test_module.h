@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "module.h"
 
@@ -21,6 +23,9 @@ public:
     static inline std::atomic<int> destroyed{0};
     std::atomic<bool> opened{false}, running{false}, quietQueries{false};
     std::atomic<int> pings{0};
+    // How long stop() takes, ms: a driver stuck beyond every bound.
+    std::atomic<int> stopDelayMs{0};
+    std::atomic<bool> holding{false};
     QStringList failing; // "open", "start", "stop", "close"; set before the engine's thread runs a call
 
     ~TestModule() override { ++destroyed; }
@@ -55,7 +60,10 @@ public:
         return change(running, opened, "start " + QString::number(reserved)) && opened;
     }
     bool isRunning() override { return query("isRunning", running); }
-    bool stop() override { return change(running, false, QStringLiteral("stop")); }
+    bool stop() override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(stopDelayMs.load())); // the stuck driver
+        return change(running, false, QStringLiteral("stop"));
+    }
     bool close() override { return change(opened, false, QStringLiteral("close")); }
     int reservedQuery(quintptr) override { return 0; }
     void zeroOtherChannels(bool) override {}
@@ -63,6 +71,12 @@ public:
 public slots:
     // Stands for a queued driver slot (restartManual and the like).
     void ping() { ++pings; }
+    // Keeps the driver's thread busy for `ms`, as a restart stuck in the
+    // device library would.
+    void hold(int ms) {
+        holding = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
 
 private:
     void record(const QString& call) {
