@@ -1,32 +1,12 @@
 #include "sim_generation.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
-namespace {
+#include "bench_driver.h"
 
-// BenchDriver's signals, unpaced.
-bool writeConfig(const QString& path) {
-    QJsonObject channels;
-    for (int n = 1; n <= 32; ++n)
-        channels.insert(QString::number(n), QJsonObject{{"waveform", "sine"},
-                                                        {"amplitude", 0.5 + 0.01 * n},
-                                                        {"frequency", 50.0 * n},
-                                                        {"offset", 0.1}});
-    QJsonObject device{
-        {"name", "VRK11"}, {"address", "192.0.2.11"}, {"serial", "SIM-BENCH"}, {"channels", channels}};
-    QJsonObject root{{"searchDelayMs", 0}, {"realtime", false}, {"seed", 3}, {"devices", QJsonArray{device}}};
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    file.write(QJsonDocument(root).toJson());
-    return qputenv("VRK_SIM_CONFIG", QFile::encodeName(path));
-}
+namespace {
 
 double threadCpuNs() {
     timespec t{};
@@ -44,7 +24,7 @@ SimGeneration::~SimGeneration() {
 }
 
 bool SimGeneration::start() {
-    if (!writeConfig(dir.filePath("sim.json"))) {
+    if (!writeBenchSimConfig(dir.filePath("sim.json"), false)) {
         std::fprintf(stderr, "cannot write the simulator's configuration\n");
         return false;
     }

@@ -17,9 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
-
-bool writeSimConfig(const QString& path, bool realtime) {
+bool writeBenchSimConfig(const QString& path, bool realtime) {
     QJsonObject channels;
     for (int n = 1; n <= 32; ++n)
         channels.insert(QString::number(n), QJsonObject{{"waveform", "sine"},
@@ -37,10 +35,8 @@ bool writeSimConfig(const QString& path, bool realtime) {
     return qputenv("VRK_SIM_CONFIG", QFile::encodeName(path));
 }
 
-} // namespace
-
 BenchDriver::BenchDriver(int channels, bool realtime) {
-    writeSimConfig(dir.filePath("sim.json"), realtime);
+    writeBenchSimConfig(dir.filePath("sim.json"), realtime);
     settings = std::make_unique<QSettings>(dir.filePath("vernier.ini"), QSettings::IniFormat);
     settings->setValue("MDX11/ChannelsEnabled", channels >= 32 ? 0xFFFFFFFFu : 1u);
     settings->setValue("MDX11/ChannelsSetToDc", 0u);

@@ -42,6 +42,10 @@ private:
 };
 
 // User plus system CPU time of the whole process so far, in seconds.
+// The benchmarks' simulated module: one "VRK11" whose 32 inputs carry sines
+// of 50 Hz per channel number, paced or not; writes it to `path` and points
+// VRK_SIM_CONFIG at it.
+bool writeBenchSimConfig(const QString& path, bool realtime);
 double processCpuSeconds();
 // Resident set size of the process in KiB.
 long residentKiB();

@@ -1,5 +1,13 @@
 #include "frame_splitter.h"
 
+#include <array>
+
+namespace {
+
+constexpr std::size_t maxChannels = 32;
+
+} // namespace
+
 void splitFrame(const double* frame, std::size_t count, const std::vector<RunChannel>& channels,
                 std::vector<ChannelData>& out) {
     const std::size_t m = channels.size();
@@ -9,10 +17,16 @@ void splitFrame(const double* frame, std::size_t count, const std::vector<RunCha
     const std::size_t rows = count / m;
     const std::size_t tail = count % m;
     // Pointers and limits per channel, so the pass over the frame touches
-    // nothing else.
-    std::vector<double*> to(m);
-    std::vector<double> high(m), low(m);
-    std::vector<char> clipped(m, 0);
+    // nothing else; on the stack, since this runs for every frame (a run
+    // has at most 32 logical channels).
+    if (m > maxChannels) {
+        for (ChannelData& channel : out)
+            channel.samples.clear(); // no such run: the configuration refuses it
+        return;
+    }
+    std::array<double*, maxChannels> to{};
+    std::array<double, maxChannels> high{}, low{};
+    std::array<char, maxChannels> clipped{};
     for (std::size_t i = 0; i < m; ++i) {
         out[i].samples.resize(rows + (i < tail ? 1 : 0));
         to[i] = out[i].samples.data();

@@ -115,7 +115,7 @@ void ModuleReceiverMdx11::LoopState::markEnded() {
     endedCondition.notify_all();
 }
 
-int32_t ModuleReceiverMdx11::LoopState::stopStreams(VRK_Handle handle) {
+int32_t ModuleReceiverMdx11::LoopState::stopStreams() {
     if (!streamsOn.exchange(false))
         return 0;
     return VRK11_StreamsStop(handle);
@@ -183,7 +183,7 @@ bool ModuleReceiverMdx11::stopStreams() {
         state = std::move(current);
     }
     state->stopRequested = true;
-    const int32_t status = state->stopStreams(state->handle);
+    const int32_t status = state->stopStreams();
     if (state->waitEnded(stopJoinMs)) {
         loopThread.join(); // ended: returns at once
     } else {
@@ -310,7 +310,7 @@ void ModuleReceiverMdx11::dataReceiver(std::shared_ptr<const AcquisitionRun> han
     if (status != 0 && !state->stopRequested.load()) {
         // Ended by an error: leave the device idle, so that a later start on
         // the same device works and nothing streams unread.
-        const int32_t stopped = state->stopStreams(run.handle);
+        const int32_t stopped = state->stopStreams();
         if (stopped != 0)
             qCritical("%s", qUtf8Printable(statusText("Сбор остановлен с ошибкой. Ошибка %d (%s)", stopped)));
     }

@@ -39,8 +39,9 @@ public:
         // True once the loop has ended; waits at most timeoutMs.
         bool waitEnded(int timeoutMs);
         void markEnded();
-        // Stops the streams once, whoever asks first; 0 or the status.
-        int32_t stopStreams(VRK_Handle device);
+        // Stops the streams of `handle` once, whoever asks first; 0 or the
+        // status.
+        int32_t stopStreams();
     };
 
     ModuleReceiverMdx11();

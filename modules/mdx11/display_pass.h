@@ -3,7 +3,6 @@
 
 #include <QtGlobal>
 #include <array>
-#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
