@@ -153,6 +153,7 @@ private slots:
                              QRegularExpression(QStringLiteral(" %1 ").arg(Engine::moduleThreadWaitMs)));
         QMetaObject::invokeMethod(module, "hold", Qt::QueuedConnection,
                                   Q_ARG(int, Engine::moduleThreadWaitMs + 2000));
+        QTRY_VERIFY(module->holding.load()); // the driver's thread is busy before the stop
         QElapsedTimer clock;
         clock.start();
         QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
