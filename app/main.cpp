@@ -5,6 +5,7 @@
 
 #include "csv_recorder.h"
 #include "default_module.h"
+#include "device_library.h"
 #include "log_handler.h"
 #include "mainwindow.h"
 #include "module_receiver_mdx11.h"
@@ -43,6 +44,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("VRK11"));
 
     auto* window = new MainWindow(nullptr, createDefaultModule);
+    // After the window's start lines, which keep their order.
+    const DeviceLibraryInfo library = findDeviceLibrary();
+    qInfo("%s", qUtf8Printable(deviceLibraryLogText(library)));
+    window->setDeviceLibrary(library);
     window->show();
     setLogMainWindow(window);
 

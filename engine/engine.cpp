@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QMetaObject>
 #include <QMetaType>
+#include <QTextCodec>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -75,6 +76,10 @@ QList<Engine::Crate>& Engine::crates() {
     return crateList;
 }
 
+int Engine::crateInUse() const {
+    return currentCrate >= 0 && currentCrate < crateList.size() ? currentCrate : -1;
+}
+
 bool Engine::useModule(int crate, int slot) {
     if (mode == 1) {
         currentCrate = crate;
@@ -94,7 +99,9 @@ bool Engine::useModule(int crate, int slot) {
             }
             if (module->isRunning() && !module->stop())
                 break;
-            if (!module->close())
+            // A close that failed but let go of the device (the driver has
+            // reported it) does not keep the operator on that device.
+            if (!module->close() && module->isOpened())
                 break;
         }
         if (crate < 0 || crate >= crateList.size())
@@ -121,11 +128,12 @@ bool Engine::releaseModule() {
         return false;
     if (module->isRunning() && !module->stop())
         return false;
-    if (!module->close())
+    const bool closed = module->close();
+    if (!closed && module->isOpened())
         return false;
     currentCrate = -1;
     currentSlot = -1;
-    return true;
+    return closed;
 }
 
 void Engine::setModuleMode(int value) {
@@ -177,19 +185,57 @@ void Engine::stop() {
 }
 
 void Engine::refreshHardware() {
-    SearchVRKmodules("VRK11", 6);
+    emit postMessage(QStringLiteral("Поиск приборов…"));
+    const int inUse = crateInUse();
+    const Crate previous = inUse >= 0 ? crateList.at(inUse) : Crate();
+
+    const int status = SearchVRKmodules("VRK11", 6);
+    if (status != 0) {
+        // The library's text is in Windows-1251 whatever the locale.
+        QString reason = QStringLiteral("список приборов не помещается в память");
+        if (!searchBufferFailed) {
+            QTextCodec* codec = QTextCodec::codecForName("Windows-1251");
+            const char* text = VRK11_GetErrorString(status, 0);
+            reason = codec && text ? codec->toUnicode(text) : QString::fromLatin1(text ? text : "");
+        }
+        const QString message =
+            QStringLiteral("Ошибка поиска приборов. Ошибка %1 (%2)").arg(status).arg(reason);
+        qWarning("%s", qUtf8Printable(message));
+        emit postMessage(message);
+        emit searchFailed();
+        return;
+    }
+
+    emit postMessage(crateList.isEmpty() ? QStringLiteral("Приборы не найдены")
+                                         : QStringLiteral("Найдено приборов: %1").arg(crateList.size()));
+    if (inUse >= 0) {
+        // The same device, by address, wherever the new list has it.
+        currentCrate = -1;
+        for (int i = 0; i < crateList.size(); ++i)
+            if (crateList.at(i).id == previous.id)
+                currentCrate = i;
+        if (currentCrate < 0) {
+            currentSlot = -1;
+            const QString message = QStringLiteral("Прибор %1 больше не найден").arg(previous.name);
+            qWarning("%s", qUtf8Printable(message));
+            emit postMessage(message);
+        }
+    }
     emit readyCrate(crateList);
 }
 
 int Engine::SearchVRKmodules(const char* devname, int devname_len) {
+    searchBufferFailed = false;
     int32_t count = 0;
     const int32_t err = VRK_Search(nullptr, 0, &count, 1000, 16777216, 0);
     std::fprintf(stderr, "VRK_Search: err=%d dev_qty=%d\n", err, count);
     std::fflush(stderr);
     if (err < 0)
         return err;
-    if (count < 0 || count > maxSearchRecords)
+    if (count < 0 || count > maxSearchRecords) {
+        searchBufferFailed = true;
         return -1;
+    }
 
     // One spare record keeps the pointer valid when nothing was found, so the
     // second call is still a call with records (capacity 0).
@@ -197,6 +243,7 @@ int Engine::SearchVRKmodules(const char* devname, int devname_len) {
     try {
         buffer.assign(static_cast<size_t>(count) + 1, VRK_DeviceRecord{});
     } catch (const std::bad_alloc&) {
+        searchBufferFailed = true;
         return -1;
     }
 

@@ -61,7 +61,14 @@ public:
 
     // Direct operations, GUI thread.
     QList<Crate>& crates();
+    // Index in crates() of the device in use, -1 when none.  A search keeps
+    // it pointing at the same device (by address) in the new list, or sets
+    // it to -1 when that device was not found again.
+    int crateInUse() const;
     bool useModule(int crate, int slot);
+    // Stops and closes the module in use and forgets the choice.  A close
+    // that fails but lets go of the device (the driver no longer reports it
+    // open) still forgets the choice; the result is then false.
     bool releaseModule();
     void setModuleMode(int mode);
     void setDisplayUpdateMs(int ms);
@@ -96,6 +103,9 @@ signals:
     void postMessage(QString message);
     void postInfo(QString message);
     void popupMessage(QString message, bool success);
+    // The search asked for by refreshHardware failed; the crate list and the
+    // choice are as they were (postMessage has said why).
+    void searchFailed();
 
 public slots:
     // threadEngine.
@@ -104,6 +114,10 @@ public slots:
     // threadModule and emits stopped.  A second call only emits stopped.
     void stop();
     // threadEngine: device search (blocks for the library's search time).
+    // Says "Поиск приборов…" through postMessage, then the outcome: the number
+    // of devices found, none, the library's failure (also logged as a
+    // warning), or that the device in use is no longer found (also logged).
+    // Ends in readyCrate, or in searchFailed when the search failed.
     void refreshHardware();
     // Rebuilds the crate list from the devices whose name matches `devname`
     // in its first `devname_len` bytes.  0, a negative search status, or -1
@@ -129,6 +143,9 @@ private:
     QList<Crate> crateList;
     qint32 currentCrate = -1;
     qint32 currentSlot = -1;
+    // Set by SearchVRKmodules when its -1 is its own (no record buffer), not
+    // the library's status.
+    bool searchBufferFailed = false;
 };
 
 #endif // ENGINE_H

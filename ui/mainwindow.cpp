@@ -52,9 +52,12 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
 
     options = new Options(this);
     labelStatusMessage = new QLabel(this);
+    labelStatusMessage->setObjectName(QStringLiteral("labelStatusMessage"));
     labelStatusInfo = new QLabel(this);
     labelRecording = new QLabel(this);
     labelRecording->setObjectName(QStringLiteral("labelRecording"));
+    labelSimulator = new QLabel(QStringLiteral("Имитатор"), this);
+    labelSimulator->setObjectName(QStringLiteral("labelSimulator"));
     firstShow = true;
     engine = new Engine(factory);
     pixmapLedGray.load(QStringLiteral(":/icons/bullet_gray.png"));
@@ -78,6 +81,8 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     labelStatusMessage->setText(QStringLiteral("Запуск программы %1").arg(startTime));
     ui->statusBar->addPermanentWidget(labelRecording, 0);
     labelRecording->hide();
+    ui->statusBar->addPermanentWidget(labelSimulator, 0);
+    labelSimulator->hide();
 
     ui->labelCrate->setText(QStringLiteral("Прибор"));
     ui->labelModule->hide();
@@ -109,6 +114,8 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     requireConnection(connect(engine, SIGNAL(readyCrate(QList<Engine::Crate>&)), this,
                               SLOT(readyCrate(QList<Engine::Crate>&))),
                       "readyCrate");
+    requireConnection(connect(engine, &Engine::searchFailed, this, &MainWindow::searchFailed),
+                      "searchFailed");
     options->setDisplayUpdateRange(100, 2000);
     requireConnection(connect(engine, &Engine::postMessage, this, &MainWindow::postMessage), "postMessage");
     requireConnection(connect(engine, &Engine::postInfo, this, &MainWindow::postInfo), "postInfo");
@@ -182,6 +189,7 @@ MainWindow::~MainWindow() {
     delete labelStatusMessage;
     delete labelStatusInfo;
     delete labelRecording;
+    delete labelSimulator;
     // The engine deletes the driver, which writes its last values into
     // `settings` and removes its widgets from the hosts (the options host is
     // inside `options`): so engine first, then the dialog, settings last.
@@ -200,6 +208,8 @@ void MainWindow::readSettings() {
         settings->setValue(QStringLiteral("ModuleMode"), QStringLiteral("Normal"));
     const QString mode = settings->value(QStringLiteral("ModuleMode"), QStringLiteral("Normal")).toString();
     engine->setModuleMode(mode == QLatin1String("Emulator") ? 1 : 0);
+    if (!settings->contains(QStringLiteral("Device")))
+        settings->setValue(QStringLiteral("Device"), QString());
     settings->endGroup();
     engine->loadSettings(settings);
     settings->sync();
@@ -211,25 +221,82 @@ void MainWindow::setModuleControlsEnabled(bool enabled) {
     options->setModuleOptionsEnabled(enabled);
 }
 
+QString MainWindow::storedDevice() const {
+    return settings->value(QStringLiteral("Global/Device")).toString();
+}
+
 void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
     // Filling the boxes emits index changes; with the lock taken the two
     // combo-box slots ignore them.  Normally the pending search holds it
     // already; an answer nobody asked for must not find it free either.
     hardwareLock.tryAcquire();
 
+    // The device in use stays chosen while it is found; otherwise the one
+    // kept in vernier.ini, else the first.
+    int chosen = engine->crateInUse();
+    if (chosen < 0 && !listCrate.isEmpty()) {
+        const QString stored = storedDevice();
+        chosen = 0;
+        for (int i = 0; i < listCrate.size(); ++i) {
+            if (listCrate.at(i).name == stored) {
+                chosen = i;
+                break;
+            }
+        }
+    }
+
     ui->comboBoxCrate->clear();
     ui->comboBoxSlot->clear();
     for (const Engine::Crate& crate : listCrate)
         ui->comboBoxCrate->addItem(crate.name);
+    if (chosen >= 0)
+        ui->comboBoxCrate->setCurrentIndex(chosen);
     ui->comboBoxCrate->setMinimumWidth(ui->comboBoxCrate->minimumSizeHint().width() +
                                        ui->comboBoxCrate->iconSize().width() + 42);
     ui->comboBoxSlot->setMinimumWidth(ui->comboBoxSlot->minimumSizeHint().width() +
                                       ui->comboBoxSlot->iconSize().width() + 42);
 
     hardwareLock.release();
+    ui->pushButtonUpdate->setEnabled(true);
+    if (shuttingDown)
+        return;
 
-    if (!listCrate.isEmpty() && !shuttingDown)
-        on_comboBoxCrate_currentIndexChanged(0);
+    if (listCrate.isEmpty()) {
+        // Nothing that is not listed is measured: a device in use that has
+        // gone is stopped and closed, which empties its fields.
+        if (engine->releaseModule())
+            trendHistory->startNewSegment();
+        ui->labelCrateLed->setPixmap(pixmapLedGray);
+        moduleState = -1;
+        showModuleState();
+        return;
+    }
+    on_comboBoxCrate_currentIndexChanged(chosen);
+}
+
+void MainWindow::searchFailed() {
+    // The pending search held the lock; an answer nobody asked for must not
+    // add a second permit.
+    hardwareLock.tryAcquire();
+    hardwareLock.release();
+    ui->pushButtonUpdate->setEnabled(true);
+    // Nothing changes: the device in use goes on as before the search.
+    showModuleState();
+}
+
+void MainWindow::showModuleState() {
+    ui->labelModuleLed->setPixmap(moduleState > 0    ? pixmapLedGreen
+                                  : moduleState == 0 ? pixmapLedRed
+                                                     : pixmapLedGray);
+    setModuleControlsEnabled(moduleState > 0);
+}
+
+void MainWindow::requestSearch(int delayMs) {
+    ui->pushButtonUpdate->setEnabled(false);
+    QTimer::singleShot(delayMs, this, [this] {
+        if (!shuttingDown)
+            QMetaObject::invokeMethod(engine, "refreshHardware", Qt::QueuedConnection);
+    });
 }
 
 void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
@@ -241,8 +308,12 @@ void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
         return;
     }
 
-    engine->releaseModule();
-    trendHistory->startNewSegment();
+    // The device in use, found again by a search, is not reopened.
+    const bool inUse = index == engine->crateInUse();
+    if (!inUse) {
+        engine->releaseModule();
+        trendHistory->startNewSegment();
+    }
 
     ui->labelModuleLed->setPixmap(pixmapLedGray);
     setModuleControlsEnabled(false);
@@ -251,13 +322,18 @@ void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
 
     if (index >= crates.size() || crates.at(index).slotList.isEmpty()) {
         ui->labelCrateLed->setPixmap(pixmapLedRed);
+        moduleState = -1;
     } else {
         ui->labelCrateLed->setPixmap(pixmapLedGreen);
         for (const Engine::Slot& slot : crates.at(index).slotList)
             ui->comboBoxSlot->addItem(QStringLiteral("Слот %1 - %2").arg(slot.number).arg(slot.name));
         const bool accepted = engine->useModule(index, 0);
-        ui->labelModuleLed->setPixmap(accepted ? pixmapLedGreen : pixmapLedRed);
-        setModuleControlsEnabled(accepted);
+        moduleState = accepted ? 1 : 0;
+        showModuleState();
+        if (accepted && crates.at(index).name != storedDevice()) {
+            settings->setValue(QStringLiteral("Global/Device"), crates.at(index).name);
+            settings->sync();
+        }
     }
 
     hardwareLock.release();
@@ -268,8 +344,8 @@ void MainWindow::on_comboBoxSlot_currentIndexChanged(int index) {
         return;
     trendHistory->startNewSegment();
     const bool accepted = engine->useModule(ui->comboBoxCrate->currentIndex(), index);
-    ui->labelModuleLed->setPixmap(accepted ? pixmapLedGreen : pixmapLedRed);
-    setModuleControlsEnabled(accepted);
+    moduleState = accepted ? 1 : 0;
+    showModuleState();
 }
 
 void MainWindow::on_pushButtonUpdate_clicked() {
@@ -280,11 +356,7 @@ void MainWindow::on_pushButtonUpdate_clicked() {
     // click too.
     if (!hardwareLock.tryAcquire())
         return;
-
-    QTimer::singleShot(100, this, [this] {
-        if (!shuttingDown)
-            QMetaObject::invokeMethod(engine, "refreshHardware", Qt::QueuedConnection);
-    });
+    requestSearch(100);
 }
 
 void MainWindow::on_pushButtonOptions_clicked() {
@@ -374,10 +446,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (firstShow) {
         firstShow = false;
-        QTimer::singleShot(0, this, [this] {
-            if (!shuttingDown)
-                QMetaObject::invokeMethod(engine, "refreshHardware", Qt::QueuedConnection);
-        });
+        requestSearch(0);
     }
 }
 
@@ -430,6 +499,15 @@ void MainWindow::shutdownEngine() {
     if (!threadEngine.wait(QDeadlineTimer(threadEndWaitMs)) ||
         !engineThreadDone.load(std::memory_order_acquire))
         qWarning("Поток поиска не завершился за %d мс", threadEndWaitMs);
+}
+
+void MainWindow::setDeviceLibrary(const DeviceLibraryInfo& value) {
+    library = value;
+    labelSimulator->setVisible(library.simulator);
+}
+
+DeviceLibraryInfo MainWindow::deviceLibrary() const {
+    return library;
 }
 
 bool MainWindow::threadsEnded() const {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <atomic>
 
+#include "device_library_info.h"
 #include "engine.h"
 
 class QCloseEvent;
@@ -55,6 +56,12 @@ public:
     // not be destroyed: the program ends without tearing it down.
     bool threadsEnded() const;
 
+    // The device library the process loaded (found at start by the
+    // program).  For our simulator the status bar shows a permanent
+    // "Имитатор".  GUI thread.
+    void setDeviceLibrary(const DeviceLibraryInfo& library);
+    DeviceLibraryInfo deviceLibrary() const;
+
     // Bounds of the waits of start-up and close, ms.
     static constexpr int engineStartWaitMs = 5000;
     static constexpr int engineStopWaitMs = 9000;
@@ -63,6 +70,8 @@ public:
 public slots:
     // Engine reports, queued from threadEngine.
     void readyCrate(QList<Engine::Crate>& listCrate);
+    // The search failed: the list and the device in use stay as they were.
+    void searchFailed();
     void postMessage(QString message);
     void postInfo(QString message);
     void popupMessage(QString message, bool success);
@@ -90,6 +99,13 @@ protected:
 private:
     void readSettings();
     void setModuleControlsEnabled(bool enabled);
+    // The module LED and the controls for moduleState.
+    void showModuleState();
+    // Asks the engine for a search (the lock is taken); "Обновить" stays
+    // disabled until it has answered.
+    void requestSearch(int delayMs);
+    // Address of the device kept in group "Global", key "Device".
+    QString storedDevice() const;
     // Asks the engine to stop, waits for stopped in a local event loop, then
     // ends threadEngine, each within its bound.  Does nothing the second
     // time.
@@ -112,6 +128,12 @@ private:
     QPixmap pixmapLedGreen;
     QPixmap pixmapLedRed;
     int displayUpdateMs = 500;
+    // The outcome of the last choice of a module: -1 none, 0 refused, 1
+    // accepted by the engine.  A failed search shows it again.
+    int moduleState = -1;
+    DeviceLibraryInfo library;
+    // Permanent status-bar label "Имитатор", shown for our simulator.
+    QLabel* labelSimulator = nullptr;
     // Set by the close; from then on no module is chosen any more.
     bool shuttingDown = false;
     bool engineStopped = false;

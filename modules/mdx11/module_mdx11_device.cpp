@@ -7,12 +7,15 @@
 
 #include <QByteArray>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QString>
+#include <array>
 #include <cstring>
 #include <mutex>
 
 #include "error_text.h"
 #include "mdx11_acquisition.h"
+#include "mdx11_controls.h"
 #include "module_mdx11.h"
 #include "ui_mdx11_info.h"
 
@@ -24,6 +27,34 @@ QString fieldText(const char* field, std::size_t size) {
     const void* end = std::memchr(field, 0, size);
     const std::size_t length = end ? std::size_t(static_cast<const char*>(end) - field) : size;
     return QString::fromUtf8(field, int(length));
+}
+
+// Empties what the window shows of a device that has been let go: its serial
+// and firmware, and the readings.  Any thread.  The information fields are
+// cleared at once in the GUI thread (a following open fills them there), the
+// readings by a queued call, which runs after the updates the last display
+// pass has queued for them.
+void clearDeviceFields(Ui::Mdx11Info* info, QWidget* infoHost, Ui::Mdx11Controls* controls,
+                       QWidget* controlsHost) {
+    if (infoHost) {
+        for (QLineEdit* edit : {info->lineEditModuleSerial, info->lineEditModuleFirmware})
+            QMetaObject::invokeMethod(edit, "clear", Qt::AutoConnection);
+    }
+    if (controlsHost) {
+        std::array<QLineEdit*, 2 * Ui::Mdx11Controls::channelCount> edits{};
+        for (int n = 1; n <= Ui::Mdx11Controls::channelCount; ++n) {
+            edits[size_t(2 * n - 2)] = controls->lineEditVoltageCh[size_t(n)];
+            edits[size_t(2 * n - 1)] = controls->lineEditFrequencyCh[size_t(n)];
+        }
+        QMetaObject::invokeMethod(
+            controlsHost,
+            [edits] {
+                for (QLineEdit* edit : edits)
+                    if (edit)
+                        edit->clear();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 } // namespace
@@ -76,6 +107,11 @@ bool ModuleMdx11::isOpened() {
 // Waits for a restart in progress and drops a pending one; a run that such a
 // restart started is stopped before the device is closed, so a caller's
 // isRunning()/stop() before close cannot miss it.
+//
+// The handle is let go whatever the library answers: a device that refuses
+// to close is beyond our control, and keeping its handle would keep the
+// operator from every other device (each choice would try, and fail, to
+// close it again).  The failure is still reported, once.
 bool ModuleMdx11::close() {
     const std::unique_lock<std::mutex> lock = acquisition->lockControl();
     acquisition->dropRestart();
@@ -83,7 +119,8 @@ bool ModuleMdx11::close() {
         acquisition->stopLocked();
     VRK_Handle closed = handle.load();
     const int status = VRK_Close(&closed, 0);
-    handle.store(closed);
+    handle.store(0);
+    clearDeviceFields(uiInfo, infoHost, uiControls, controlsHost);
     if (status == 0)
         return true;
     qCritical("Не удалось завершить работу с модулем. Ошибка %d (%s)", status,

@@ -30,15 +30,20 @@ void SimConfig::setSine(int number, double amplitude, double frequencyHz, double
 bool SimConfig::apply() {
     QJsonObject device{{"name", "VRK11"},       {"address", "192.0.2.11"}, {"serial", "SIM-TEST"},
                        {"firmware", "1.0-sim"}, {"channels", channels},    {"faults", faults}};
-    QJsonArray devices{device};
+    QJsonArray devices;
+    if (firstListed)
+        devices.append(device);
     for (const auto& other : extra) {
         device["address"] = other.address;
         device["serial"] = other.serial;
         device["channels"] = other.channels.isEmpty() ? channels : other.channels;
         devices.append(device);
     }
-    const QJsonObject root{
-        {"searchDelayMs", searchDelayMs}, {"realtime", realtime}, {"seed", 7}, {"devices", devices}};
+    const QJsonObject root{{"searchDelayMs", searchDelayMs},
+                           {"realtime", realtime},
+                           {"seed", 7},
+                           {"faults", QJsonObject{{"search", searchFault}}},
+                           {"devices", devices}};
     return !writeSimConfig(dir, QJsonDocument(root).toJson()).isEmpty();
 }
 

@@ -31,6 +31,11 @@ public:
     void setFault(const QString& key, qint64 value) { faults.insert(key, value); }
     void setRealtime(bool value) { realtime = value; }
     void setSearchDelayMs(int ms) { searchDelayMs = ms; }
+    // The status every search returns (0: none).
+    void setSearchFault(qint64 status) { searchFault = status; }
+    // Leaves the first device (192.0.2.11) out of the file; its channels and
+    // faults still serve the devices added below.
+    void removeFirstDevice() { firstListed = false; }
     // A second "VRK11" with the same faults, and the same channels unless
     // `ownChannels` gives its own.
     void addDevice(const QString& address, const QString& serial, const QJsonObject& ownChannels = {}) {
@@ -45,6 +50,8 @@ private:
     QJsonObject faults;
     bool realtime = false;
     int searchDelayMs = 0;
+    qint64 searchFault = 0;
+    bool firstListed = true;
     struct Device {
         QString address, serial;
         QJsonObject channels; // empty: the first device's

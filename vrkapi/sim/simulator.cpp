@@ -50,8 +50,12 @@ int32_t Simulator::search(VRK_DeviceRecord* records, int32_t capacity, int32_t* 
     if (records && capacity < 0)
         return StatusInvalidArgument;
     std::shared_ptr<const SimConfig> config = load();
-    if (!config)
+    if (!config) {
+        // A later open must not use the configuration the file had before.
+        std::lock_guard<std::mutex> lock(mutex);
+        current.reset();
         return StatusConfigError;
+    }
     {
         std::lock_guard<std::mutex> lock(mutex);
         current = config;

@@ -1,6 +1,7 @@
 // The C entry points: look the handle up, call the device, and never let a
 // C++ exception cross into the caller.
 #include "vrk_api.h"
+#include "vrk_sim_mark.h"
 
 #include "device_registry.h"
 #include "error_texts.h"
@@ -129,3 +130,11 @@ VRK_API int32_t VRK11_ProcessAdcData(VRK_Handle handle, const uint32_t* raw, dou
 }
 
 } // extern "C"
+
+// Built without it (VRK_SIM_UNMARKED), the library stands for one that is not
+// ours, as the tests need.
+#ifndef VRK_SIM_UNMARKED
+extern "C" VRK_API const char* VRKSIM_Identify(void) {
+    return "vernier VRK11 simulator";
+}
+#endif

@@ -1,0 +1,260 @@
+// The device search and the device in use, through the main window with the
+// real driver on the simulated module: what the status bar says, what the
+// log warns, which device is measured (its serial and its channel 1), and
+// that the device in use is not reopened by a search that finds it again.
+// Also a device whose close fails: choosing another still measures it.
+#include <QtTest>
+#include <QtWidgets>
+#include <memory>
+
+#include "default_module.h"
+#include "log_handler.h"
+#include "mainwindow.h"
+#include "message_log.h"
+#include "sim_setup.h"
+
+namespace {
+
+// What a search finds.
+enum class Found { Nothing, Both, OnlyEleven, OnlyTwelve, NoDevice, SearchFault, BrokenFile };
+
+// Channel 1 of each device carries its own DC level, volts.
+constexpr double elevenVolts = 1.0;
+constexpr double twelveVolts = 2.0;
+
+struct SearchCase {
+    const char* name;
+    const char* stored;   // Global/Device before start
+    Found atStart;        // the first search
+    Found update;         // the search of "Обновить"; Nothing: no click
+    const char* status;   // the status bar at the end (a regular expression)
+    const char* warning;  // the search's warning in the log (a regular expression); "" none
+    const char* measured; // the address measured at the end; "" none
+    bool reopened;        // the serial field changed during "Обновить"
+};
+
+// "-7" is the simulator's search fault below; "broken.json" the file of a
+// broken configuration, which the simulator's text names.
+// clang-format off
+const SearchCase searchCases[] = {
+    {"devices found",              "",           Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.11", false},
+    {"none found",                 "",           Found::NoDevice,    Found::Nothing,     "^Приборы не найдены$",                             "",                                       "",           false},
+    {"search fails",               "",           Found::SearchFault, Found::Nothing,     "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$",   "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$", "", false},
+    {"broken file",                "",           Found::BrokenFile,  Found::Nothing,     "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*broken\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*broken\\.json.*\\)$", "", false},
+    {"stored device at start",     "192.0.2.12", Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.12", false},
+    {"stored device not found",    "192.0.2.99", Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.11", false},
+    {"in use, still there",        "192.0.2.12", Found::Both,        Found::Both,        "^Найдено приборов: 2$",                            "",                                       "192.0.2.12", false},
+    {"in use, moved in the list",  "192.0.2.12", Found::Both,        Found::OnlyTwelve,  "^Найдено приборов: 1$",                            "",                                       "192.0.2.12", false},
+    {"in use gone, another left",  "192.0.2.12", Found::Both,        Found::OnlyEleven,  "^Прибор 192\\.0\\.2\\.12 больше не найден$",       "^Прибор 192\\.0\\.2\\.12 больше не найден$", "192.0.2.11", true},
+    {"in use gone, none left",     "192.0.2.11", Found::Both,        Found::NoDevice,    "^Прибор 192\\.0\\.2\\.11 больше не найден$",       "^Прибор 192\\.0\\.2\\.11 больше не найден$", "",           true},
+    {"in use, search fails",       "192.0.2.12", Found::Both,        Found::SearchFault, "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$",   "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$", "192.0.2.12", false},
+    {"in use, broken file",        "192.0.2.12", Found::Both,        Found::BrokenFile,  "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*broken\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*broken\\.json.*\\)$", "192.0.2.12", false},
+};
+// clang-format on
+
+double volts(const QString& address) {
+    return address == QLatin1String("192.0.2.12") ? twelveVolts : elevenVolts;
+}
+
+QString serialOf(const QString& address) {
+    return address == QLatin1String("192.0.2.12") ? QStringLiteral("SIM-0002") : QStringLiteral("SIM-TEST");
+}
+
+// The reading of a field in mV; NaN when empty.
+double millivolts(const QLineEdit* field) {
+    QString text = field->text();
+    text.remove(QLatin1Char(' '));
+    return text.isEmpty() ? qQNaN() : text.toDouble();
+}
+
+} // namespace
+
+class TestDeviceSearch : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<SimConfig> sim;
+    std::unique_ptr<MainWindow> w;
+
+    template <typename T> T* child(const char* name) const { return w->findChild<T*>(QLatin1String(name)); }
+
+    // Points the simulator at what a search is to find.
+    bool configure(Found found, int searchDelayMs = 0) {
+        if (found == Found::BrokenFile)
+            return !writeSimConfig(*dir, "{\"devices\": [", QStringLiteral("broken.json")).isEmpty();
+        sim = std::make_unique<SimConfig>();
+        sim->setDc(1, elevenVolts);
+        sim->addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-0002"),
+                       QJsonObject{{"1", QJsonObject{{"waveform", "dc"}, {"offset", twelveVolts}}}});
+        if (found == Found::OnlyEleven || found == Found::NoDevice) {
+            sim = std::make_unique<SimConfig>();
+            sim->setDc(1, elevenVolts);
+            if (found == Found::NoDevice)
+                sim->removeFirstDevice();
+        }
+        if (found == Found::OnlyTwelve)
+            sim->removeFirstDevice();
+        if (found == Found::SearchFault)
+            sim->setSearchFault(-7);
+        sim->setRealtime(true);
+        sim->setSearchDelayMs(searchDelayMs);
+        return sim->apply();
+    }
+
+    bool writeIni(const QString& stored) {
+        QFile ini(QStringLiteral("vernier.ini"));
+        if (!ini.open(QIODevice::WriteOnly))
+            return false;
+        ini.write("[Global]\nDisplayUpdateMs=100\nDevice=" + stored.toUtf8() +
+                  "\n[MDX11]\nChannelsEnabled=1\nChannelsSetToDc=1\n");
+        return true;
+    }
+
+    // Waits until `address` is measured: its serial shown, its level read.
+    bool measures(const QString& address) {
+        auto* serial = child<QLineEdit>("lineEditModuleSerial");
+        auto* voltage = child<QLineEdit>("lineEditVoltageCh1");
+        return QTest::qWaitFor(
+            [&] {
+                return serial->text() == serialOf(address) &&
+                       qAbs(millivolts(voltage) - 1000.0 * volts(address)) < 5.0;
+            },
+            30000);
+    }
+
+    bool searchDone() {
+        auto* update = child<QPushButton>("pushButtonUpdate");
+        return QTest::qWaitFor([&] { return update->isEnabled(); }, 30000);
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(dir->path()));
+    }
+    void cleanup() {
+        setLogMainWindow(nullptr);
+        w.reset();
+        sim.reset();
+    }
+
+    void searchStates_data() {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(searchCases)); ++i)
+            QTest::newRow(searchCases[i].name) << i;
+    }
+    void searchStates() {
+        QFETCH(int, row);
+        const SearchCase& c = searchCases[row];
+        MessageLog::install();
+        MessageLog::clear();
+        QVERIFY(writeIni(QString::fromUtf8(c.stored)) && configure(c.atStart));
+        w = std::make_unique<MainWindow>(nullptr, createDefaultModule);
+        w->show();
+        auto* update = child<QPushButton>("pushButtonUpdate");
+        QVERIFY(!update->isEnabled()); // the first search is under way
+        QVERIFY(searchDone());
+        auto* serial = child<QLineEdit>("lineEditModuleSerial");
+        QSignalSpy serialChanges(serial, &QLineEdit::textChanged);
+        if (c.update != Found::Nothing) {
+            QVERIFY(measures(QString::fromUtf8(c.stored)));
+            // Long enough for the search text to be seen.
+            QVERIFY(configure(c.update, 400));
+            serialChanges.clear();
+            MessageLog::clear();
+            update->click();
+            QVERIFY(!update->isEnabled());
+            // (A broken file fails before the search's delay.)
+            if (c.update != Found::BrokenFile)
+                QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("labelStatusMessage")->text(),
+                                          QStringLiteral("Поиск приборов…"), 30000);
+            QVERIFY(searchDone());
+        }
+
+        const QString status = child<QLabel>("labelStatusMessage")->text();
+        QVERIFY2(QRegularExpression(QString::fromUtf8(c.status)).match(status).hasMatch(),
+                 qPrintable(status));
+        const QStringList warnings =
+            MessageLog::texts(QtWarningMsg)
+                .filter(
+                    QRegularExpression(QStringLiteral("прибор"), QRegularExpression::CaseInsensitiveOption));
+        if (*c.warning)
+            QVERIFY2(warnings.size() == 1 && warnings[0] == status &&
+                         QRegularExpression(QString::fromUtf8(c.warning)).match(warnings[0]).hasMatch(),
+                     qPrintable(warnings.join('|')));
+        else
+            QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('|')));
+        QCOMPARE(MessageLog::count(QtCriticalMsg), 0);
+
+        const QString measured = QString::fromUtf8(c.measured);
+        auto* crates = child<QComboBox>("comboBoxCrate");
+        if (measured.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(child<QLineEdit>("lineEditVoltageCh1")->text().isEmpty(), 30000);
+            QVERIFY(serial->text().isEmpty());
+            QVERIFY(!child<QWidget>("widgetModuleControls")->isEnabled());
+        } else {
+            QVERIFY(measures(measured));
+            QCOMPARE(crates->currentText(), measured);
+            QVERIFY(child<QWidget>("widgetModuleControls")->isEnabled());
+            QCOMPARE(QSettings(QStringLiteral("vernier.ini"), QSettings::IniFormat)
+                         .value("Global/Device")
+                         .toString(),
+                     measured);
+        }
+        if (c.update != Found::Nothing)
+            QCOMPARE(!serialChanges.isEmpty(), c.reopened);
+        // The list shown is the last one found; a failed search keeps the old.
+        const bool failed = c.update == Found::SearchFault || c.update == Found::BrokenFile;
+        const Found shown = c.update == Found::Nothing || failed ? c.atStart : c.update;
+        const int listed = shown == Found::Both                                       ? 2
+                           : shown == Found::OnlyEleven || shown == Found::OnlyTwelve ? 1
+                                                                                      : 0;
+        QCOMPARE(crates->count(), listed);
+    }
+
+    // A device whose close fails is let go: choosing another opens and
+    // measures that one, with one error box for the failed close; the
+    // device box and the serial shown agree with it.
+    void failedCloseLetsGo() {
+        QVERIFY(writeIni(QString()));
+        sim = std::make_unique<SimConfig>();
+        sim->setDc(1, elevenVolts);
+        sim->addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-0002"),
+                       QJsonObject{{"1", QJsonObject{{"waveform", "dc"}, {"offset", twelveVolts}}}});
+        sim->setFault(QStringLiteral("close"), -5); // both devices refuse to close
+        sim->setRealtime(true);
+        QVERIFY(sim->apply());
+        w = std::make_unique<MainWindow>(nullptr, createDefaultModule);
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
+        const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);
+        setLogMainWindow(w.get());
+        QStringList boxes;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << box->windowTitle() + '|' + box->text();
+                box->accept();
+            }
+        });
+        closer.start(20);
+        w->show();
+        QVERIFY(searchDone());
+        QVERIFY(measures(QStringLiteral("192.0.2.11")));
+        child<QComboBox>("comboBoxCrate")->setCurrentIndex(1);
+        QVERIFY(measures(QStringLiteral("192.0.2.12")));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 1, 20000);
+        QVERIFY2(
+            boxes[0].startsWith(QStringLiteral("Ошибка|Не удалось завершить работу с модулем. Ошибка -5 (")),
+            qPrintable(boxes[0]));
+        // Back to the first: it opens again, and measures.
+        child<QComboBox>("comboBoxCrate")->setCurrentIndex(0);
+        QVERIFY(measures(QStringLiteral("192.0.2.11")));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.size(), 2, 20000);
+        QCOMPARE(child<QComboBox>("comboBoxCrate")->currentText(), QStringLiteral("192.0.2.11"));
+        setLogMainWindow(nullptr);
+        qInstallMessageHandler(testHandler);
+    }
+};
+
+QTEST_MAIN(TestDeviceSearch)
+#include "test_device_search.moc"
