@@ -1,0 +1,131 @@
+// Which device library measures: found in this process (our simulator,
+// marked), shown as the permanent status-bar label "Имитатор", and named in
+// the start lines of the program's log, run once on our library and once on
+// a library built from the same sources without the simulator's symbol.
+#include <QtTest>
+#include <QtWidgets>
+#include <memory>
+
+#include "device_library.h"
+#include "mainwindow.h"
+#include "test_module.h"
+#include "version.h"
+
+namespace {
+
+QString canonical(const char* path) {
+    return QFileInfo(QString::fromLocal8Bit(path)).canonicalFilePath();
+}
+
+struct LibraryRun {
+    const char* name;
+    const char* libraryPath; // LD_LIBRARY_PATH; "" none
+    const char* libraryFile; // the file the log must name
+    bool simulator;
+};
+
+// clang-format off
+const LibraryRun libraryRuns[] = {
+    {"our simulator",           "",                    VERNIER_SIM_LIBRARY,      true},
+    {"a library without mark",  VERNIER_UNMARKED_DIR,  VERNIER_UNMARKED_LIBRARY, false},
+};
+// clang-format on
+
+} // namespace
+
+class TestDeviceLibrary : public QObject {
+    Q_OBJECT
+
+private slots:
+    // This test links our library: its file, and the mark found.
+    void foundInThisProcess() {
+        const DeviceLibraryInfo library = findDeviceLibrary();
+        QCOMPARE(library.file, canonical(VERNIER_SIM_LIBRARY));
+        QVERIFY(library.simulator);
+        QCOMPARE(deviceLibraryLogText(library),
+                 QStringLiteral("Библиотека прибора: %1 (имитатор)").arg(library.file));
+        QCOMPARE(deviceLibraryLogText({library.file, false}),
+                 QStringLiteral("Библиотека прибора: %1").arg(library.file));
+    }
+
+    // The label is shown for the simulator only, and the title stays.
+    void label_data() {
+        QTest::addColumn<bool>("simulator");
+        QTest::newRow("simulator") << true;
+        QTest::newRow("another library") << false;
+    }
+    void label() {
+        QFETCH(bool, simulator);
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        MainWindow w(nullptr, [](PassFeed*) {
+            auto* module = new TestModule;
+            module->quietQueries = true;
+            return module;
+        });
+        const DeviceLibraryInfo library{QStringLiteral("/opt/vendor/libvrk_api.so"), simulator};
+        w.setDeviceLibrary(library);
+        auto* label = w.statusBar()->findChild<QLabel*>(QStringLiteral("labelSimulator"));
+        QVERIFY(label);
+        QCOMPARE(label->text(), QStringLiteral("Имитатор"));
+        QCOMPARE(!label->isHidden(), simulator);
+        QCOMPARE(w.deviceLibrary().file, library.file);
+        QCOMPARE(w.deviceLibrary().simulator, simulator);
+        QCOMPARE(w.windowTitle(), QString::fromUtf8(versionString));
+    }
+
+    // The program's log: the four first lines in their order, then the
+    // library's file, with "имитатор" for ours only.  The lines are written
+    // at start, so the program is killed once they are there.
+    void programLog_data() {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(libraryRuns)); ++i)
+            QTest::newRow(libraryRuns[i].name) << i;
+    }
+    void programLog() {
+        QFETCH(int, row);
+        const LibraryRun& run = libraryRuns[row];
+        QTemporaryDir dir;
+        QFile config(dir.filePath(QStringLiteral("sim.json")));
+        QVERIFY(config.open(QIODevice::WriteOnly) && config.write("{\"devices\": []}") > 0);
+        config.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("VRK_SIM_CONFIG"), config.fileName());
+        if (*run.libraryPath)
+            env.insert(QStringLiteral("LD_LIBRARY_PATH"), QString::fromLocal8Bit(run.libraryPath));
+        else
+            env.remove(QStringLiteral("LD_LIBRARY_PATH"));
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setWorkingDirectory(dir.path());
+        program.setStandardErrorFile(QProcess::nullDevice());
+        program.start(QStringLiteral(VERNIER_PROGRAM), QStringList());
+        QVERIFY(program.waitForStarted(20000));
+
+        QTextCodec* codec = QTextCodec::codecForName("Windows-1251");
+        QStringList lines;
+        const auto readLog = [&] {
+            QFile log(dir.filePath(QStringLiteral("vernier.log")));
+            lines =
+                log.open(QIODevice::ReadOnly) ? codec->toUnicode(log.readAll()).split('\n') : QStringList();
+            return lines.size() > 5;
+        };
+        const bool written = QTest::qWaitFor(readLog, 30000);
+        program.kill();
+        QVERIFY(program.waitForFinished(20000));
+        QVERIFY2(written, qPrintable(lines.join('\n')));
+
+        const QString text = QStringLiteral("Библиотека прибора: %1").arg(canonical(run.libraryFile)) +
+                             (run.simulator ? QStringLiteral(" (имитатор)") : QString());
+        const QStringList expected{"I] currentThread=", "I] threadModule id=", "I] Запуск программы (версия ",
+                                   "I] threadEngine id=", "I] " + text};
+        for (int i = 0; i < expected.size(); ++i)
+            QVERIFY2(lines[i].contains(expected[i]), qPrintable(lines.mid(0, 5).join('\n')));
+        QVERIFY(lines[4].endsWith(text));
+        QCOMPARE(lines.filter(QStringLiteral("имитатор")).size(), run.simulator ? 1 : 0);
+    }
+};
+
+QTEST_MAIN(TestDeviceLibrary)
+#include "test_device_library.moc"
