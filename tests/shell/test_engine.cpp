@@ -93,6 +93,44 @@ private slots:
                          : QStringLiteral("from search"));
     }
 
+    // A close that fails: a driver that lets go of the device still lets
+    // the operator choose another; one that keeps it keeps the choice as
+    // far as it can (release) or forgets it (a failed choice).
+    void failedClose_data() {
+        QTest::addColumn<bool>("letsGo");
+        QTest::addColumn<bool>("release"); // else: choose the other crate
+        QTest::addColumn<bool>("result");
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<int>("inUse");
+        // clang-format off
+        QTest::newRow("lets go, other device")  << true  << false << true  << "isOpened, isRunning, stop, close, isOpened, open 192.0.2.12, start 0" << 1;
+        QTest::newRow("keeps it, other device") << false << false << false << "isOpened, isRunning, stop, close, isOpened" << -1;
+        QTest::newRow("lets go, release")       << true  << true  << false << "isOpened, isRunning, stop, close, isOpened" << -1;
+        QTest::newRow("keeps it, release")      << false << true  << false << "isOpened, isRunning, stop, close, isOpened" << 0;
+        // clang-format on
+    }
+    void failedClose() {
+        QFETCH(bool, letsGo);
+        QFETCH(bool, release);
+        TestModule* module = nullptr;
+        Engine engine([&module](PassFeed*) { return module = new TestModule; });
+        for (quint32 i = 0; i < 2; ++i) {
+            Engine::Crate crate;
+            crate.name = QStringLiteral("192.0.2.%1").arg(11 + i);
+            crate.slotList.append(Engine::Slot());
+            crate.slotList[0].device.address = 0xC0000200u + 11 + i;
+            engine.crates().append(crate);
+        }
+        QVERIFY(engine.useModule(0, 0));
+        module->failing = QStringList{QStringLiteral("close")};
+        module->letGoOnFailedClose = letsGo;
+        module->clearCalls();
+        QTEST(release ? engine.releaseModule() : engine.useModule(1, 0), "result");
+        QTEST(module->calls().join(QLatin1String(", ")), "calls");
+        QTEST(engine.crateInUse(), "inUse");
+        QCOMPARE(module->opened.load(), !letsGo || !release);
+    }
+
     // stop in the engine's thread: driver calls by mode and state, stopped
     // once, the driver's thread ended (a call queued for it afterwards never
     // runs) and the driver deleted with the engine, also without stop.

@@ -27,6 +27,8 @@ public:
     std::atomic<int> stopDelayMs{0};
     std::atomic<bool> holding{false};
     QStringList failing; // "open", "start", "stop", "close"; set before the engine's thread runs a call
+    // A failing close still lets go of the device, as the real driver does.
+    std::atomic<bool> letGoOnFailedClose{false};
 
     ~TestModule() override { ++destroyed; }
     QStringList calls() const {
@@ -64,7 +66,12 @@ public:
         std::this_thread::sleep_for(std::chrono::milliseconds(stopDelayMs.load())); // the stuck driver
         return change(running, false, QStringLiteral("stop"));
     }
-    bool close() override { return change(opened, false, QStringLiteral("close")); }
+    bool close() override {
+        const bool closed = change(opened, false, QStringLiteral("close"));
+        if (!closed && letGoOnFailedClose)
+            opened = false;
+        return closed;
+    }
     int reservedQuery(quintptr) override { return 0; }
     void zeroOtherChannels(bool) override {}
 
