@@ -77,7 +77,8 @@ QList<Engine::Crate>& Engine::crates() {
 }
 
 int Engine::crateInUse() const {
-    return currentCrate >= 0 && currentCrate < crateList.size() ? currentCrate : -1;
+    const int crate = currentCrate.load();
+    return crate >= 0 && crate < crateList.size() ? crate : -1;
 }
 
 bool Engine::useModule(int crate, int slot) {
@@ -210,11 +211,12 @@ void Engine::refreshHardware() {
                                          : QStringLiteral("Найдено приборов: %1").arg(crateList.size()));
     if (inUse >= 0) {
         // The same device, by address, wherever the new list has it.
-        currentCrate = -1;
+        int found = -1;
         for (int i = 0; i < crateList.size(); ++i)
             if (crateList.at(i).id == previous.id)
-                currentCrate = i;
-        if (currentCrate < 0) {
+                found = i;
+        currentCrate = found;
+        if (found < 0) {
             currentSlot = -1;
             const QString message = QStringLiteral("Прибор %1 больше не найден").arg(previous.name);
             qWarning("%s", qUtf8Printable(message));

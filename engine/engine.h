@@ -141,8 +141,11 @@ private:
     std::atomic<bool> stopDone{false};
     Module* module = nullptr;
     QList<Crate> crateList;
-    qint32 currentCrate = -1;
-    qint32 currentSlot = -1;
+    // Written by the direct operations (GUI thread) and by a search
+    // (threadEngine) while the window keeps away: atomic, as the queued
+    // signal that orders them is invisible to ThreadSanitizer.
+    std::atomic<qint32> currentCrate{-1};
+    std::atomic<qint32> currentSlot{-1};
     // Set by SearchVRKmodules when its -1 is its own (no record buffer), not
     // the library's status.
     bool searchBufferFailed = false;

@@ -264,8 +264,8 @@ void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
     if (listCrate.isEmpty()) {
         // Nothing that is not listed is measured: a device in use that has
         // gone is stopped and closed, which empties its fields.
-        if (engine->releaseModule())
-            trendHistory->startNewSegment();
+        engine->releaseModule();
+        trendHistory->startNewSegment();
         ui->labelCrateLed->setPixmap(pixmapLedGray);
         moduleState = -1;
         showModuleState();

@@ -359,15 +359,14 @@ private slots:
                 QCOMPARE(matching(warnings), warnings.size());
         }
         rig.engine->releaseModule();
-        QCOMPARE(rig.driver->isOpened(), f.where == "close");
+        // A device that refuses to close is let go all the same.
+        QVERIFY(!rig.driver->isOpened());
         const QStringList criticals = MessageLog::texts(QtCriticalMsg);
         QCOMPARE(criticals.size(), warning ? 0 : 1);
         QCOMPARE(matching(criticals), criticals.size());
 
         if (f.where == "signal")
             return; // the stored test signal stays: nothing will start
-        // A device that refuses to close stays in use; the driver opens the
-        // next one over it.
         QVERIFY(healthy.apply());
         rig.clearReadings();
         MessageLog::clear();
