@@ -28,6 +28,10 @@ void SimConfig::setSine(int number, double amplitude, double frequencyHz, double
 }
 
 bool SimConfig::apply() {
+    return !writeSimConfig(dir, text()).isEmpty();
+}
+
+QByteArray SimConfig::text() const {
     QJsonObject device{{"name", "VRK11"},       {"address", "192.0.2.11"}, {"serial", "SIM-TEST"},
                        {"firmware", "1.0-sim"}, {"channels", channels},    {"faults", faults}};
     QJsonArray devices;
@@ -44,7 +48,7 @@ bool SimConfig::apply() {
                            {"seed", 7},
                            {"faults", QJsonObject{{"search", searchFault}}},
                            {"devices", devices}};
-    return !writeSimConfig(dir, QJsonDocument(root).toJson()).isEmpty();
+    return QJsonDocument(root).toJson();
 }
 
 bool findFirstDevice(VRK_DeviceRecord* record) {

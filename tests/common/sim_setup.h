@@ -43,6 +43,10 @@ public:
     }
     // Writes the file and points VRK_SIM_CONFIG at it.
     bool apply();
+    // The file's text, for a test that rewrites one file VRK_SIM_CONFIG
+    // names already (setting the variable while a thread may read it is a
+    // race).
+    QByteArray text() const;
 
 private:
     QTemporaryDir dir;

@@ -33,14 +33,14 @@ struct SearchCase {
     bool reopened;        // the serial field changed during "Обновить"
 };
 
-// "-7" is the simulator's search fault below; "broken.json" the file of a
-// broken configuration, which the simulator's text names.
+// "-7" is the simulator's search fault below; "search-states.json" the
+// configuration file, which the simulator's text names when it is broken.
 // clang-format off
 const SearchCase searchCases[] = {
     {"devices found",              "",           Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.11", false},
     {"none found",                 "",           Found::NoDevice,    Found::Nothing,     "^Приборы не найдены$",                             "",                                       "",           false},
     {"search fails",               "",           Found::SearchFault, Found::Nothing,     "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$",   "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$", "", false},
-    {"broken file",                "",           Found::BrokenFile,  Found::Nothing,     "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*broken\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*broken\\.json.*\\)$", "", false},
+    {"broken file",                "",           Found::BrokenFile,  Found::Nothing,     "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "", false},
     {"stored device at start",     "192.0.2.12", Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.12", false},
     {"stored device not found",    "192.0.2.99", Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.11", false},
     {"in use, still there",        "192.0.2.12", Found::Both,        Found::Both,        "^Найдено приборов: 2$",                            "",                                       "192.0.2.12", false},
@@ -48,7 +48,7 @@ const SearchCase searchCases[] = {
     {"in use gone, another left",  "192.0.2.12", Found::Both,        Found::OnlyEleven,  "^Прибор 192\\.0\\.2\\.12 больше не найден$",       "^Прибор 192\\.0\\.2\\.12 больше не найден$", "192.0.2.11", true},
     {"in use gone, none left",     "192.0.2.11", Found::Both,        Found::NoDevice,    "^Прибор 192\\.0\\.2\\.11 больше не найден$",       "^Прибор 192\\.0\\.2\\.11 больше не найден$", "",           true},
     {"in use, search fails",       "192.0.2.12", Found::Both,        Found::SearchFault, "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$",   "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$", "192.0.2.12", false},
-    {"in use, broken file",        "192.0.2.12", Found::Both,        Found::BrokenFile,  "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*broken\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*broken\\.json.*\\)$", "192.0.2.12", false},
+    {"in use, broken file",        "192.0.2.12", Found::Both,        Found::BrokenFile,  "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "192.0.2.12", false},
 };
 // clang-format on
 
@@ -73,15 +73,24 @@ class TestDeviceSearch : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
+    // VRK_SIM_CONFIG names one file for the whole test, set before any
+    // thread runs; each configuration rewrites it.
+    QTemporaryDir simDir;
+    QString simFile;
     std::unique_ptr<SimConfig> sim;
     std::unique_ptr<MainWindow> w;
+
+    bool writeSim(const QByteArray& text) {
+        QFile file(simFile);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+    }
 
     template <typename T> T* child(const char* name) const { return w->findChild<T*>(QLatin1String(name)); }
 
     // Points the simulator at what a search is to find.
     bool configure(Found found, int searchDelayMs = 0) {
         if (found == Found::BrokenFile)
-            return !writeSimConfig(*dir, "{\"devices\": [", QStringLiteral("broken.json")).isEmpty();
+            return writeSim("{\"devices\": [");
         sim = std::make_unique<SimConfig>();
         sim->setDc(1, elevenVolts);
         sim->addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-0002"),
@@ -98,7 +107,7 @@ class TestDeviceSearch : public QObject {
             sim->setSearchFault(-7);
         sim->setRealtime(true);
         sim->setSearchDelayMs(searchDelayMs);
-        return sim->apply();
+        return writeSim(sim->text());
     }
 
     bool writeIni(const QString& stored) {
@@ -128,6 +137,10 @@ class TestDeviceSearch : public QObject {
     }
 
 private slots:
+    void initTestCase() {
+        simFile = simDir.filePath(QStringLiteral("search-states.json"));
+        QVERIFY(!writeSimConfig(simDir, "{}", QStringLiteral("search-states.json")).isEmpty());
+    }
     void init() {
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir::setCurrent(dir->path()));
@@ -223,7 +236,7 @@ private slots:
                        QJsonObject{{"1", QJsonObject{{"waveform", "dc"}, {"offset", twelveVolts}}}});
         sim->setFault(QStringLiteral("close"), -5); // both devices refuse to close
         sim->setRealtime(true);
-        QVERIFY(sim->apply());
+        QVERIFY(writeSim(sim->text()));
         w = std::make_unique<MainWindow>(nullptr, createDefaultModule);
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
         const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);
