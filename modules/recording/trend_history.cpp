@@ -126,6 +126,9 @@ void TrendHistory::append(const PassRecord& record) {
         if (!std::isfinite(mV))
             continue;
         Channel& c = channelData[r.number - 1];
+        // Points stay in time order, so that a span is found by bisection.
+        if (!c.points.empty() && record.monotonicMs < c.points.back().timeMs)
+            continue;
         const TrendSegmentKey key = keyOf(record, r.number);
         if (!c.haveKey || key != c.key) {
             // Statistics start again from the next point; the line breaks
@@ -144,9 +147,6 @@ void TrendHistory::append(const PassRecord& record) {
 }
 
 void TrendHistory::add(Channel& c, qint64 timeMs, double mV) {
-    // Points stay in time order, so that a span is found by bisection.
-    if (!c.points.empty() && timeMs < c.points.back().timeMs)
-        return;
     if (c.gapPending && !c.points.empty() && !std::isnan(c.points.back().mV)) {
         c.points.push_back({c.points.back().timeMs, std::numeric_limits<double>::quiet_NaN()});
         ++c.nextSequence;

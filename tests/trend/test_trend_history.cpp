@@ -267,7 +267,8 @@ private slots:
     }
 
     // A segment that began long ago and lost its first points to the bound
-    // still starts where it began; a reset forgets the key.
+    // still starts where it began; a reset forgets the key; a reading out of
+    // time order changes nothing.
     void segmentAfterTrimAndReset() {
         TrendHistory h;
         h.setClock([this] { return nowMs; });
@@ -286,6 +287,11 @@ private slots:
         h.append(pass(setup, 3, nowMs += 50, 4));
         QCOMPARE(h.statistics(1, 0).count, 1);
         QVERIFY(h.segmentKey(1).configured && !h.segmentKey(1).dc);
+        // A reading older than the latest is dropped whole: it starts no segment.
+        setup.ch1.dc = true;
+        h.append(pass(setup, 4, nowMs - 10, 9));
+        QCOMPARE(h.statistics(1, 0).count, 1);
+        QVERIFY(!h.segmentKey(1).dc);
     }
 
     // Per 100-ms column its smallest and largest reading, in time order,
