@@ -165,7 +165,7 @@ private slots:
         }
         PassAnalysis analysis;
         const QDateTime time = QDateTime::currentDateTime();
-        const PassRecord record = analysis.analyze(run, blocks, time, 12345);
+        const PassRecord record = analysis.analyze(run, blocks, time, 12345, 12345);
         QCOMPARE(record.config.serial, quint64(7));
         QCOMPARE(record.time, time);
         QCOMPARE(record.monotonicMs, qint64(12345));
