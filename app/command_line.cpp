@@ -26,10 +26,12 @@ std::optional<QString> valueOf(const QStringList& arguments, int* index, const Q
 }
 
 // A dotted IPv4 address in the form the device search names modules.  Four
-// parts: the short forms inet_aton takes ("1.2.3" is 1.2.0.3) would choose a
-// module the user did not mean.
+// decimal parts without leading zeros: the forms inet_aton also takes
+// ("1.2.3" is 1.2.0.3, "012" is octal 10) would choose a module the user
+// did not mean.
 std::optional<QString> ipv4(const QString& text) {
-    static const QRegularExpression dotted(QStringLiteral("^[0-9]{1,3}(\\.[0-9]{1,3}){3}$"));
+    static const QRegularExpression dotted(
+        QStringLiteral("^(0|[1-9][0-9]{0,2})(\\.(0|[1-9][0-9]{0,2})){3}$"));
     QHostAddress address;
     if (!dotted.match(text).hasMatch() || !address.setAddress(text) ||
         address.protocol() != QAbstractSocket::IPv4Protocol)
