@@ -18,9 +18,6 @@ const QString program = QStringLiteral(VERNIER_PROGRAM);
 constexpr int startMs = 60000;
 constexpr int endMs = 60000;
 
-// The columns of every row: time, elapsed, two per channel, overload, config.
-constexpr int csvColumns = 2 + 2 * 32 + 2;
-
 enum class Mode { Headless, Window };
 
 // Splits one CSV line (no line end) into its fields; quoted fields may hold
@@ -125,14 +122,24 @@ public:
     QProcess process;
 };
 
-// The recording is complete: it ends with a line end, and every line is a
-// whole row of the header's columns.  Its rows, without the header; none
-// when it is not complete.
-QList<QStringList> completeRows(const QByteArray& csv) {
-    if (!csv.endsWith("\r\n"))
-        return {};
+// A recording read back: the header's column names and the rows after it.
+struct Csv {
+    QStringList header;
     QList<QStringList> rows;
-    QList<QByteArray> lines = csv.split('\n');
+    // The named column of the first row; empty without rows.
+    QString first(const char* column) const {
+        const int index = header.indexOf(QLatin1String(column));
+        return rows.isEmpty() || index < 0 ? QString() : rows.first().at(index);
+    }
+};
+
+// The recording is complete: it ends with a line end, and every line is a
+// whole row of the header's columns.  Nothing (no header) when it is not.
+Csv completeCsv(const QByteArray& bytes) {
+    if (!bytes.endsWith("\r\n"))
+        return {};
+    Csv csv;
+    QList<QByteArray> lines = bytes.split('\n');
     lines.removeLast(); // after the last line end
     for (int i = 0; i < lines.size(); ++i) {
         QByteArray line = lines.at(i);
@@ -140,16 +147,18 @@ QList<QStringList> completeRows(const QByteArray& csv) {
             return {};
         line.chop(1);
         const QStringList fields = csvFields(QString::fromUtf8(line));
-        if (fields.size() != csvColumns)
-            return {};
         if (i == 0) {
-            if (fields.first() != QLatin1String("time") || fields.last() != QLatin1String("config"))
+            if (fields.size() < 3 || fields.at(0) != QLatin1String("time") ||
+                fields.at(2) != QLatin1String("ch1_mV"))
                 return {};
+            csv.header = fields;
+        } else if (fields.size() != csv.header.size()) {
+            return {};
         } else {
-            rows.append(fields);
+            csv.rows.append(fields);
         }
     }
-    return rows;
+    return csv;
 }
 
 // Every key the run writes, the driver's last ones (written as it is
@@ -166,11 +175,6 @@ void verifyCompleteIni(const QString& path) {
 
 const char* signalName(int number) {
     return number == SIGTERM ? "SIGTERM" : number == SIGINT ? "SIGINT" : "SIGHUP";
-}
-
-// The first row's channel-1 reading, mV.
-double firstChannel1(const QList<QStringList>& rows) {
-    return rows.isEmpty() ? -1.0 : rows.first().at(2).toDouble();
 }
 
 } // namespace
@@ -226,7 +230,7 @@ private slots:
             const QByteArray err = run.process.readAllStandardError();
             QVERIFY2(run.process.exitStatus() == QProcess::NormalExit && run.process.exitCode() == 0,
                      err.right(3000).constData());
-            QVERIFY2(!completeRows(run.csv()).isEmpty(), run.csv().constData());
+            QVERIFY2(!completeCsv(run.csv()).rows.isEmpty(), run.csv().constData());
             verifyCompleteIni(run.path(QStringLiteral("vernier.ini")));
             const QString log = run.log();
             QVERIFY2(log.contains(QStringLiteral("Время работы истекло (3000 мс)")), qPrintable(log));
@@ -264,7 +268,7 @@ private slots:
             QVERIFY2(run.process.exitStatus() == QProcess::NormalExit && run.process.exitCode() == 0,
                      qPrintable(QString::fromLatin1(row.name) + QLatin1Char('\n') +
                                 QString::fromLocal8Bit(err.right(3000))));
-            QVERIFY2(completeRows(run.csv()).size() >= 2, row.name);
+            QVERIFY2(completeCsv(run.csv()).rows.size() >= 2, row.name);
             verifyCompleteIni(run.path(QStringLiteral("vernier.ini")));
             const QString log = run.log();
             QVERIFY2(
@@ -399,10 +403,11 @@ private slots:
             QVERIFY2(log.contains(QString::fromUtf8(row.logs)), qPrintable(log));
             QVERIFY2(log.count(QStringLiteral("Завершение работы")) == 1, row.name);
             if (row.channel1mV > 0) {
-                const QList<QStringList> rows = completeRows(run.csv());
-                QVERIFY2(qAbs(firstChannel1(rows) - row.channel1mV) < row.channel1mV * 0.01,
-                         qPrintable(QString::fromLatin1(row.name) + QStringLiteral(": ") +
-                                    QString::number(firstChannel1(rows))));
+                const Csv csv = completeCsv(run.csv());
+                const double mV = csv.first("ch1_mV").toDouble();
+                QVERIFY2(
+                    qAbs(mV - row.channel1mV) < row.channel1mV * 0.01,
+                    qPrintable(QString::fromLatin1(row.name) + QStringLiteral(": ") + QString::number(mV)));
             } else {
                 // No module ran: no recording was started.
                 QVERIFY2(run.csvPath().isEmpty(), row.name);
