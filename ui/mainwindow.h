@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <atomic>
 
+#include "device_library_info.h"
 #include "engine.h"
 
 class QCloseEvent;
@@ -54,6 +55,10 @@ public:
     // it did not (a device library that never returns), the window must
     // not be destroyed: the program ends without tearing it down.
     bool threadsEnded() const;
+
+    // The device library the process loaded, as found at start.  GUI thread.
+    void setDeviceLibrary(const DeviceLibraryInfo& info) { deviceLibraryInfo = info; }
+    const DeviceLibraryInfo& deviceLibrary() const { return deviceLibraryInfo; }
 
     // Bounds of the waits of start-up and close, ms.
     static constexpr int engineStartWaitMs = 5000;
@@ -122,6 +127,7 @@ private:
     TrendHistory* trendHistory = nullptr;
     // Made when first asked for; deleted with the window.
     TrendWindow* trendWindow = nullptr;
+    DeviceLibraryInfo deviceLibraryInfo;
 };
 
 #endif // MAINWINDOW_H
