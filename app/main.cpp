@@ -8,6 +8,7 @@
 #include "log_handler.h"
 #include "mainwindow.h"
 #include "module_receiver_mdx11.h"
+#include "translations.h"
 
 #ifdef Q_OS_WIN
 #include <cstdio>
@@ -38,6 +39,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
     qInstallMessageHandler(logMessageHandler);
+    installTranslations(app);
     QCoreApplication::setOrganizationName(QStringLiteral("KORVEX"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("korvex.ru"));
     QCoreApplication::setApplicationName(QStringLiteral("VRK11"));
