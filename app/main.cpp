@@ -5,6 +5,7 @@
 
 #include "csv_recorder.h"
 #include "default_module.h"
+#include "fftw_version.h"
 #include "log_handler.h"
 #include "mainwindow.h"
 #include "module_receiver_mdx11.h"
@@ -45,6 +46,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("VRK11"));
 
     auto* window = new MainWindow(nullptr, createDefaultModule);
+    window->setFftwVersion(fftwVersion());
     window->show();
     setLogMainWindow(window);
 

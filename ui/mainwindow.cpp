@@ -17,6 +17,7 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include "about_box.h"
 #include "csv_folder_setting.h"
 #include "csv_recorder.h"
 #include "options.h"
@@ -349,6 +350,14 @@ void MainWindow::showRecordingStatus() {
     labelRecording->setText(QStringLiteral("Запись: %1, строк: %2")
                                 .arg(QFileInfo(recorder->filePath()).fileName())
                                 .arg(recorder->rowsWritten()));
+}
+
+void MainWindow::on_actionQuit_triggered() {
+    close();
+}
+
+void MainWindow::on_actionAbout_triggered() {
+    AboutBox::exec(this, deviceLibrary(), fftwVersionText);
 }
 
 void MainWindow::postMessage(QString message) {

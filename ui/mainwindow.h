@@ -59,6 +59,9 @@ public:
     // The device library the process loaded, as found at start.  GUI thread.
     void setDeviceLibrary(const DeviceLibraryInfo& info) { deviceLibraryInfo = info; }
     const DeviceLibraryInfo& deviceLibrary() const { return deviceLibraryInfo; }
+    // FFTW's version for the about box; the layer that links FFTW knows it,
+    // so the program hands it over.  GUI thread.
+    void setFftwVersion(const QString& version) { fftwVersionText = version; }
 
     // Bounds of the waits of start-up and close, ms.
     static constexpr int engineStartWaitMs = 5000;
@@ -83,6 +86,9 @@ private slots:
     void on_actionRecordStop_triggered();
     void on_actionRecordFolder_triggered();
     void on_actionTrend_triggered();
+    // "Выход": closes the window as its close button does.
+    void on_actionQuit_triggered();
+    void on_actionAbout_triggered();
     // The recorder started or ended a recording (by Stop or by a failure).
     void recordingChanged(bool recording);
     // "Запись: <file name>, строк: <n>", once a second while recording.
@@ -128,6 +134,7 @@ private:
     // Made when first asked for; deleted with the window.
     TrendWindow* trendWindow = nullptr;
     DeviceLibraryInfo deviceLibraryInfo;
+    QString fftwVersionText;
 };
 
 #endif // MAINWINDOW_H
