@@ -131,6 +131,15 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     requireConnection(
         connect(&recordingStatusTimer, &QTimer::timeout, this, &MainWindow::showRecordingStatus),
         "recording status timer");
+    recordingEndTimer.setSingleShot(true);
+    recordingEndTimer.setTimerType(Qt::PreciseTimer);
+    recordingEndTimer.setInterval(recordingEndMessageMs);
+    requireConnection(connect(&recordingEndTimer, &QTimer::timeout, this,
+                              [this] {
+                                  recordingStatusTimer.stop();
+                                  labelRecording->hide();
+                              }),
+                      "recording end timer");
 
     threadEngine.start(QThread::InheritPriority);
 
@@ -334,22 +343,30 @@ void MainWindow::on_actionTrend_triggered() {
 }
 
 void MainWindow::recordingChanged(bool recording) {
+    // Both carry Ctrl+R and only one is enabled at a time, so the key
+    // starts a recording and stops it again.
     ui->actionRecordStart->setEnabled(!recording);
     ui->actionRecordStop->setEnabled(recording);
-    if (recording) {
-        showRecordingStatus();
-        labelRecording->show();
-        recordingStatusTimer.start();
-    } else {
-        recordingStatusTimer.stop();
-        labelRecording->hide();
-    }
+    if (recording)
+        recordingEndTimer.stop();
+    else
+        recordingEndTimer.start();
+    showRecordingStatus();
+    labelRecording->show();
+    recordingStatusTimer.start();
 }
 
 void MainWindow::showRecordingStatus() {
-    labelRecording->setText(QStringLiteral("Запись: %1, строк: %2")
-                                .arg(QFileInfo(recorder->filePath()).fileName())
-                                .arg(recorder->rowsWritten()));
+    // Running: the name, as the folder is the chosen one; ended: the whole
+    // path, to find the file by.
+    const QString rows = QString::number(recorder->rowsWritten());
+    const QString text =
+        recorder->isRecording()
+            ? QStringLiteral("Запись: %1, строк: %2").arg(QFileInfo(recorder->filePath()).fileName(), rows)
+            : QStringLiteral("Запись завершена: %1, строк: %2")
+                  .arg(QDir::toNativeSeparators(recorder->filePath()), rows);
+    labelRecording->setText(text);
+    labelRecording->setToolTip(text);
 }
 
 void MainWindow::on_actionQuit_triggered() {

@@ -67,6 +67,8 @@ public:
     static constexpr int engineStartWaitMs = 5000;
     static constexpr int engineStopWaitMs = 9000;
     static constexpr int threadEndWaitMs = 1000;
+    // How long the status bar names the file of a recording that ended, ms.
+    static constexpr int recordingEndMessageMs = 10000;
 
 public slots:
     // Engine reports, queued from threadEngine.
@@ -91,7 +93,9 @@ private slots:
     void on_actionAbout_triggered();
     // The recorder started or ended a recording (by Stop or by a failure).
     void recordingChanged(bool recording);
-    // "Запись: <file name>, строк: <n>", once a second while recording.
+    // "Запись: <file name>, строк: <n>", once a second while recording; then
+    // "Запись завершена: <file>, строк: <n>" for recordingEndMessageMs, the
+    // count still following the rows the writer finishes after the end.
     void showRecordingStatus();
 
 protected:
@@ -126,9 +130,12 @@ private:
     // Set by the close; from then on no module is chosen any more.
     bool shuttingDown = false;
     bool engineStopped = false;
-    // Third, permanent status-bar label; shown only while recording.
+    // Third, permanent status-bar label; shown while recording and for a
+    // while after.
     QLabel* labelRecording = nullptr;
     QTimer recordingStatusTimer;
+    // Single shot: hides the end message.
+    QTimer recordingEndTimer;
     CsvRecorder* recorder = nullptr;
     TrendHistory* trendHistory = nullptr;
     // Made when first asked for; deleted with the window.
