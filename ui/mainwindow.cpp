@@ -79,6 +79,10 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     labelStatusMessage->setText(QStringLiteral("Запуск программы %1").arg(startTime));
     ui->statusBar->addPermanentWidget(labelRecording, 0);
     labelRecording->hide();
+    // A long text (a file path, a library's error text) is cut rather than
+    // widen the window: its width follows the channel grid only.
+    for (QLabel* label : {labelStatusMessage, labelStatusInfo, labelRecording})
+        label->setMinimumWidth(1);
 
     ui->labelCrate->setText(QStringLiteral("Прибор"));
     ui->labelModule->hide();
