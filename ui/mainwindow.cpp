@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -83,6 +84,11 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     // widen the window: its width follows the channel grid only.
     for (QLabel* label : {labelStatusMessage, labelStatusInfo, labelRecording})
         label->setMinimumWidth(1);
+
+    // The width every search's answer gives the device boxes, given now, so
+    // that the first answer does not shift the top row.
+    for (QComboBox* box : {ui->comboBoxCrate, ui->comboBoxSlot})
+        box->setMinimumWidth(box->minimumSizeHint().width() + box->iconSize().width() + 42);
 
     ui->labelCrate->setText(QStringLiteral("Прибор"));
     ui->labelModule->hide();
