@@ -37,6 +37,9 @@ struct LibraryRow {
 
 } // namespace
 
+Q_DECLARE_METATYPE(TranslationRow)
+Q_DECLARE_METATYPE(LibraryRow)
+
 class TestWindowFrame : public QObject {
     Q_OBJECT
 
@@ -263,7 +266,14 @@ private slots:
         w->postInfo(QString(300, QChar(0x416)));
         note("long status texts");
 
-        QVERIFY(sim->apply());
+        // The same file with a device in it: the search reads it again, and
+        // the environment is not written while the engine's thread reads it.
+        QFile config(dir->filePath(QStringLiteral("sim.json")));
+        const QByteArray device =
+            R"({"realtime":true,"devices":[{"name":"VRK11","address":"192.0.2.11","serial":"SIM-TEST"}]})";
+        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                config.write(device) == device.size());
+        config.close();
         w->findChild<QPushButton*>(QStringLiteral("pushButtonUpdate"))->click();
         QTRY_VERIFY_WITH_TIMEOUT(!voltage(1)->text().isEmpty(), 20000);
         note("one channel");
@@ -281,9 +291,6 @@ private slots:
                  qPrintable(QString::number(width) + " at first, then " + widths.join(", ")));
     }
 };
-
-Q_DECLARE_METATYPE(TranslationRow)
-Q_DECLARE_METATYPE(LibraryRow)
 
 QTEST_MAIN(TestWindowFrame)
 #include "test_window_frame.moc"
