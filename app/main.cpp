@@ -1,14 +1,22 @@
 #include <QApplication>
+#include <QStringList>
 #include <QTextCodec>
 #include <cstdio>
 #include <unistd.h>
+#include <vector>
 
+#include "command_line.h"
 #include "csv_recorder.h"
 #include "default_module.h"
 #include "device_library.h"
+#include "fftw_version.h"
 #include "log_handler.h"
 #include "mainwindow.h"
 #include "module_receiver_mdx11.h"
+#include "run_controller.h"
+#include "termination_signals.h"
+
+#include "translations.h"
 
 #ifdef Q_OS_WIN
 #include <cstdio>
@@ -36,9 +44,38 @@ int main(int argc, char* argv[]) {
     }
 #endif
 
-    QApplication app(argc, argv);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine options = CommandLine::parse(arguments);
+    if (options.outcome == CommandLine::Outcome::Help) {
+        std::fputs(CommandLine::helpText(QStringLiteral("vernier")).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (options.outcome == CommandLine::Outcome::Invalid) {
+        std::fprintf(stderr, "vernier: %s\nTry \"vernier --help\" for the options.\n",
+                     options.error.toLocal8Bit().constData());
+        return CommandLine::usageExitCode;
+    }
+    // Whatever the environment names (a desktop session may set another):
+    // without a window nothing needs a display.
+    if (options.headless)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt sees only what is not ours, and may keep the pointers as long as
+    // the application object lives.
+    int qtArgc = static_cast<int>(options.qtArguments.size());
+    std::vector<char*> qtArgv;
+    for (int index : options.qtArguments)
+        qtArgv.push_back(argv[index]);
+    qtArgv.push_back(nullptr);
+
+    QApplication app(qtArgc, qtArgv.data());
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
     qInstallMessageHandler(logMessageHandler);
+    // Before the window starts its threads and the device: a signal from
+    // here on waits in the pipe until the event loop runs.
+    TerminationSignals::install();
+    installTranslations(app);
     QCoreApplication::setOrganizationName(QStringLiteral("KORVEX"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("korvex.ru"));
     QCoreApplication::setApplicationName(QStringLiteral("VRK11"));
@@ -48,8 +85,20 @@ int main(int argc, char* argv[]) {
     const DeviceLibraryInfo library = findDeviceLibrary();
     qInfo("%s", qUtf8Printable(deviceLibraryLogText(library)));
     window->setDeviceLibrary(library);
-    window->show();
-    setLogMainWindow(window);
+    window->setFftwVersion(fftwVersion());
+    // Without a window critical messages are only logged: an error box
+    // nobody can see would wait for ever.
+    if (!options.headless) {
+        window->show();
+        setLogMainWindow(window);
+    }
+
+    RunController run(window, options);
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &run, &RunController::endBySignal);
+    if (options.remote) {
+    }
+    run.start();
 
     const int code = app.exec();
 

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -17,6 +18,7 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include "about_box.h"
 #include "csv_folder_setting.h"
 #include "csv_recorder.h"
 #include "options.h"
@@ -83,6 +85,15 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     labelRecording->hide();
     ui->statusBar->addPermanentWidget(labelSimulator, 0);
     labelSimulator->hide();
+    // A long text (a file path, a library's error text) is cut rather than
+    // widen the window: its width follows the channel grid only.
+    for (QLabel* label : {labelStatusMessage, labelStatusInfo, labelRecording})
+        label->setMinimumWidth(1);
+
+    // The width every search's answer gives the device boxes, given now, so
+    // that the first answer does not shift the top row.
+    for (QComboBox* box : {ui->comboBoxCrate, ui->comboBoxSlot})
+        box->setMinimumWidth(box->minimumSizeHint().width() + box->iconSize().width() + 42);
 
     ui->labelCrate->setText(QStringLiteral("Прибор"));
     ui->labelModule->hide();
@@ -137,6 +148,15 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     requireConnection(
         connect(&recordingStatusTimer, &QTimer::timeout, this, &MainWindow::showRecordingStatus),
         "recording status timer");
+    recordingEndTimer.setSingleShot(true);
+    recordingEndTimer.setTimerType(Qt::PreciseTimer);
+    recordingEndTimer.setInterval(recordingEndMessageMs);
+    requireConnection(connect(&recordingEndTimer, &QTimer::timeout, this,
+                              [this] {
+                                  recordingStatusTimer.stop();
+                                  labelRecording->hide();
+                              }),
+                      "recording end timer");
 
     threadEngine.start(QThread::InheritPriority);
 
@@ -234,7 +254,14 @@ void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
     // The device in use stays chosen while it is found; otherwise the one
     // kept in vernier.ini, else the first.
     int chosen = engine->crateInUse();
-    if (chosen < 0 && !listCrate.isEmpty()) {
+    if (!requestedDevice.isEmpty()) {
+        // Asked for by address (the command line): that one or none.
+        chosen = -1;
+        for (int i = 0; i < listCrate.size(); ++i)
+            if (listCrate.at(i).name == requestedDevice)
+                chosen = i;
+        requestedDevice.clear();
+    } else if (chosen < 0 && !listCrate.isEmpty()) {
         const QString stored = storedDevice();
         chosen = 0;
         for (int i = 0; i < listCrate.size(); ++i) {
@@ -247,10 +274,14 @@ void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
 
     ui->comboBoxCrate->clear();
     ui->comboBoxSlot->clear();
-    for (const Engine::Crate& crate : listCrate)
+    QStringList found;
+    for (const Engine::Crate& crate : listCrate) {
         ui->comboBoxCrate->addItem(crate.name);
-    if (chosen >= 0)
-        ui->comboBoxCrate->setCurrentIndex(chosen);
+        found.append(crate.name);
+    }
+    // The box shows the module to use; the index change it emits is
+    // ignored while the lock is taken.
+    ui->comboBoxCrate->setCurrentIndex(chosen);
     ui->comboBoxCrate->setMinimumWidth(ui->comboBoxCrate->minimumSizeHint().width() +
                                        ui->comboBoxCrate->iconSize().width() + 42);
     ui->comboBoxSlot->setMinimumWidth(ui->comboBoxSlot->minimumSizeHint().width() +
@@ -258,10 +289,10 @@ void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
 
     hardwareLock.release();
     ui->pushButtonUpdate->setEnabled(true);
-    if (shuttingDown)
-        return;
 
-    if (listCrate.isEmpty()) {
+    if (shuttingDown) {
+        // No module is chosen any more.
+    } else if (listCrate.isEmpty()) {
         // Nothing that is not listed is measured: a device in use that has
         // gone is stopped and closed, which empties its fields.
         engine->releaseModule();
@@ -269,9 +300,10 @@ void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
         ui->labelCrateLed->setPixmap(pixmapLedGray);
         moduleState = -1;
         showModuleState();
-        return;
+    } else if (chosen >= 0) {
+        on_comboBoxCrate_currentIndexChanged(chosen);
     }
-    on_comboBoxCrate_currentIndexChanged(chosen);
+    emit searchAnswered(found, chosen >= 0 ? found.at(chosen) : QString(), chosen >= 0 && moduleState > 0);
 }
 
 void MainWindow::searchFailed() {
@@ -282,6 +314,11 @@ void MainWindow::searchFailed() {
     ui->pushButtonUpdate->setEnabled(true);
     // Nothing changes: the device in use goes on as before the search.
     showModuleState();
+    QStringList found;
+    for (const Engine::Crate& crate : engine->crates())
+        found.append(crate.name);
+    const int inUse = engine->crateInUse();
+    emit searchAnswered(found, inUse >= 0 ? found.value(inUse) : QString(), inUse >= 0 && moduleState > 0);
 }
 
 void MainWindow::showModuleState() {
@@ -375,9 +412,25 @@ void MainWindow::on_pushButtonOptions_clicked() {
 }
 
 void MainWindow::on_actionRecordStart_triggered() {
+    startRecording();
+}
+
+bool MainWindow::startRecording() {
     // Start never asks: a bad folder is reported by the recorder's critical
     // message, and measuring goes on.
-    recorder->start(CsvFolderSetting::read(settings));
+    return recorder->start(CsvFolderSetting::read(settings));
+}
+
+void MainWindow::startSearchNow() {
+    if (!firstShow || shuttingDown)
+        return;
+    firstShow = false;
+    ui->pushButtonUpdate->setEnabled(false);
+    QMetaObject::invokeMethod(engine, "refreshHardware", Qt::QueuedConnection);
+}
+
+void MainWindow::setRequestedDevice(const QString& address) {
+    requestedDevice = address;
 }
 
 void MainWindow::on_actionRecordStop_triggered() {
@@ -405,22 +458,39 @@ void MainWindow::on_actionTrend_triggered() {
 }
 
 void MainWindow::recordingChanged(bool recording) {
+    // Both carry Ctrl+R and only one is enabled at a time, so the key
+    // starts a recording and stops it again.
     ui->actionRecordStart->setEnabled(!recording);
     ui->actionRecordStop->setEnabled(recording);
-    if (recording) {
-        showRecordingStatus();
-        labelRecording->show();
-        recordingStatusTimer.start();
-    } else {
-        recordingStatusTimer.stop();
-        labelRecording->hide();
-    }
+    if (recording)
+        recordingEndTimer.stop();
+    else
+        recordingEndTimer.start();
+    showRecordingStatus();
+    labelRecording->show();
+    recordingStatusTimer.start();
+    emit recordingStateChanged(recording);
 }
 
 void MainWindow::showRecordingStatus() {
-    labelRecording->setText(QStringLiteral("Запись: %1, строк: %2")
-                                .arg(QFileInfo(recorder->filePath()).fileName())
-                                .arg(recorder->rowsWritten()));
+    // Running: the name, as the folder is the chosen one; ended: the whole
+    // path, to find the file by.
+    const QString rows = QString::number(recorder->rowsWritten());
+    const QString text =
+        recorder->isRecording()
+            ? QStringLiteral("Запись: %1, строк: %2").arg(QFileInfo(recorder->filePath()).fileName(), rows)
+            : QStringLiteral("Запись завершена: %1, строк: %2")
+                  .arg(QDir::toNativeSeparators(recorder->filePath()), rows);
+    labelRecording->setText(text);
+    labelRecording->setToolTip(text);
+}
+
+void MainWindow::on_actionQuit_triggered() {
+    close();
+}
+
+void MainWindow::on_actionAbout_triggered() {
+    AboutBox::exec(this, deviceLibrary(), fftwVersionText);
 }
 
 void MainWindow::postMessage(QString message) {
@@ -501,13 +571,9 @@ void MainWindow::shutdownEngine() {
         qWarning("Поток поиска не завершился за %d мс", threadEndWaitMs);
 }
 
-void MainWindow::setDeviceLibrary(const DeviceLibraryInfo& value) {
-    library = value;
-    labelSimulator->setVisible(library.simulator);
-}
-
-DeviceLibraryInfo MainWindow::deviceLibrary() const {
-    return library;
+void MainWindow::setDeviceLibrary(const DeviceLibraryInfo& info) {
+    deviceLibraryInfo = info;
+    labelSimulator->setVisible(info.simulator);
 }
 
 bool MainWindow::threadsEnded() const {

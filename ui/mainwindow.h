@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QSemaphore>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -56,16 +57,39 @@ public:
     // not be destroyed: the program ends without tearing it down.
     bool threadsEnded() const;
 
-    // The device library the process loaded (found at start by the
-    // program).  For our simulator the status bar shows a permanent
-    // "Имитатор".  GUI thread.
-    void setDeviceLibrary(const DeviceLibraryInfo& library);
-    DeviceLibraryInfo deviceLibrary() const;
+    // For a run without a window, where no first show starts the search:
+    // asks for it at once.  Does nothing once a search has been asked for.
+    void startSearchNow();
+    // The next search's answer chooses the module at this address, or none
+    // when it is not found, instead of the first one.  Later searches choose
+    // as usual.  Empty: as usual.
+    void setRequestedDevice(const QString& address);
+    // Starts a recording in the recording folder, as "Начать запись" does;
+    // false when it did not start (the recorder has logged why).
+    bool startRecording();
+
+    // The device library the process loaded, as found at start.  For our
+    // simulator the status bar shows a permanent "Имитатор".  GUI thread.
+    void setDeviceLibrary(const DeviceLibraryInfo& info);
+    const DeviceLibraryInfo& deviceLibrary() const { return deviceLibraryInfo; }
+    // FFTW's version for the about box; the layer that links FFTW knows it,
+    // so the program hands it over.  GUI thread.
+    void setFftwVersion(const QString& version) { fftwVersionText = version; }
 
     // Bounds of the waits of start-up and close, ms.
     static constexpr int engineStartWaitMs = 5000;
     static constexpr int engineStopWaitMs = 9000;
     static constexpr int threadEndWaitMs = 1000;
+    // How long the status bar names the file of a recording that ended, ms.
+    static constexpr int recordingEndMessageMs = 10000;
+
+signals:
+    // Every search's answer, once the window has made its choice: the
+    // addresses found, the one chosen (empty: none) and whether the engine
+    // accepted it.
+    void searchAnswered(const QStringList& found, const QString& chosen, bool accepted);
+    // A recording started (true) or ended, by Stop, a failure or the close.
+    void recordingStateChanged(bool recording);
 
 public slots:
     // Engine reports, queued from threadEngine.
@@ -87,9 +111,14 @@ private slots:
     void on_actionRecordStop_triggered();
     void on_actionRecordFolder_triggered();
     void on_actionTrend_triggered();
+    // "Выход": closes the window as its close button does.
+    void on_actionQuit_triggered();
+    void on_actionAbout_triggered();
     // The recorder started or ended a recording (by Stop or by a failure).
     void recordingChanged(bool recording);
-    // "Запись: <file name>, строк: <n>", once a second while recording.
+    // "Запись: <file name>, строк: <n>", once a second while recording; then
+    // "Запись завершена: <file>, строк: <n>" for recordingEndMessageMs, the
+    // count still following the rows the writer finishes after the end.
     void showRecordingStatus();
 
 protected:
@@ -131,19 +160,26 @@ private:
     // The outcome of the last choice of a module: -1 none, 0 refused, 1
     // accepted by the engine.  A failed search shows it again.
     int moduleState = -1;
-    DeviceLibraryInfo library;
     // Permanent status-bar label "Имитатор", shown for our simulator.
     QLabel* labelSimulator = nullptr;
+    // Empty: the next search chooses as usual (the device in use, the one
+    // kept in vernier.ini, the first).
+    QString requestedDevice;
     // Set by the close; from then on no module is chosen any more.
     bool shuttingDown = false;
     bool engineStopped = false;
-    // Third, permanent status-bar label; shown only while recording.
+    // Third, permanent status-bar label; shown while recording and for a
+    // while after.
     QLabel* labelRecording = nullptr;
     QTimer recordingStatusTimer;
+    // Single shot: hides the end message.
+    QTimer recordingEndTimer;
     CsvRecorder* recorder = nullptr;
     TrendHistory* trendHistory = nullptr;
     // Made when first asked for; deleted with the window.
     TrendWindow* trendWindow = nullptr;
+    DeviceLibraryInfo deviceLibraryInfo;
+    QString fftwVersionText;
 };
 
 #endif // MAINWINDOW_H

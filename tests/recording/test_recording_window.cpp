@@ -21,12 +21,14 @@ class TestRecordingWindow : public QObject {
 
     QAction* action(const char* name) const { return w->findChild<QAction*>(QLatin1String(name)); }
     QLineEdit* voltage() const { return w->findChild<QLineEdit*>(QStringLiteral("lineEditVoltageCh1")); }
-    // "start stop label": which of the two actions are enabled, the label shown.
+    // "start stop label": which of the two actions are enabled, whether the
+    // label shows a running recording (after the end it names the file).
     QString state() const {
+        auto* label = w->findChild<QLabel*>(QStringLiteral("labelRecording"));
         return QStringLiteral("%1 %2 %3")
             .arg(action("actionRecordStart")->isEnabled())
             .arg(action("actionRecordStop")->isEnabled())
-            .arg(w->findChild<QLabel*>(QStringLiteral("labelRecording"))->isVisible());
+            .arg(label->isVisible() && label->text().startsWith(QStringLiteral("Запись: ")));
     }
 
     // Every channel a sine, display every 100 ms, channels 1 (AC) and 3
@@ -110,7 +112,8 @@ private slots:
 
     // The file is whole (every line ends in CRLF), the status label counts
     // its rows, and each row's cells belong to the configuration in its own
-    // config cell: measured channels only, kHz exactly for AC.
+    // config cell (found by its name in the header): measured channels only,
+    // kHz exactly for AC.
     void stormWhileRecording() {
         QVERIFY(startWindow("records"));
         auto* frequency = w->findChild<QComboBox*>(QStringLiteral("comboBoxFrequency"));
@@ -156,10 +159,12 @@ private slots:
         QVERIFY(lines.takeLast().isEmpty() && text.count('\n') == lines.size() &&
                 text.count('\r') == lines.size());
         QSet<QString> configs;
+        const int configColumn = lines[0].split(',').indexOf(QStringLiteral("config"));
+        QVERIFY(configColumn > 0);
         for (int r = 1; r < lines.size(); ++r) {
             const QStringList cells = lines[r].split(','); // the texts written here hold no comma or quote
-            const QStringList parts = cells.last().split(QStringLiteral("; "));
-            configs << cells.last();
+            const QStringList parts = cells.value(configColumn).split(QStringLiteral("; "));
+            configs << cells.value(configColumn);
             QMap<int, QString> measured; // channel -> "AC"/"DC" from the config cell
             for (int i = 2; i < parts.size(); ++i)
                 measured.insert(parts[i].section(' ', 0, 0).toInt(), parts[i].section(' ', 1, 1));
