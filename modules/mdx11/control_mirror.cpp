@@ -85,5 +85,12 @@ MirrorSnapshot ControlMirror::take() {
     std::lock_guard<std::mutex> lock(controlStateMutex);
     pending = false;
     ++copies;
-    return state;
+    MirrorSnapshot copy = state;
+    copy.copy = copies;
+    return copy;
+}
+
+quint64 ControlMirror::copiesTaken() const {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    return copies;
 }

@@ -23,6 +23,7 @@ struct MirrorSnapshot {
     Accuracy accuracy;
     int displayPeriodMs = 100;
     double testSignalFrequencyHz = 20.0;
+    quint64 copy = 0; // number of this copy: take() counts them from 1
 };
 
 // The driver's controls and settings as plain values, for the acquisition
@@ -58,6 +59,9 @@ public:
     void dropRestart();
     // The configuration's copy; it serves every restart asked for so far.
     MirrorSnapshot take();
+    // Copies taken so far: a copy numbered above the count read after a
+    // change of the mirror contains the change.
+    quint64 copiesTaken() const;
 
 private:
     mutable std::mutex controlStateMutex;

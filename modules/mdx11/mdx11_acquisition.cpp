@@ -152,6 +152,7 @@ std::shared_ptr<const AcquisitionRun> Mdx11Acquisition::applyAdcSettings() {
     next->displayPeriodMs = taken.displayPeriodMs;
     config.adcFrequencyHz = frequency;
     config.serial = ++configSerial;
+    config.controlsCopy = taken.copy;
     // A channel no longer measured loses its overload mark now; a measured
     // one keeps it until its next pass.
     display.showConfiguration(config.serial, measured);
