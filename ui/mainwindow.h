@@ -18,6 +18,8 @@ class QSettings;
 class QShowEvent;
 class CsvRecorder;
 class Options;
+class RemoteServer;
+class WindowInstrument;
 class TrendHistory;
 class TrendWindow;
 
@@ -54,6 +56,12 @@ public:
     // it did not (a device library that never returns), the window must
     // not be destroyed: the program ends without tearing it down.
     bool threadsEnded() const;
+
+    // Starts the SCPI server with the settings of group "Remote", on
+    // whatever `Enabled` says, on `port` when it is 0..65535 (0: any free
+    // port, logged) instead of the stored one.  For the command line; the
+    // stored settings are not changed.  False when it could not listen.
+    bool startRemoteControl(int port = -1);
 
     // Bounds of the waits of start-up and close, ms.
     static constexpr int engineStartWaitMs = 5000;
@@ -122,6 +130,11 @@ private:
     TrendHistory* trendHistory = nullptr;
     // Made when first asked for; deleted with the window.
     TrendWindow* trendWindow = nullptr;
+    // The SCPI server and the window as it sees it (it drives the window's
+    // own controls, hence the friendship).  Stopped first at close.
+    friend class WindowInstrument;
+    WindowInstrument* remoteInstrument = nullptr;
+    RemoteServer* remoteServer = nullptr;
 };
 
 #endif // MAINWINDOW_H
