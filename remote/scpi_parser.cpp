@@ -27,10 +27,6 @@ bool isInvalid(char c) {
     return (u < 0x20 && c != '\t') || u >= 0x7f;
 }
 
-int errorAt(char c) {
-    return isInvalid(c) ? ScpiError::InvalidCharacter : ScpiError::SyntaxError;
-}
-
 // Reads one line, one unit at a time.
 class Reader {
 public:
@@ -46,6 +42,14 @@ public:
             ++pos;
     }
     bool unitEnds() const { return atEnd() || peek() == ';'; }
+    // The error of an unexpected character `ahead` of the position: past
+    // the end, a syntax error.
+    int errorAt(int ahead = 0) const {
+        const int at = pos + ahead;
+        if (at >= text.size())
+            return ScpiError::SyntaxError;
+        return isInvalid(text.at(at)) ? ScpiError::InvalidCharacter : ScpiError::SyntaxError;
+    }
     // Past the ';' that ends a unit, if any.
     void endUnit() {
         if (!atEnd() && peek() == ';')
@@ -60,7 +64,7 @@ public:
             return 0;
         }
         if (!isBlank(peek()))
-            return errorAt(peek());
+            return errorAt();
         skipBlanks();
         if (unitEnds()) {
             endUnit();
@@ -99,12 +103,12 @@ private:
             while (isLetter(peek()))
                 ++pos;
             if (pos - start < 2)
-                return errorAt(peek());
+                return errorAt();
             command.nodes.append(text.mid(start, pos - start).toUpper());
         } else {
             for (;;) {
                 if (!isLetter(peek()))
-                    return errorAt(peek());
+                    return errorAt();
                 const int start = pos;
                 while (isLetter(peek()) || isDigit(peek()) || peek() == '_')
                     ++pos;
@@ -139,7 +143,7 @@ private:
         }
         if (c == '#')
             return ScpiError::DataTypeError;
-        return errorAt(c);
+        return errorAt();
     }
 
     int number(ScpiParameter& parameter) {
@@ -159,7 +163,7 @@ private:
             }
         }
         if (digits == 0)
-            return errorAt(peek());
+            return errorAt();
         if (peek() == 'e' || peek() == 'E') {
             int ahead = 1;
             if (peek(ahead) == '+' || peek(ahead) == '-')
@@ -218,7 +222,7 @@ private:
     // A channel number; values past channelTooLarge are held there.
     int channel(int& value) {
         if (!isDigit(peek()))
-            return atEnd() ? ScpiError::SyntaxError : errorAt(peek());
+            return errorAt();
         qint64 n = 0;
         while (isDigit(peek())) {
             n = qMin<qint64>(n * 10 + (peek() - '0'), ScpiParameter::channelTooLarge);
@@ -230,7 +234,7 @@ private:
 
     int channelList(ScpiParameter& parameter) {
         if (peek(1) != '@')
-            return errorAt(peek(1));
+            return errorAt(1);
         pos += 2;
         parameter.kind = ScpiParameter::ChannelList;
         skipBlanks();
@@ -261,7 +265,7 @@ private:
                 ++pos;
                 return 0;
             }
-            return atEnd() ? ScpiError::SyntaxError : errorAt(peek());
+            return errorAt();
         }
     }
 
