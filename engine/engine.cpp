@@ -193,6 +193,10 @@ quint64 Engine::controlsCopies() const {
     return module->controlsCopies();
 }
 
+quint64 Engine::controlsCopiesBeforeChange() const {
+    return module->controlsCopiesBeforeChange();
+}
+
 void Engine::start() {
     emit started();
 }

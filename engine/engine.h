@@ -86,6 +86,7 @@ public:
     bool setAdcFrequencyIndex(int index);
     void requestRestart();
     quint64 controlsCopies() const;
+    quint64 controlsCopiesBeforeChange() const;
 
     // Whether threadModule has ended (false while it runs, and after a stop
     // that gave up on it).  Any thread; a true answer orders everything the

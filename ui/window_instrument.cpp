@@ -169,7 +169,9 @@ quint64 WindowInstrument::apply(const RemoteChange& change) {
     }
     if (change.displayPeriodMs)
         changed = setDisplayPeriod(*change.displayPeriodMs) || changed;
-    return changed ? engine->controlsCopies() : 0;
+    // Counted under the mirror's lock with the change itself: a restart
+    // already running in threadModule may have taken a copy since.
+    return changed ? engine->controlsCopiesBeforeChange() : 0;
 }
 
 quint64 WindowInstrument::controlsCopies() const {

@@ -78,8 +78,11 @@ public:
     // Asks for a restart, so that a changed display period applies.
     virtual void requestRestart() {}
     // Copies of the controls taken for a configuration so far (see
-    // AcquisitionConfig::controlsCopy).  Any thread.
+    // AcquisitionConfig::controlsCopy), and those taken before the latest
+    // change of the choices: a configuration whose copy is above the
+    // second contains every change made so far.  Any thread.
     virtual quint64 controlsCopies() const { return 0; }
+    virtual quint64 controlsCopiesBeforeChange() const { return 0; }
 };
 
 #endif // MODULE_H

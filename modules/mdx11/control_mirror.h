@@ -59,15 +59,19 @@ public:
     void dropRestart();
     // The configuration's copy; it serves every restart asked for so far.
     MirrorSnapshot take();
-    // Copies taken so far: a copy numbered above the count read after a
-    // change of the mirror contains the change.
+    // Copies taken so far.
     quint64 copiesTaken() const;
+    // Copies taken before the latest change of the mirror, counted under
+    // the same lock as the change: every copy numbered above it contains
+    // every change made so far.
+    quint64 copiesBeforeLastChange() const;
 
 private:
     mutable std::mutex controlStateMutex;
     MirrorSnapshot state;
     bool pending = false;
     quint64 copies = 0;
+    quint64 copiesAtChange = 0;
 };
 
 #endif // CONTROL_MIRROR_H

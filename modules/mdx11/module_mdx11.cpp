@@ -377,3 +377,7 @@ void ModuleMdx11::requestRestart() {
 quint64 ModuleMdx11::controlsCopies() const {
     return mirror.copiesTaken();
 }
+
+quint64 ModuleMdx11::controlsCopiesBeforeChange() const {
+    return mirror.copiesBeforeLastChange();
+}

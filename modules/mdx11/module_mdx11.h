@@ -113,6 +113,7 @@ public:
     bool setAdcFrequencyIndex(int index) override;
     void requestRestart() override;
     quint64 controlsCopies() const override;
+    quint64 controlsCopiesBeforeChange() const override;
 
 signals:
     void restart();
