@@ -1,18 +1,22 @@
 // The SCPI server's cost in the running program.  Starts the program
 // (offscreen, in a fresh folder, the server on a port the system chooses,
-// the built-in simulator), waits for a module in use, then measures two
-// phases of the same length: no client, and one client polling FETCh? at
-// 10 Hz.  Prints the round trip of FETCh? (median, p99) and the program's
-// CPU (user + system, all threads, as a share of one core) in each phase.
-// Arguments: the vernier executable, seconds per phase (default 20).
+// the built-in simulator), waits for a module in use, sets channels 1-16 AC
+// at 100 kHz with a display pass every 100 ms (every frame, 200 ms), then
+// measures two phases of the same length: no client, and one client polling
+// FETCh? at 10 Hz.  Prints the round trip of FETCh? (median, p99) and the
+// program's CPU (user + system, all threads, as a share of one core) in
+// each phase.  Arguments: the vernier executable, seconds per phase
+// (default 20).
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStringList>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextCodec>
@@ -79,7 +83,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_remote <vernier> [seconds per phase]\n");
         return 2;
     }
-    const QString program = QString::fromLocal8Bit(argv[1]);
+    // Absolute: the program starts in a folder of its own.
+    const QString program = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
     const double seconds = argc > 2 ? std::atof(argv[2]) : 20.0;
 
     QTemporaryDir folder;
@@ -95,9 +100,9 @@ int main(int argc, char** argv) {
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.remove(QStringLiteral("VRK_SIM_CONFIG"));
     vernier.setProcessEnvironment(environment);
-    vernier.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     vernier.setStandardOutputFile(QProcess::nullDevice());
-    vernier.start(program, {});
+    vernier.setStandardErrorFile(QProcess::nullDevice());
+    vernier.start(program, QStringList());
     if (!vernier.waitForStarted(10000)) {
         std::fprintf(stderr, "remote: %s did not start\n", argv[1]);
         return 1;
@@ -131,9 +136,9 @@ int main(int argc, char** argv) {
             return end(1);
         while (ask(socket, "SYST:DEV?") == "\"\"" && clock.elapsed() < 30000)
             QThread::msleep(50);
-        std::printf("module: %s, channel 1 AC at 20 kHz, display every 500 ms\n",
+        std::printf("module: %s; channels 1-16 AC at 100 kHz, display every 100 ms (passes every 200 ms)\n",
                     ask(socket, "*IDN?").constData());
-        ask(socket, "*RST;*OPC?");
+        ask(socket, "*RST;:CONF:VOLT:AC (@1:16);:SAMP:RATE 100000;:TRIG:TIM 0.1;*OPC?");
         ask(socket, "READ?");
         socket.disconnectFromHost();
     }

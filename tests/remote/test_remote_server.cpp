@@ -82,6 +82,23 @@ private slots:
         QVERIFY(logged(QtWarningMsg, QStringLiteral("not-an-address")));
     }
 
+    // Any address beyond the loopback is a warning that names it.  (The
+    // test connects on the loopback only.)
+    void warnsOfAnotherAddress() {
+        server = std::make_unique<RemoteServer>(fake);
+        RemoteSettings settings;
+        settings.port = 0;
+        settings.address = QStringLiteral("0.0.0.0");
+        QVERIFY(server->start(settings));
+        QVERIFY(logged(QtWarningMsg, QStringLiteral("0.0.0.0")));
+        auto client = connectTo(server->port());
+        QCOMPARE(askOver(*client, "SYST:VERS?"), QByteArray("1999.0"));
+        MessageLog::clear();
+        settings.address = QStringLiteral("127.0.0.1");
+        QVERIFY(server->start(settings));
+        QCOMPARE(MessageLog::count(QtWarningMsg), 0);
+    }
+
     void takesEightClients() {
         const quint16 port = start();
         std::vector<std::unique_ptr<QTcpSocket>> clients;
