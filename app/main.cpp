@@ -1,13 +1,18 @@
 #include <QApplication>
+#include <QStringList>
 #include <QTextCodec>
 #include <cstdio>
 #include <unistd.h>
+#include <vector>
 
+#include "command_line.h"
 #include "csv_recorder.h"
 #include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
 #include "module_receiver_mdx11.h"
+#include "run_controller.h"
+#include "termination_signals.h"
 
 #ifdef Q_OS_WIN
 #include <cstdio>
@@ -35,16 +40,57 @@ int main(int argc, char* argv[]) {
     }
 #endif
 
-    QApplication app(argc, argv);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine options = CommandLine::parse(arguments);
+    if (options.outcome == CommandLine::Outcome::Help) {
+        std::fputs(CommandLine::helpText(QStringLiteral("vernier")).toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (options.outcome == CommandLine::Outcome::Invalid) {
+        std::fprintf(stderr, "vernier: %s\nTry \"vernier --help\" for the options.\n",
+                     options.error.toLocal8Bit().constData());
+        return CommandLine::usageExitCode;
+    }
+    // Whatever the environment names (a desktop session may set another):
+    // without a window nothing needs a display.
+    if (options.headless)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt sees only what is not ours, and may keep the pointers as long as
+    // the application object lives.
+    int qtArgc = static_cast<int>(options.qtArguments.size());
+    std::vector<char*> qtArgv;
+    for (int index : options.qtArguments)
+        qtArgv.push_back(argv[index]);
+    qtArgv.push_back(nullptr);
+
+    QApplication app(qtArgc, qtArgv.data());
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
     qInstallMessageHandler(logMessageHandler);
+    // Before the window starts its threads and the device: a signal from
+    // here on waits in the pipe until the event loop runs.
+    TerminationSignals::install();
     QCoreApplication::setOrganizationName(QStringLiteral("KORVEX"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("korvex.ru"));
     QCoreApplication::setApplicationName(QStringLiteral("VRK11"));
 
     auto* window = new MainWindow(nullptr, createDefaultModule);
-    window->show();
-    setLogMainWindow(window);
+    // Without a window critical messages are only logged: an error box
+    // nobody can see would wait for ever.
+    if (!options.headless) {
+        window->show();
+        setLogMainWindow(window);
+    }
+
+    RunController run(window, options);
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &run, &RunController::endBySignal);
+    // The server answers once the event loop runs; a port that cannot be
+    // had is logged and the run goes on without it.
+    if (options.remote)
+        window->startRemoteControl(options.remotePort.value_or(-1));
+    run.start();
 
     const int code = app.exec();
 

@@ -244,8 +244,17 @@ void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
 
     ui->comboBoxCrate->clear();
     ui->comboBoxSlot->clear();
-    for (const Engine::Crate& crate : listCrate)
+    QStringList found;
+    for (const Engine::Crate& crate : listCrate) {
         ui->comboBoxCrate->addItem(crate.name);
+        found.append(crate.name);
+    }
+    // The box shows the module in use; the index change it emits is
+    // ignored while the lock is taken.
+    const int chosen =
+        requestedDevice.isEmpty() ? (found.isEmpty() ? -1 : 0) : found.indexOf(requestedDevice);
+    requestedDevice.clear();
+    ui->comboBoxCrate->setCurrentIndex(chosen);
     ui->comboBoxCrate->setMinimumWidth(ui->comboBoxCrate->minimumSizeHint().width() +
                                        ui->comboBoxCrate->iconSize().width() + 42);
     ui->comboBoxSlot->setMinimumWidth(ui->comboBoxSlot->minimumSizeHint().width() +
@@ -253,8 +262,10 @@ void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
 
     hardwareLock.release();
 
-    if (!listCrate.isEmpty() && !shuttingDown)
-        on_comboBoxCrate_currentIndexChanged(0);
+    crateAccepted = false;
+    if (chosen >= 0 && !shuttingDown)
+        on_comboBoxCrate_currentIndexChanged(chosen);
+    emit searchAnswered(found, chosen >= 0 ? found.at(chosen) : QString(), crateAccepted);
 }
 
 void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
@@ -267,6 +278,7 @@ void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
     }
 
     engine->releaseModule();
+    crateAccepted = false;
     trendHistory->startNewSegment();
 
     ui->labelModuleLed->setPixmap(pixmapLedGray);
@@ -281,6 +293,7 @@ void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
         for (const Engine::Slot& slot : crates.at(index).slotList)
             ui->comboBoxSlot->addItem(QStringLiteral("Слот %1 - %2").arg(slot.number).arg(slot.name));
         const bool accepted = engine->useModule(index, 0);
+        crateAccepted = accepted;
         ui->labelModuleLed->setPixmap(accepted ? pixmapLedGreen : pixmapLedRed);
         setModuleControlsEnabled(accepted);
     }
@@ -339,9 +352,24 @@ void MainWindow::on_pushButtonOptions_clicked() {
 }
 
 void MainWindow::on_actionRecordStart_triggered() {
+    startRecording();
+}
+
+bool MainWindow::startRecording() {
     // Start never asks: a bad folder is reported by the recorder's critical
     // message, and measuring goes on.
-    recorder->start(CsvFolderSetting::read(settings));
+    return recorder->start(CsvFolderSetting::read(settings));
+}
+
+void MainWindow::startSearchNow() {
+    if (!firstShow || shuttingDown)
+        return;
+    firstShow = false;
+    QMetaObject::invokeMethod(engine, "refreshHardware", Qt::QueuedConnection);
+}
+
+void MainWindow::setRequestedDevice(const QString& address) {
+    requestedDevice = address;
 }
 
 void MainWindow::on_actionRecordStop_triggered() {
@@ -379,6 +407,7 @@ void MainWindow::recordingChanged(bool recording) {
         recordingStatusTimer.stop();
         labelRecording->hide();
     }
+    emit recordingStateChanged(recording);
 }
 
 void MainWindow::showRecordingStatus() {

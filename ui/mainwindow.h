@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QSemaphore>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -62,11 +63,29 @@ public:
     // port, logged) instead of the stored one.  For the command line; the
     // stored settings are not changed.  False when it could not listen.
     bool startRemoteControl(int port = -1);
+    // For a run without a window, where no first show starts the search:
+    // asks for it at once.  Does nothing once a search has been asked for.
+    void startSearchNow();
+    // The next search's answer chooses the module at this address, or none
+    // when it is not found, instead of the first one.  Later searches choose
+    // as usual.  Empty: as usual.
+    void setRequestedDevice(const QString& address);
+    // Starts a recording in the recording folder, as "Начать запись" does;
+    // false when it did not start (the recorder has logged why).
+    bool startRecording();
 
     // Bounds of the waits of start-up and close, ms.
     static constexpr int engineStartWaitMs = 5000;
     static constexpr int engineStopWaitMs = 9000;
     static constexpr int threadEndWaitMs = 1000;
+
+signals:
+    // Every search's answer, once the window has made its choice: the
+    // addresses found, the one chosen (empty: none) and whether the engine
+    // accepted it.
+    void searchAnswered(const QStringList& found, const QString& chosen, bool accepted);
+    // A recording started (true) or ended, by Stop, a failure or the close.
+    void recordingStateChanged(bool recording);
 
 public slots:
     // Engine reports, queued from threadEngine.
@@ -120,6 +139,10 @@ private:
     QPixmap pixmapLedGreen;
     QPixmap pixmapLedRed;
     int displayUpdateMs = 500;
+    // Empty: the next search chooses the first module.
+    QString requestedDevice;
+    // Whether the engine accepted the last crate chosen.
+    bool crateAccepted = false;
     // Set by the close; from then on no module is chosen any more.
     bool shuttingDown = false;
     bool engineStopped = false;

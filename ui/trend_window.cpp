@@ -3,12 +3,14 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPen>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTableWidget>
@@ -24,23 +26,20 @@
 #include <qwt_plot_grid.h>
 #include <qwt_text.h>
 
+#include "reading_text.h"
 #include "trend_curve.h"
 #include "trend_decimator.h"
 #include "trend_history.h"
+#include "trend_window_palette.h"
+#include "trend_window_placement.h"
+#include "trend_window_scale_draw.h"
 
 namespace {
 
 const char* const spanKey = "Recording/TrendSpanMin";
 const int spanChoices[] = {1, 10, 60};
 
-enum Column { ColumnChannel, ColumnLatest, ColumnMin, ColumnMax, ColumnMean, ColumnCount };
-
-// Neighbouring channels get far-apart hues (the golden angle) and alternate
-// in brightness, so 32 lines stay told apart.
-QColor channelColor(int channel) {
-    const int hue = int(std::fmod((channel - 1) * 137.508, 360.0));
-    return QColor::fromHsv(hue, 230, channel % 2 ? 200 : 140);
-}
+enum Column { ColumnChannel, ColumnKind, ColumnLatest, ColumnMin, ColumnMax, ColumnMean, ColumnCount };
 
 QwtDateScaleDraw* timeScaleDraw() {
     auto* draw = new QwtDateScaleDraw(Qt::LocalTime);
@@ -65,7 +64,13 @@ TrendWindow::TrendWindow(TrendHistory* history, QSettings* settings, QWidget* pa
     plot->setCanvasBackground(Qt::white);
     plot->setAxisScaleDraw(QwtPlot::xBottom, timeScaleDraw());
     plot->setAxisScaleEngine(QwtPlot::xBottom, new QwtDateScaleEngine(Qt::LocalTime));
+    // Few enough time labels for a narrow chart; without a minimum of its
+    // own the plot would ask for the width of its first scale's labels
+    // (some 800 px), more than a small screen leaves beside the main window.
+    plot->setAxisMaxMajor(QwtPlot::xBottom, 6);
+    plot->setMinimumSize(400, 250);
     plot->setAxisTitle(QwtPlot::yLeft, QStringLiteral("мВ"));
+    plot->setAxisScaleDraw(QwtPlot::yLeft, new TrendWindowScaleDraw);
     auto* legend = new QwtLegend;
     legend->setMaxColumns(16);
     plot->insertLegend(legend, QwtPlot::BottomLegend);
@@ -79,7 +84,7 @@ TrendWindow::TrendWindow(TrendHistory* history, QSettings* settings, QWidget* pa
         auto* curve = new TrendCurve(QString::number(ch));
         // A one-pixel pen: wider lines go through the path stroker, which
         // costs far more per line.
-        curve->setPen(channelColor(ch), 1.0);
+        curve->setPen(TrendWindowPalette::channelColor(ch), 1.0);
         curve->setVisible(false);
         curve->setItemAttribute(QwtPlotItem::Legend, false);
         curve->attach(plot);
@@ -95,9 +100,9 @@ TrendWindow::TrendWindow(TrendHistory* history, QSettings* settings, QWidget* pa
     connect(spanBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &TrendWindow::chooseSpan);
 
     table->setObjectName(QStringLiteral("tableWidgetTrendStatistics"));
-    table->setHorizontalHeaderLabels({QStringLiteral("Канал"), QStringLiteral("Последнее"),
-                                      QStringLiteral("Минимум"), QStringLiteral("Максимум"),
-                                      QStringLiteral("Среднее")});
+    table->setHorizontalHeaderLabels({QStringLiteral("Канал"), QStringLiteral("Вид"),
+                                      QStringLiteral("Последнее,\nмВ"), QStringLiteral("Минимум,\nмВ"),
+                                      QStringLiteral("Максимум,\nмВ"), QStringLiteral("Среднее,\nмВ")});
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionMode(QAbstractItemView::NoSelection);
@@ -105,19 +110,31 @@ TrendWindow::TrendWindow(TrendHistory* history, QSettings* settings, QWidget* pa
     // decimals: sizing to contents would lay every cell's text out again at
     // each redraw.
     const QFontMetrics metrics = table->fontMetrics();
-    int tableWidth = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+    const int tableFrame = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+    int tableWidth = tableFrame;
+    int latestEnd = 0;
     for (int col = 0; col < ColumnCount; ++col) {
-        const int header = metrics.horizontalAdvance(table->horizontalHeaderItem(col)->text()) + 16;
+        // The unit goes on a line of its own, so that it widens no column.
+        int header = 0;
+        for (const QString& line : table->horizontalHeaderItem(col)->text().split(QLatin1Char('\n')))
+            header = std::max(header, metrics.horizontalAdvance(line) + 16);
         const int width = std::max(
             header, col == ColumnChannel ? header + 14
+                    : col == ColumnKind  ? header
                                          : metrics.horizontalAdvance(QStringLiteral("-00000.000")) + 12);
         table->setColumnWidth(col, width);
         tableWidth += width;
+        if (col == ColumnLatest)
+            latestEnd = tableWidth;
     }
-    table->setMinimumWidth(tableWidth);
+    // The whole table where the window is wide enough; on a narrow screen
+    // down to the latest reading, the rest behind a scroll bar, so that the
+    // window still fits beside or over half of the main one.
+    table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    table->setMinimumWidth(latestEnd);
     table->verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     resetButton->setObjectName(QStringLiteral("pushButtonTrendReset"));
     connect(resetButton, &QPushButton::clicked, history, &TrendHistory::reset);
@@ -135,6 +152,30 @@ TrendWindow::TrendWindow(TrendHistory* history, QSettings* settings, QWidget* pa
 
     redrawTimer.setInterval(redrawPeriodMs);
     connect(&redrawTimer, &QTimer::timeout, this, &TrendWindow::redraw);
+}
+
+void TrendWindow::setVisible(bool visible) {
+    if (visible && !placed && !isVisible() && parentWidget()) {
+        placed = true;
+        placeBeside(parentWidget()->window());
+    }
+    QWidget::setVisible(visible);
+}
+
+void TrendWindow::placeBeside(QWidget* mainWindow) {
+    QScreen* screen = mainWindow->screen() ? mainWindow->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The style's metrics, and so the minimum size, are final once polished.
+    ensurePolished();
+    // This window's frame is not known before it is shown: take the main
+    // window's (title bar and borders; none without a window manager).
+    const QSize decoration = mainWindow->frameGeometry().size() - mainWindow->geometry().size();
+    const QRect frame =
+        TrendWindowPlacement::place(mainWindow->frameGeometry(), size() + decoration,
+                                    minimumSizeHint() + decoration, screen->availableGeometry());
+    move(frame.topLeft());
+    resize(frame.size() - decoration);
 }
 
 int TrendWindow::storedSpanMinutes(QSettings* settings) {
@@ -179,6 +220,7 @@ void TrendWindow::redraw() {
     const int columns = std::max(1, plot->canvas()->width());
 
     QVector<int> shown;
+    bool legendChanged = false;
     double low = INFINITY;
     double high = -INFINITY;
     for (int ch = 1; ch <= TrendHistory::channelCount; ++ch) {
@@ -199,10 +241,23 @@ void TrendWindow::redraw() {
         curve->setSamples(points);
         if (curve->isVisible() != inSpan) {
             curve->setVisible(inSpan);
-            curve->setItemAttribute(QwtPlotItem::Legend, inSpan);
+            legendChanged = true;
         }
         if (inSpan)
             shown.append(ch);
+    }
+    if (legendChanged) {
+        // The legend appends an entry when its item joins; taking every
+        // entry out and putting the shown ones back keeps channel order.
+        // (Clearing the attribute alone does not take an entry out.)
+        for (TrendCurve* curve : curves) {
+            if (curve->testItemAttribute(QwtPlotItem::Legend)) {
+                curve->setItemAttribute(QwtPlotItem::Legend, false);
+                plot->updateLegend(curve);
+            }
+        }
+        for (int ch : shown)
+            curves[size_t(ch - 1)]->setItemAttribute(QwtPlotItem::Legend, true);
     }
 
     plot->setAxisScale(QwtPlot::xBottom, double(fromMs) + wallOffset, double(toMs) + wallOffset);
@@ -220,11 +275,18 @@ void TrendWindow::updateTable(const QVector<int>& shown, qint64 fromMs) {
     for (int row = 0; row < shown.size(); ++row) {
         const int ch = shown[row];
         const TrendStatistics s = history->statistics(ch, fromMs);
+        const TrendSegmentKey key = history->segmentKey(ch);
         const int decimals = history->decimals(ch);
-        const QString texts[ColumnCount] = {QString::number(ch), QString::number(s.latest, 'f', decimals),
-                                            QString::number(s.min, 'f', decimals),
-                                            QString::number(s.max, 'f', decimals),
-                                            QString::number(s.mean, 'f', decimals)};
+        // The statistics are of the current segment only, which may have no
+        // point in the span while older segments still draw their lines.
+        const auto number = [&s, decimals](double mV) {
+            return s.count > 0 ? readingText(mV, decimals) : QString();
+        };
+        const QString kind = !key.configured ? QString()
+                             : key.dc        ? QStringLiteral("DC")
+                                             : QStringLiteral("AC");
+        const QString texts[ColumnCount] = {QString::number(ch), kind,          number(s.latest),
+                                            number(s.min),       number(s.max), number(s.mean)};
         for (int col = 0; col < ColumnCount; ++col) {
             QTableWidgetItem* item = table->item(row, col);
             if (!item) {
@@ -236,7 +298,7 @@ void TrendWindow::updateTable(const QVector<int>& shown, qint64 fromMs) {
                 item->setText(texts[col]);
         }
         QTableWidgetItem* channelItem = table->item(row, ColumnChannel);
-        const QColor color = channelColor(ch);
+        const QColor color = TrendWindowPalette::channelColor(ch);
         if (channelItem->data(Qt::UserRole).value<QColor>() != color) {
             QPixmap swatch(10, 10);
             swatch.fill(color);

@@ -17,8 +17,13 @@ class TrendHistory;
 
 // The trend chart: the readings of every measured channel in mV against
 // wall-clock time over the last 1, 10 or 60 minutes, with the latest value,
-// minimum, maximum and mean of each channel over that span beside it, and a
-// button that clears the history.
+// minimum, maximum and mean of each channel over that span beside it (taken
+// from the channel's current configuration segment only, which the row names
+// AC or DC), and a button that clears the history.
+//
+// The first time it is shown it places itself beside its parent's window,
+// or over that window's right half on a narrow screen (TrendWindowPlacement);
+// after that it stays where the operator puts it.
 //
 // It only views a TrendHistory that lives on when the window is closed; the
 // span is kept in the settings, group "Recording", key "TrendSpanMin".  While
@@ -45,6 +50,8 @@ public:
     static int storedSpanMinutes(QSettings* settings);
     int spanMinutes() const;
 
+    void setVisible(bool visible) override;
+
 public slots:
     // Draws the chart and the statistics table from the history now.  The
     // window's timer calls it; it is public for a caller that cannot wait.
@@ -55,6 +62,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void placeBeside(QWidget* mainWindow);
     void chooseSpan(int index);
     void updateTable(const QVector<int>& shown, qint64 fromMs);
 
@@ -66,6 +74,7 @@ private:
     QPushButton* resetButton;
     std::array<TrendCurve*, 32> curves{};
     QTimer redrawTimer;
+    bool placed = false;
 };
 
 #endif // TREND_WINDOW_H

@@ -20,7 +20,7 @@ def expected_header():
     cells = ["time", "elapsed_s"]
     for n in range(1, 33):
         cells += [f"ch{n}_mV", f"ch{n}_kHz"]
-    return cells + ["overload", "config"]
+    return cells + ["overload", "config", "alias", "device"]
 
 
 def config_channels(config):

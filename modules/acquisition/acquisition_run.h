@@ -1,6 +1,8 @@
 #ifndef ACQUISITION_RUN_H
 #define ACQUISITION_RUN_H
 
+#include <QString>
+#include <algorithm>
 #include <vector>
 
 #include "acquisition_config.h"
@@ -30,6 +32,15 @@ struct AcquisitionRun {
     // the frame period.
     int displayPeriodMs = 100;
     AcquisitionConfig config; // as the window words it, for the record
+    QString device;           // serial of the module measured, for the record
+
+    // The display timer's period for this run, ms: the period asked for,
+    // but never shorter than a frame.
+    int displayIntervalMs() const { return std::max(periodMs, displayPeriodMs); }
+    // A channel whose reading has not been renewed for this long is stale:
+    // two display periods (a pass may find no whole frame when the two
+    // clocks drift) plus one frame period, ms.
+    int staleAfterMs() const { return 2 * displayIntervalMs() + periodMs; }
 };
 
 #endif // ACQUISITION_RUN_H

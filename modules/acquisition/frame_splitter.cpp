@@ -32,7 +32,7 @@ void splitFrame(const double* frame, std::size_t count, const std::vector<RunCha
         to[i] = out[i].samples.data();
         // The ends of the converter's scale, within half an LSB: the input clips.
         const double fullScale = channels[i].fullScale;
-        const double lsb = fullScale / 32768;
+        const double lsb = channels[i].lsb();
         high[i] = fullScale * 32767 / 32768 - lsb / 2;
         low[i] = -fullScale + lsb / 2;
     }

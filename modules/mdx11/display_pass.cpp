@@ -13,20 +13,24 @@ DisplayPass::DisplayPass(PassFeed* feed) : feed(feed) {}
 DisplayPass::~DisplayPass() = default;
 
 void DisplayPass::setFields(QWidget* fieldsHost, const std::array<QLineEdit*, 33>& voltages,
-                            const std::array<QLineEdit*, 33>& frequencies) {
-    writer = std::make_unique<FieldWriter>(fieldsHost, voltages, frequencies);
+                            const std::array<QLineEdit*, 33>& frequencies, QLabel* band) {
+    writer = std::make_unique<FieldWriter>(fieldsHost, voltages, frequencies, band);
 }
 
 void DisplayPass::setRun(std::shared_ptr<const AcquisitionRun> next,
                          std::shared_ptr<SampleQueues> nextQueues) {
+    QElapsedTimer now;
+    now.start();
     std::lock_guard<std::mutex> lock(displayMutex);
     run = std::move(next);
     queues = std::move(nextQueues);
+    runStartMs = now.msecsSinceReference();
 }
 
-void DisplayPass::showConfiguration(quint64 serial, const std::array<bool, 33>& measured) {
+void DisplayPass::showConfiguration(quint64 serial, const std::array<bool, 33>& measured,
+                                    double channelRateHz) {
     if (writer)
-        writer->postConfiguration(serial, measured);
+        writer->postConfiguration(serial, measured, channelRateHz);
 }
 
 // threadModule, run by the display timer.  Takes the dataMutex of the
@@ -36,6 +40,7 @@ void DisplayPass::showConfiguration(quint64 serial, const std::array<bool, 33>& 
 void DisplayPass::pass() {
     std::shared_ptr<const AcquisitionRun> current;
     std::shared_ptr<SampleQueues> source;
+    qint64 startMs = 0;
     {
         std::lock_guard<std::mutex> lock(displayMutex);
         if (passing || !run || !queues)
@@ -43,12 +48,15 @@ void DisplayPass::pass() {
         passing = true;
         current = run;
         source = queues;
+        startMs = runStartMs;
     }
     source->take(taken);
     QElapsedTimer now;
     now.start();
-    const PassRecord record =
-        passAnalysis.analyze(*current, taken, QDateTime::currentDateTime(), now.msecsSinceReference());
+    // Readings and stale channels alike: a record of stale channels only
+    // tells the recorder and the fields that nothing came.
+    const PassRecord record = passAnalysis.analyze(*current, taken, QDateTime::currentDateTime(),
+                                                   now.msecsSinceReference(), startMs);
     if (writer && !record.readings.isEmpty())
         writer->postReadings(record.config.serial, record.readings);
     if (feed && !record.readings.isEmpty())

@@ -13,6 +13,7 @@
 #include "pass_analysis.h"
 #include "sample_queues.h"
 
+class QLabel;
 class QLineEdit;
 class QWidget;
 class PassFeed;
@@ -35,16 +36,20 @@ public:
     explicit DisplayPass(PassFeed* feed);
     ~DisplayPass();
 
-    // The reading fields by channel number (1..32) and their host.  GUI
-    // thread, once, before any run.
+    // The reading fields by channel number (1..32) and their host, and the
+    // label of the channels' band (may be null).  GUI thread, once, before
+    // any run.
     void setFields(QWidget* host, const std::array<QLineEdit*, 33>& voltages,
-                   const std::array<QLineEdit*, 33>& frequencies);
-    // The run whose samples the next passes take.
+                   const std::array<QLineEdit*, 33>& frequencies, QLabel* band);
+    // The run whose samples the next passes take; it starts now (for the
+    // stale readings).
     void setRun(std::shared_ptr<const AcquisitionRun> run, std::shared_ptr<SampleQueues> queues);
-    // A new configuration `serial` starts: readings of older ones still
-    // queued for a field are dropped, and a channel not `measured` (by
-    // number) loses its overload mark.
-    void showConfiguration(quint64 serial, const std::array<bool, 33>& measured);
+    // A new configuration `serial` starts, sampling each channel at
+    // channelRateHz: readings of older ones still queued for a field are
+    // dropped, every stale mark goes, a channel not `measured` (by number)
+    // loses its overload and alias marks, and the band label shows the new
+    // rate.
+    void showConfiguration(quint64 serial, const std::array<bool, 33>& measured, double channelRateHz);
     // One pass; skipped when another is still running.
     void pass();
     // Waits at most timeoutMs for a pass in progress to end; true when none
@@ -62,6 +67,7 @@ private:
     std::condition_variable passEnded;
     std::shared_ptr<const AcquisitionRun> run; // displayMutex
     std::shared_ptr<SampleQueues> queues;      // displayMutex
+    qint64 runStartMs = 0;                     // displayMutex: monotonic ms of setRun
     bool passing = false;                      // displayMutex
     // Owned by the pass in progress: buffers swapped with the queues', and
     // the analysis with its FFT plans.

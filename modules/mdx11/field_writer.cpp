@@ -1,33 +1,86 @@
 #include "field_writer.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QString>
+#include <QStringList>
 #include <utility>
+
+#include "channel_band.h"
 
 namespace {
 
-// Marks `edit` red, with a tooltip, while its channel clips.  Only a change
-// of the mark touches the widget.
-void markOverload(QLineEdit* edit, bool overload) {
-    if (edit->property("overload").toBool() == overload)
+const char* const overloadMark = "overload";
+const char* const aliasMark = "alias";
+const char* const staleMark = "stale";
+const char* const staleSince = "staleSince"; // the tooltip's line of a stale field
+
+// The field's look from its marks: red (overload) or amber (alias)
+// background, grey text (stale), one tooltip line per mark.
+void restyle(QLineEdit* edit) {
+    QStringList style, tips;
+    if (edit->property(overloadMark).toBool()) {
+        style << QStringLiteral("background-color: #ff6b6b;");
+        tips << QStringLiteral("Перегрузка: сигнал выходит за предел измерения");
+    }
+    if (edit->property(aliasMark).toBool()) {
+        style << QStringLiteral("background-color: #ffbf47;");
+        tips << QStringLiteral("Сигнал может быть выше полосы канала: показание частоты может быть "
+                               "ложным из-за наложения спектра. Увеличьте частоту преобразований АЦП "
+                               "или уменьшите число каналов");
+    }
+    if (edit->property(staleMark).toBool()) {
+        style << QStringLiteral("color: #8c8c8c;");
+        tips << edit->property(staleSince).toString();
+    }
+    edit->setStyleSheet(
+        style.isEmpty() ? QString() : QStringLiteral("QLineEdit { %1 }").arg(style.join(QLatin1Char(' '))));
+    edit->setToolTip(tips.join(QLatin1Char('\n')));
+}
+
+// Sets one mark of `edit`; only a change touches the widget's look.
+void mark(QLineEdit* edit, const char* name, bool on, const QString& since = QString()) {
+    if (!edit)
         return;
-    edit->setProperty("overload", overload);
-    edit->setStyleSheet(overload ? QStringLiteral("QLineEdit { background-color: #ff6b6b; }") : QString());
-    edit->setToolTip(overload ? QStringLiteral("Перегрузка: сигнал выходит за предел измерения") : QString());
+    const bool stale = name == staleMark; // the constants above are the only names
+    const bool unchanged = edit->property(name).toBool() == on &&
+                           (!stale || !on || edit->property(staleSince).toString() == since);
+    if (unchanged)
+        return;
+    edit->setProperty(name, on);
+    if (stale)
+        edit->setProperty(staleSince, since);
+    restyle(edit);
+}
+
+// The stale tooltip: when the reading the field shows came, local time.
+QString staleText(qint64 lastReadingMs) {
+    if (lastReadingMs <= 0)
+        return QStringLiteral("Нет показаний: отсчеты от прибора не поступают");
+    QElapsedTimer now;
+    now.start();
+    const QDateTime at = QDateTime::currentDateTime().addMSecs(lastReadingMs - now.msecsSinceReference());
+    return QStringLiteral("Показание устарело: отсчеты от прибора не поступают, последнее показание "
+                          "получено в %1")
+        .arg(at.toString(QStringLiteral("hh:mm:ss")));
 }
 
 } // namespace
 
 FieldWriter::FieldWriter(QWidget* fieldsHost, const std::array<QLineEdit*, 33>& voltages,
-                         const std::array<QLineEdit*, 33>& frequencies)
-    : host(fieldsHost), voltageEdits(voltages), frequencyEdits(frequencies) {}
+                         const std::array<QLineEdit*, 33>& frequencies, QLabel* band)
+    : host(fieldsHost), voltageEdits(voltages), frequencyEdits(frequencies), bandLabel(band) {}
 
-void FieldWriter::postConfiguration(quint64 serial, const std::array<bool, 33>& measured) {
+void FieldWriter::postConfiguration(quint64 serial, const std::array<bool, 33>& measured,
+                                    double channelRateHz) {
     Update update;
     update.serial = serial;
     update.configuration = true;
     update.measured = measured;
+    update.channelRateHz = channelRateHz;
     post(std::move(update));
 }
 
@@ -65,22 +118,42 @@ void FieldWriter::apply() {
     for (const Update& update : updates) {
         if (update.serial != shown)
             continue;
-        for (int number = 1; number <= 32; ++number) {
-            QLineEdit* voltage = voltageEdits[size_t(number)];
-            if (update.configuration && !update.measured[size_t(number)] && voltage)
-                markOverload(voltage, false);
+        if (update.configuration) {
+            for (int number = 1; number <= 32; ++number) {
+                QLineEdit* voltage = voltageEdits[size_t(number)];
+                QLineEdit* frequency = frequencyEdits[size_t(number)];
+                mark(voltage, staleMark, false);
+                mark(frequency, staleMark, false);
+                if (!update.measured[size_t(number)]) {
+                    mark(voltage, overloadMark, false);
+                    mark(frequency, aliasMark, false);
+                }
+            }
+            if (bandLabel)
+                bandLabel->setText(channelBandText(update.channelRateHz));
         }
         for (const ChannelReading& reading : update.readings) {
             if (reading.number < 1 || reading.number > 32)
                 continue;
             QLineEdit* voltage = voltageEdits[size_t(reading.number)];
             QLineEdit* frequency = frequencyEdits[size_t(reading.number)];
+            if (reading.stale) {
+                // The reading shown stays, greyed, with the time it came.
+                const QString since = staleText(reading.lastReadingMs);
+                mark(voltage, staleMark, true, since);
+                mark(frequency, staleMark, true, since);
+                continue;
+            }
             if (voltage) {
                 voltage->setText(reading.voltage);
-                markOverload(voltage, reading.overload);
+                mark(voltage, overloadMark, reading.overload);
+                mark(voltage, staleMark, false);
             }
-            if (frequency)
+            if (frequency) {
                 frequency->setText(reading.frequency);
+                mark(frequency, aliasMark, reading.alias);
+                mark(frequency, staleMark, false);
+            }
         }
     }
 }

@@ -12,10 +12,14 @@
 
 #include "channel_reading.h"
 
+class QLabel;
 class QLineEdit;
 
-// Writes the display pass's readings and overload marks into the reading
-// fields, in the GUI thread.  post() may be called from any thread: it
+// Writes the display pass's readings and their marks into the reading
+// fields, and each configuration's band into its label, in the GUI thread.
+// The marks: overload (the voltage field red), alias (the frequency field
+// amber) and stale (both fields' text grey, the reading kept), each with its
+// line of tooltip.  post() may be called from any thread: it
 // queues the update under its own mutex and wakes the GUI thread with a
 // queued call that carries nothing, so everything the update holds is
 // handed over through that mutex (which ThreadSanitizer sees, unlike Qt's
@@ -29,12 +33,14 @@ class FieldWriter : public QObject {
     Q_OBJECT
 
 public:
+    // `band` (may be null) shows the per-channel rate and band.
     FieldWriter(QWidget* host, const std::array<QLineEdit*, 33>& voltages,
-                const std::array<QLineEdit*, 33>& frequencies);
+                const std::array<QLineEdit*, 33>& frequencies, QLabel* band);
 
-    // A new configuration: its serial, and the channels (by number) whose
-    // overload mark goes because they are no longer measured.
-    void postConfiguration(quint64 serial, const std::array<bool, 33>& measured);
+    // A new configuration: its serial, the channels (by number) whose
+    // overload and alias marks go because they are no longer measured, and
+    // its per-channel rate in Hz.  Every stale mark goes.
+    void postConfiguration(quint64 serial, const std::array<bool, 33>& measured, double channelRateHz);
     // One pass's readings of configuration `serial`.
     void postReadings(quint64 serial, const QVector<ChannelReading>& readings);
 
@@ -47,6 +53,7 @@ private:
         quint64 serial = 0;
         bool configuration = false;
         std::array<bool, 33> measured{};
+        double channelRateHz = 0.0;
         QVector<ChannelReading> readings;
     };
     void post(Update update);
@@ -54,6 +61,7 @@ private:
     QPointer<QWidget> host;
     std::array<QLineEdit*, 33> voltageEdits{};
     std::array<QLineEdit*, 33> frequencyEdits{};
+    QPointer<QLabel> bandLabel; // in the settings form, whose host may go first
     std::mutex mutex;
     std::deque<Update> pending; // mutex
     quint64 newest = 0;         // mutex: the newest configuration posted

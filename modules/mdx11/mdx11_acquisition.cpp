@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "channel_band.h"
 #include "channel_words.h"
 
 namespace {
@@ -49,6 +50,10 @@ void Mdx11Acquisition::dropRestart() {
     mirror.dropRestart();
 }
 
+void Mdx11Acquisition::setDeviceLocked(const QString& serial) {
+    deviceSerial = serial;
+}
+
 // A restart dropped by the engine's start or stop finds no pending flag and
 // does nothing.  With no device open there is nothing to restart: choosing
 // a device starts acquisition from the mirror anyway.
@@ -77,7 +82,8 @@ bool Mdx11Acquisition::startLocked() {
                                                      size_t(ModuleReceiverMdx11::maxQueuedFrames));
     if (!receiver.startStreams(next, nextQueues))
         return false;
-    const int interval = std::max(next->periodMs, next->displayPeriodMs);
+    qInfo("%s", qUtf8Printable(channelBandText(next->channelRateHz)));
+    const int interval = next->displayIntervalMs();
     display.setRun(std::move(next), std::move(nextQueues));
     // The timer lives in the GUI thread; start(int) also sets the interval.
     if (QTimer* timer = displayTimer)
@@ -150,11 +156,12 @@ std::shared_ptr<const AcquisitionRun> Mdx11Acquisition::applyAdcSettings() {
     next->decimalsDc = clampDecimals(taken.accuracy.dc[rangeCode]);
     next->decimalsFreq = clampDecimals(taken.accuracy.freq);
     next->displayPeriodMs = taken.displayPeriodMs;
+    next->device = deviceSerial;
     config.adcFrequencyHz = frequency;
     config.serial = ++configSerial;
     config.controlsCopy = taken.copy;
-    // A channel no longer measured loses its overload mark now; a measured
-    // one keeps it until its next pass.
-    display.showConfiguration(config.serial, measured);
+    // A channel no longer measured loses its overload and alias marks now;
+    // a measured one keeps them until its next pass.
+    display.showConfiguration(config.serial, measured, next->channelRateHz);
     return next;
 }

@@ -1,6 +1,7 @@
 #ifndef MDX11_ACQUISITION_H
 #define MDX11_ACQUISITION_H
 
+#include <QString>
 #include <QtGlobal>
 #include <atomic>
 #include <functional>
@@ -53,6 +54,9 @@ public:
     std::unique_lock<std::mutex> lockControl();
     void dropRestart();
     bool stopLocked();
+    // The serial of the module now open, empty for none; the records of the
+    // runs configured from now on name it.  Caller holds lockControl.
+    void setDeviceLocked(const QString& serial);
 
     // Longest a stop waits for a display pass to finish before it goes on.
     static constexpr int displayPassWaitMs = 1000;
@@ -74,6 +78,8 @@ private:
     // The range code of the channel written last to the device's table: its
     // column of decimals applies to every channel (controlMutex).
     quint8 rangeCode = 0;
+    // Serial of the open module (controlMutex).
+    QString deviceSerial;
 };
 
 #endif // MDX11_ACQUISITION_H

@@ -24,9 +24,11 @@
 #include <memory>
 #include <mutex>
 
+#include "channel_band.h"
 #include "custom_check_box.h"
 #include "mdx11_acquisition.h"
 #include "mdx11_controls.h"
+#include "reading_field_width.h"
 #include "ui_mdx11_info.h"
 #include "ui_mdx11_options.h"
 #include "ui_mdx11_settings.h"
@@ -197,6 +199,12 @@ void ModuleMdx11::createSettingsForm(QWidget* host) {
 
     allChannelsBox->setCheckState(Qt::PartiallyChecked);
 
+    // The band of one channel at the highest rate is the longest text the
+    // label shows: its room is kept from the start, so the form does not
+    // widen when a device starts.
+    QLabel* band = uiSettings->labelChannelBand;
+    band->setMinimumWidth(band->fontMetrics().horizontalAdvance(channelBandText(adcFrequencyTable[4])));
+
     controls.attachSettingsForm(settingsHost, uiSettings, allChannelsBox.data());
     connectControl(allChannelsBox.data(), &QCheckBox::stateChanged,
                    &ModuleMdx11::on_checkBoxChannels_stateChanged);
@@ -220,8 +228,15 @@ void ModuleMdx11::createControlsForm(QWidget* host) {
     for (int n = 1; n <= Ui::Mdx11Controls::channelCount; ++n) {
         voltageEdits[n] = uiControls->lineEditVoltageCh[n];
         frequencyEdits[n] = uiControls->lineEditFrequencyCh[n];
+        // One width per kind of field from now on, for the widest reading
+        // the options allow: the table never changes width.
+        voltageEdits[n]->setFixedWidth(
+            fieldWidthFor(voltageEdits[n], widestVoltageText(voltageEdits[n], maxReadingDecimals)));
+        frequencyEdits[n]->setFixedWidth(
+            fieldWidthFor(frequencyEdits[n], widestFrequencyText(frequencyEdits[n], maxReadingDecimals)));
     }
-    display->setFields(controlsHost, voltageEdits, frequencyEdits);
+    display->setFields(controlsHost, voltageEdits, frequencyEdits,
+                       settingsHost ? uiSettings->labelChannelBand : nullptr);
 
     controls.restoreChannels();
     controls.mirrorControls();
@@ -252,7 +267,7 @@ void ModuleMdx11::createOptionsForm(QWidget* host) {
     const auto valueChanged = QOverload<int>::of(&QSpinBox::valueChanged);
     for (QSpinBox* box :
          {uiOptions->spinBoxAccuracyAC, uiOptions->spinBoxAccuracyDC, uiOptions->spinBoxAccuracyFreq})
-        box->setRange(0, 6);
+        box->setRange(0, maxReadingDecimals);
     uiOptions->labelAccuracyError->hide();
     uiOptions->spinBoxAccuracyError->hide();
     connectControl(uiOptions->comboBoxRangeOptions, QOverload<int>::of(&QComboBox::currentIndexChanged),
@@ -265,14 +280,18 @@ void ModuleMdx11::createOptionsForm(QWidget* host) {
                    &ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged);
 }
 
-// GUI thread (connected directly to the reading fields).
+// GUI thread (connected directly to the reading fields).  The fields are
+// made wide enough for every reading the options allow; only more decimals
+// than the options offer, written into the settings file by hand, can give
+// a wider text, and the field then widens to show it whole rather than cut
+// a reading.
 void ModuleMdx11::recalcLineEditWidth(const QString& text) {
     auto* edit = qobject_cast<QLineEdit*>(const_cast<QObject*>(signalSource));
     if (!edit)
         return;
-    const int needed = edit->fontMetrics().boundingRect(text).width() + 10;
+    const int needed = fieldWidthFor(edit, text);
     if (edit->minimumWidth() < needed)
-        edit->setMinimumWidth(needed);
+        edit->setFixedWidth(needed);
 }
 
 // GUI thread (the main window and the options dialog, through the engine).

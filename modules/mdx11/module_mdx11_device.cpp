@@ -36,6 +36,7 @@ bool ModuleMdx11::open(const VRK_DeviceRecord* device) {
     VRK_Handle opened = handle.load();
     int status = VRK_Open(&opened, device, 16777216, 5000, 0, 0);
     handle.store(opened);
+    acquisition->setDeviceLocked(QString());
     if (status != 0) {
         qCritical("Не удалось установить связь с модулем. Ошибка %d (%s)", status,
                   errorText(VRK11_GetErrorString(status, 0)).constData());
@@ -52,6 +53,8 @@ bool ModuleMdx11::open(const VRK_DeviceRecord* device) {
         return false;
     }
 
+    // Every record of this device's runs names it.
+    acquisition->setDeviceLocked(fieldText(deviceInfo.serial, sizeof deviceInfo.serial));
     if (infoHost) {
         uiInfo->lineEditModuleSerial->setText(fieldText(deviceInfo.serial, sizeof deviceInfo.serial));
         uiInfo->lineEditModuleFirmware->setText(fieldText(deviceInfo.firmware, sizeof deviceInfo.firmware));
@@ -84,8 +87,10 @@ bool ModuleMdx11::close() {
     VRK_Handle closed = handle.load();
     const int status = VRK_Close(&closed, 0);
     handle.store(closed);
-    if (status == 0)
+    if (status == 0) {
+        acquisition->setDeviceLocked(QString());
         return true;
+    }
     qCritical("Не удалось завершить работу с модулем. Ошибка %d (%s)", status,
               errorText(VRK11_GetErrorString(status, 0)).constData());
     return false;

@@ -14,6 +14,19 @@ namespace {
 
 const QString crlf = QStringLiteral("\r\n");
 
+bool counts(const ChannelReading& reading) {
+    return reading.number >= 1 && reading.number <= channelCount && !reading.stale;
+}
+
+// "3 12" for channels 12 and 3.
+QString numberList(QVector<int> numbers) {
+    std::sort(numbers.begin(), numbers.end());
+    QStringList texts;
+    for (int n : numbers)
+        texts << QString::number(n);
+    return texts.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 QByteArray header() {
@@ -21,28 +34,34 @@ QByteArray header() {
     for (int n = 1; n <= channelCount; ++n) {
         cells << QStringLiteral("ch%1_mV").arg(n) << QStringLiteral("ch%1_kHz").arg(n);
     }
-    cells << QStringLiteral("overload") << QStringLiteral("config");
+    cells << QStringLiteral("overload") << QStringLiteral("config") << QStringLiteral("alias")
+          << QStringLiteral("device");
     return (cells.join(QLatin1Char(',')) + crlf).toUtf8();
+}
+
+bool hasReading(const PassRecord& record) {
+    return std::any_of(record.readings.begin(), record.readings.end(), counts);
 }
 
 QByteArray row(const PassRecord& record, qint64 startMs) {
     // Two cells per channel, indexed by channel number - 1.
     QVector<QString> channelCells(2 * channelCount);
     QVector<int> overloaded;
+    QVector<int> aliased;
     for (const ChannelReading& reading : record.readings) {
-        if (reading.number < 1 || reading.number > channelCount)
+        // A stale channel has no reading in this pass, so no marks either.
+        if (!counts(reading))
             continue;
-        channelCells[2 * (reading.number - 1)] = voltageText(reading.volts, reading.decimals);
+        if (!std::isnan(reading.volts))
+            channelCells[2 * (reading.number - 1)] = voltageText(reading.volts, reading.decimals);
         if (!std::isnan(reading.hertz))
             channelCells[2 * (reading.number - 1) + 1] =
                 frequencyText(reading.hertz, reading.frequencyDecimals);
         if (reading.overload)
             overloaded << reading.number;
+        if (reading.alias)
+            aliased << reading.number;
     }
-    std::sort(overloaded.begin(), overloaded.end());
-    QStringList overloadNumbers;
-    for (int n : overloaded)
-        overloadNumbers << QString::number(n);
 
     QString line = timeText(record.time);
     line += QLatin1Char(',');
@@ -52,9 +71,13 @@ QByteArray row(const PassRecord& record, qint64 startMs) {
         line += text;
     }
     line += QLatin1Char(',');
-    line += overloadNumbers.join(QLatin1Char(' '));
+    line += numberList(overloaded);
     line += QLatin1Char(',');
     line += cell(configText(record.config));
+    line += QLatin1Char(',');
+    line += numberList(aliased);
+    line += QLatin1Char(',');
+    line += cell(record.device);
     line += crlf;
     return line.toUtf8();
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "csv_file_sink.h"
+#include "csv_format.h"
 
 namespace {
 
@@ -161,7 +162,7 @@ qint64 CsvRecorder::rowsWritten() const {
 }
 
 void CsvRecorder::record(const PassRecord& record) {
-    if (!current || record.readings.isEmpty() || record.monotonicMs < startMs)
+    if (!current || !CsvFormat::hasReading(record) || record.monotonicMs < startMs)
         return;
     if (!current->enqueue(record, monotonicClock()) || current->hasFailed()) {
         retireCurrent();

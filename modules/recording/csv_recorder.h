@@ -76,8 +76,8 @@ public:
     qint64 rowsWritten() const;
 
 public slots:
-    // One display pass.  Records without readings, and passes from before
-    // the start, give no row.
+    // One display pass.  Records without a reading (none, or every channel
+    // stale), and passes from before the start, give no row.
     void record(const PassRecord& record);
     // Ends the recording as a failure when the writer is too far behind.
     // Also runs once a second by itself while recording.

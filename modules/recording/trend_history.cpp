@@ -54,9 +54,15 @@ int TrendHistory::decimals(int channel) const {
 
 TrendStatistics TrendHistory::statistics(int channel, qint64 fromMs) const {
     TrendStatistics s;
-    const std::deque<TrendPoint>& p = points(channel);
+    if (channel < 1 || channel > channelCount)
+        return s;
+    const Channel& c = channelData[channel - 1];
+    const std::deque<TrendPoint>& p = c.points;
+    const quint64 frontSequence = c.nextSequence - p.size();
+    const quint64 skip = c.segmentStart > frontSequence ? c.segmentStart - frontSequence : 0;
+    const auto segmentBegin = p.begin() + std::ptrdiff_t(std::min<quint64>(skip, p.size()));
     double sum = 0.0;
-    for (auto it = firstAtOrAfter(p, fromMs); it != p.end(); ++it) {
+    for (auto it = std::max(firstAtOrAfter(p, fromMs), segmentBegin); it != p.end(); ++it) {
         if (std::isnan(it->mV))
             continue;
         if (s.count == 0) {
@@ -72,6 +78,28 @@ TrendStatistics TrendHistory::statistics(int channel, qint64 fromMs) const {
     if (s.count > 0)
         s.mean = sum / s.count;
     return s;
+}
+
+TrendSegmentKey TrendHistory::segmentKey(int channel) const {
+    if (channel < 1 || channel > channelCount || !channelData[channel - 1].haveKey)
+        return TrendSegmentKey();
+    return channelData[channel - 1].key;
+}
+
+TrendSegmentKey TrendHistory::keyOf(const PassRecord& record, int channel) {
+    TrendSegmentKey key;
+    key.device = record.device;
+    key.adcFrequencyHz = record.config.adcFrequencyHz;
+    key.modeCode = record.config.modeCode;
+    for (const ChannelConfig& config : record.config.channels) {
+        if (config.number == channel) {
+            key.configured = true;
+            key.dc = config.dc;
+            key.rangeCode = config.rangeCode;
+            break;
+        }
+    }
+    return key;
 }
 
 void TrendHistory::trim() {
@@ -92,12 +120,26 @@ void TrendHistory::append(const PassRecord& record) {
         lastSerial = record.config.serial;
     }
     for (const ChannelReading& r : record.readings) {
-        if (r.number < 1 || r.number > channelCount)
+        if (r.number < 1 || r.number > channelCount || r.stale)
             continue;
         const double mV = r.volts * 1000.0;
         if (!std::isfinite(mV))
             continue;
         Channel& c = channelData[r.number - 1];
+        // Points stay in time order, so that a span is found by bisection.
+        if (!c.points.empty() && record.monotonicMs < c.points.back().timeMs)
+            continue;
+        const TrendSegmentKey key = keyOf(record, r.number);
+        if (!c.haveKey || key != c.key) {
+            // Statistics start again from the next point; the line breaks
+            // there too (a restart has broken it already, unless the records
+            // came without one).
+            if (c.haveKey)
+                c.gapPending = true;
+            c.haveKey = true;
+            c.key = key;
+            c.segmentStart = c.nextSequence;
+        }
         c.decimals = r.decimals;
         add(c, record.monotonicMs, mV);
     }
@@ -105,13 +147,13 @@ void TrendHistory::append(const PassRecord& record) {
 }
 
 void TrendHistory::add(Channel& c, qint64 timeMs, double mV) {
-    // Points stay in time order, so that a span is found by bisection.
-    if (!c.points.empty() && timeMs < c.points.back().timeMs)
-        return;
-    if (c.gapPending && !c.points.empty() && !std::isnan(c.points.back().mV))
+    if (c.gapPending && !c.points.empty() && !std::isnan(c.points.back().mV)) {
         c.points.push_back({c.points.back().timeMs, std::numeric_limits<double>::quiet_NaN()});
+        ++c.nextSequence;
+    }
     c.gapPending = false;
     c.points.push_back({timeMs, mV});
+    ++c.nextSequence;
     while (c.points.size() > size_t(maxPointsPerChannel))
         c.points.pop_front();
     dropLeadingGaps(c.points);
@@ -127,6 +169,7 @@ void TrendHistory::reset() {
         // Swap with an empty deque: clear() may keep a block allocated.
         std::deque<TrendPoint>().swap(c.points);
         c.gapPending = false;
+        c.haveKey = false;
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "pass_record.h"
 #include "trend_point.h"
+#include "trend_segment_key.h"
 
 // The latest, smallest, largest and mean reading of one channel over a span,
 // in mV; `count` is the number of readings they were taken from (0: none,
@@ -33,10 +34,19 @@ struct TrendStatistics {
 // display period set by hand in vernier.ini) the oldest points go first, so
 // the history covers less than 60 minutes.
 //
-// Segments: a new configuration serial, or `startNewSegment` (called on a stop
+// Lines: a new configuration serial, or `startNewSegment` (called on a stop
 // or a device change), ends every channel's line; the next point of a channel
 // is preceded by a gap marker (a point whose mV is NaN), so a chart never
 // joins readings of unrelated runs.
+//
+// Statistics segments: a channel's statistics take only the points measured
+// with its current TrendSegmentKey (device, ADC rate, mode, the channel's
+// AC/DC and range), from the point where that key began.  An AC RMS and a DC
+// mean, or readings of two devices, never meet in one figure; a restart for a
+// change to another channel, or a stop, keeps the channel's segment.
+//
+// Stale readings (no new samples) and readings that are not numbers add no
+// point and change no key.
 //
 // Time is the record's monotonic time (QElapsedTimer's msecsSinceReference()),
 // and trimming compares it with `clock`, which reads the same clock unless a
@@ -68,15 +78,19 @@ public:
     // Decimal places of the channel's latest voltage reading (for showing
     // statistics as precisely as the readings were written).
     int decimals(int channel) const;
-    // Over the points at or after `fromMs` (monotonic ms).
+    // Over the points at or after `fromMs` (monotonic ms) that belong to the
+    // channel's current statistics segment.
     TrendStatistics statistics(int channel, qint64 fromMs) const;
+    // The key of the channel's current statistics segment; `configured` is
+    // false for a channel without readings (or a number outside 1..32).
+    TrendSegmentKey segmentKey(int channel) const;
 
     // Drops points older than keepMs before `now()`.
     void trim();
 
 public slots:
-    // One display pass, from PassFeed::passRecorded; texts that are not
-    // numbers give no point.
+    // One display pass, from PassFeed::passRecorded; stale readings and
+    // readings that are not numbers give no point.
     void append(const PassRecord& record);
     // Acquisition stopped or the device changed: ends every channel's line.
     void startNewSegment();
@@ -88,8 +102,16 @@ private:
         std::deque<TrendPoint> points;
         bool gapPending = false;
         int decimals = 3;
+        // Every point ever added (gap markers too) has a sequence number;
+        // the front one's is nextSequence - points.size().  A count, not a
+        // time: two passes may carry the same monotonic ms.
+        quint64 nextSequence = 0;
+        quint64 segmentStart = 0; // sequence number where the current key began
+        bool haveKey = false;
+        TrendSegmentKey key;
     };
 
+    static TrendSegmentKey keyOf(const PassRecord& record, int channel);
     void add(Channel& channel, qint64 timeMs, double mV);
     static void dropLeadingGaps(std::deque<TrendPoint>& points);
 

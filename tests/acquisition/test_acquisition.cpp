@@ -3,11 +3,15 @@
 // bound of the sample queues.  The driver under the engine: the reading texts
 // against the simulator's truth, the overload marks, every device fault with
 // its message, level and recovery; closing in every state of a run, and a
-// device switch in a burst of clicks.
+// device switch in a burst of clicks.  What the operator is told about a
+// reading: each channel's rate and band as the library reports them, the
+// alias mark, no frequency without a signal, and stale readings when the
+// device stops delivering.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonObject>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSemaphore>
@@ -16,6 +20,7 @@
 #include <cmath>
 #include <memory>
 
+#include "channel_band.h"
 #include "channel_words.h"
 #include "driver_harness.h"
 #include "frame_geometry.h"
@@ -91,9 +96,26 @@ struct Fault {
     QString message; // %d: any number
 };
 
+// The library configured for `channels` channels at ADC rate `adcIndex`.
+struct Band {
+    int adcIndex;
+    int channels;
+    QString text;
+};
+
+// The field carries the mark set by the display: the background of overload
+// and alias, the text colour of a stale reading.
+bool amber(const QLineEdit* edit) {
+    return edit->styleSheet().contains("background") && edit->toolTip().contains("наложения спектра");
+}
+bool grey(const QLineEdit* edit) {
+    return edit->styleSheet().contains("color:") && edit->toolTip().contains("не поступают");
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(Band)
 
 class AcquisitionTest : public QObject {
     Q_OBJECT
@@ -420,6 +442,161 @@ private slots:
                     rig.engine->refreshHardware();
             });
         }
+        QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
+    }
+
+    void band_data() {
+        QTest::addColumn<Band>("b");
+        // clang-format off
+        QTest::newRow("20 kHz, 1 channel")     << Band{0, 1, "На канал: 20.00 кГц, полоса до 10.00 кГц"};
+        QTest::newRow("20 kHz, 2 channels")    << Band{0, 2, "На канал: 10.00 кГц, полоса до 5.00 кГц"};
+        QTest::newRow("20 kHz, 16 channels")   << Band{0, 16, "На канал: 1.25 кГц, полоса до 0.63 кГц"};
+        QTest::newRow("20 kHz, 32 channels")   << Band{0, 32, "На канал: 0.63 кГц, полоса до 0.31 кГц"};
+        QTest::newRow("100 kHz, 3 channels")   << Band{1, 3, "На канал: 33.33 кГц, полоса до 16.67 кГц"};
+        QTest::newRow("100 kHz, 16 channels")  << Band{1, 16, "На канал: 6.25 кГц, полоса до 3.13 кГц"};
+        QTest::newRow("400 kHz, 4 channels")   << Band{2, 4, "На канал: 100.00 кГц, полоса до 50.00 кГц"};
+        QTest::newRow("400 kHz, 8 channels")   << Band{2, 8, "На канал: 50.00 кГц, полоса до 25.00 кГц"};
+        QTest::newRow("500 kHz, 32 channels")  << Band{3, 32, "На канал: 15.63 кГц, полоса до 7.81 кГц"};
+        QTest::newRow("1000 kHz, 1 channel")   << Band{4, 1, "На канал: 1000.00 кГц, полоса до 500.00 кГц"};
+        QTest::newRow("1000 kHz, 7 channels")  << Band{4, 7, "На канал: 142.86 кГц, полоса до 71.43 кГц"};
+        QTest::newRow("1000 kHz, 32 channels") << Band{4, 32, "На канал: 31.25 кГц, полоса до 15.63 кГц"};
+        // clang-format on
+    }
+    // The rate per channel the library reports for a configuration, in the
+    // operator's words.
+    void band() {
+        QFETCH(Band, b);
+        SimConfig sim;
+        QVERIFY(sim.apply());
+        VRK_Handle handle = openFirstDevice();
+        QVERIFY(handle);
+        const auto closing = qScopeGuard([&handle] { VRK_Close(&handle, 0); });
+        const uint8_t mode = b.channels > 16 ? 0 : 1;
+        for (int i = 0; i < b.channels; ++i)
+            QCOMPARE(VRK11_SetLChannel(handle, i, i, mode, 0), 0);
+        QCOMPARE(VRK11_SetLChannelCount(handle, b.channels), 0);
+        double adc = adcFrequencyTable[b.adcIndex];
+        QCOMPARE(VRK11_SetAdcFreq(handle, &adc, nullptr), 0);
+        QCOMPARE(VRK11_Configure(handle, 0), 0);
+        double perChannel = 0;
+        QCOMPARE(VRK11_GetAdcFreq(handle, nullptr, &perChannel), 0);
+        QCOMPARE(channelBandText(perChannel), b.text);
+    }
+
+    // 16 channels at 20 kHz, 1.25 kHz each: the band is shown and logged; a
+    // 560 Hz sine lies in the top fifth of the band and is marked, a 300 Hz
+    // one is not; a channel without a signal has no frequency, one of 10
+    // LSB has its own.  A higher ADC rate clears the mark.
+    void marksAt16Channels() {
+        SimConfig sim;
+        const double lsb = 10.0 / 32768;
+        sim.setSine(1, 1.0, 560);
+        sim.setSine(2, 1.0, 300);
+        sim.setDc(3, 0.0);
+        sim.setSine(4, 10 * lsb, 200);
+        for (int n = 5; n <= 16; ++n)
+            sim.setDc(n, 0.123);
+        QVERIFY(sim.apply());
+        DriverHarness rig({{"ChannelsEnabled", 0xFFFF}, {"ChannelsSetToDc", 0xFFF0}});
+        QVERIFY(rig.openAndStart());
+        QLabel* band = rig.find<QLabel>("labelChannelBand");
+        QVERIFY(band);
+        QTRY_COMPARE_WITH_TIMEOUT(band->text(), QStringLiteral("На канал: 1.25 кГц, полоса до 0.63 кГц"),
+                                  20000);
+        QCOMPARE(MessageLog::texts(QtInfoMsg).filter("На канал").join('|'),
+                 QStringLiteral("На канал: 1.25 кГц, полоса до 0.63 кГц"));
+
+        QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(1)->text(), QStringLiteral("0.560"), 30000);
+        QTRY_VERIFY(amber(rig.frequency(1)));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(2)->text(), QStringLiteral("0.300"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(4)->text(), QStringLiteral("0.200"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.voltage(3)->text(), QStringLiteral("0.000"), 30000);
+        QTRY_VERIFY(rig.latest.size() == 16);
+        QVERIFY(!amber(rig.frequency(2)) && rig.frequency(2)->styleSheet().isEmpty());
+        QCOMPARE(rig.frequency(3)->text(), QString());
+        QVERIFY(rig.latest[1].alias && !rig.latest[2].alias && !rig.latest[3].alias && !rig.latest[4].alias);
+        QVERIFY(std::isnan(rig.latest[3].hertz) && rig.latest[3].frequency.isEmpty());
+        QCOMPARE(rig.latest[3].voltage, QStringLiteral("0.000"));
+        QCOMPARE(rig.lastRecord.device, QStringLiteral("SIM-TEST"));
+        QCOMPARE(rig.lastRecord.config.adcFrequencyHz, 20000.0);
+
+        rig.act("freq 1"); // 100 kHz: 6.25 kHz per channel, 560 Hz well inside the band
+        QTRY_COMPARE_WITH_TIMEOUT(band->text(), QStringLiteral("На канал: 6.25 кГц, полоса до 3.13 кГц"),
+                                  20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rig.lastRecord.config.adcFrequencyHz == 100000.0 && rig.latest[1].frequency == "0.560", 30000);
+        QVERIFY(!rig.latest[1].alias);
+        QTRY_VERIFY(rig.frequency(1)->styleSheet().isEmpty() && rig.frequency(1)->toolTip().isEmpty());
+        QCOMPARE(
+            MessageLog::texts(QtInfoMsg).filter("На канал").join('|'),
+            QStringLiteral("На канал: 1.25 кГц, полоса до 0.63 кГц|На канал: 6.25 кГц, полоса до 3.13 кГц"));
+        QCOMPARE((MessageLog::texts(QtCriticalMsg) + MessageLog::texts(QtWarningMsg)).join('\n'), QString());
+    }
+
+    // The device stops delivering after 5 frames of 200 ms; passes run every
+    // 200 ms, so a reading is stale 2 x 200 + 200 = 600 ms after it came.
+    // Its fields turn grey with the time of that reading, the record flags
+    // it stale without numbers, and a new run's samples bring it back.
+    void staleWhenTheDeviceStalls() {
+        SimConfig sim;
+        sim.setRealtime(true);
+        sim.setDc(1, 1.5);
+        sim.setSine(2, 1.0, 20);
+        sim.setFault("stallAfterFrames", 5);
+        QVERIFY(sim.apply());
+        DriverHarness rig({{"ChannelsEnabled", 3}, {"ChannelsSetToDc", 1}});
+        const int boundMs = 600;
+        QElapsedTimer clock;
+        clock.start();
+        qint64 lastFreshMs = -1, firstStaleMs = -1;
+        QDateTime lastFreshTime;
+        QString lastFreshText;
+        bool greyOnStale = false;
+        QObject::connect(
+            rig.engine->passFeed(), &PassFeed::passRecorded, rig.engine, [&](const PassRecord& r) {
+                for (const ChannelReading& reading : r.readings) {
+                    if (reading.number != 1)
+                        continue;
+                    if (!reading.stale) {
+                        lastFreshMs = clock.elapsed();
+                        lastFreshTime = r.time;
+                        lastFreshText = reading.voltage;
+                    } else if (firstStaleMs < 0) {
+                        firstStaleMs = clock.elapsed();
+                        // The fields were posted before the record.
+                        greyOnStale = grey(rig.voltage(1)) && grey(rig.voltage(2)) && grey(rig.frequency(2));
+                    }
+                }
+            });
+        QVERIFY(rig.openAndStart());
+        QTRY_VERIFY_WITH_TIMEOUT(firstStaleMs >= 0, 30000);
+        QVERIFY(lastFreshMs >= 0);
+        QVERIFY2(firstStaleMs - lastFreshMs <= 2 * boundMs,
+                 qPrintable(QStringLiteral("grey after %1 ms").arg(firstStaleMs - lastFreshMs)));
+        QVERIFY(greyOnStale);
+        // The readings shown stay; the tooltip says when they came.
+        QCOMPARE(rig.voltage(1)->text(), lastFreshText);
+        QVERIFY(std::abs(lastFreshText.toDouble() - 1500.0) < 1.0);
+        QCOMPARE(rig.frequency(2)->text(), QStringLiteral("0.020"));
+        const QString tip = rig.voltage(1)->toolTip();
+        QVERIFY2(tip.contains(lastFreshTime.toString("hh:mm:ss")) ||
+                     tip.contains(lastFreshTime.addSecs(1).toString("hh:mm:ss")) ||
+                     tip.contains(lastFreshTime.addSecs(-1).toString("hh:mm:ss")),
+                 qPrintable(tip + " / " + lastFreshTime.toString("hh:mm:ss.zzz")));
+        QCOMPARE(rig.lastRecord.readings.size(), 2);
+        for (const ChannelReading& r : rig.lastRecord.readings) {
+            QVERIFY(r.stale && r.lastReadingMs > 0);
+            QVERIFY(std::isnan(r.volts) && std::isnan(r.hertz) && r.voltage.isEmpty() &&
+                    r.frequency.isEmpty());
+        }
+
+        // A new run delivers again: channel 2 as DC reads its sine's mean.
+        rig.act("chtype 2 DC");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(2)->text(), QString(), 20000);
+        QVERIFY(!grey(rig.voltage(2)) && std::abs(rig.voltage(2)->text().toDouble()) < 1.0);
+        QVERIFY(!rig.latest[2].stale);
+        // ... until it stalls again.
+        QTRY_VERIFY_WITH_TIMEOUT(grey(rig.voltage(1)) && grey(rig.voltage(2)), 30000);
         QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
     }
 

@@ -3,7 +3,7 @@
 // with the state and the words they leave; random actions in bursts with the
 // invariants after every one, idle or acquiring, the latter ending in the
 // readings of a last configuration; a GUI thread that stalls; the decimals
-// options accepted and cancelled.
+// options accepted and cancelled; the one width of the reading fields.
 
 #include <QRandomGenerator>
 #include <QSemaphore>
@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "driver_harness.h"
+#include "reading_text.h"
 #include "sim_setup.h"
 
 namespace {
@@ -25,6 +26,17 @@ struct Script {
     int restarts;    // asked for
     QString indexes; // "range type" of the common boxes (-1 blank), "channel:range:type" (type 1 DC)
     QString saved;   // the words at exit and the test-signal frequency in use
+};
+
+// A state of the channel table: the mode, the channels checked (bit n-1
+// for channel n), the decimals of AC and DC readings on 10 V and of
+// frequencies, and whether a device measures.
+struct TableState {
+    bool common;
+    quint32 checked;
+    int decimals;
+    int frequencyDecimals;
+    bool measuring;
 };
 
 const QString wordKeys = "ChannelsEnabled ChannelsSetToDc Channels16SelectedRange Channels32SelectedRange "
@@ -271,6 +283,69 @@ private slots:
         QCOMPARE(h.recordChannels().count(','), 31);
         QCOMPARE(h.brokenInvariant(true, true), QString());
         QCOMPARE(MessageLog::count(QtWarningMsg) + MessageLog::count(QtCriticalMsg), 0);
+    }
+
+    // Every voltage field has one width and every frequency field one,
+    // checked or not, measuring or not, with any decimals the options
+    // offer: the widest reading with 6 decimals fits it.  Only more
+    // decimals than the options offer (a hand-edited settings file) widen a
+    // field, to show the reading whole.
+    void fieldsKeepOneWidth() {
+        // clang-format off
+        const TableState states[] = {
+            {false, 0x0,        3, 3, false},
+            {false, 0x1,        0, 0, false},
+            {false, 0xFFFF,     6, 6, true},
+            {true,  0xFFFFFFFF, 0, 6, true},
+            {true,  0x80000001, 6, 0, true},
+        };
+        // clang-format on
+        SimConfig sim;
+        sim.setSine(1, 9.9, 20);
+        for (int n = 2; n <= 32; ++n)
+            sim.setDc(n, -9.99);
+        QVERIFY(sim.apply());
+        int voltageWidth = -1, frequencyWidth = -1;
+        for (const TableState& state : states) {
+            const QString row = QStringLiteral("%1 %2").arg(state.checked, 0, 16).arg(state.decimals);
+            DriverHarness h({{"AccuracyAC_10V", state.decimals},
+                             {"AccuracyDC_10V", state.decimals},
+                             {"AccuracyFreq", state.frequencyDecimals},
+                             {"ChannelsSetToDc", 0xFFFFFFFE}});
+            h.root.show();
+            if (state.common)
+                h.act("mode common");
+            for (int n = 1; n <= 32; ++n)
+                h.check(n)->setChecked(state.checked & (1u << (n - 1)));
+            if (state.measuring) {
+                QVERIFY2(h.openAndStart(), qPrintable(row));
+                const int last = 32 - qCountLeadingZeroBits(state.checked);
+                QTRY_VERIFY_WITH_TIMEOUT(!h.voltage(last)->text().isEmpty(), 30000);
+                QTRY_VERIFY_WITH_TIMEOUT(!h.frequency(1)->text().isEmpty(), 30000);
+            }
+            QCoreApplication::processEvents();
+            if (voltageWidth < 0) {
+                voltageWidth = h.voltage(1)->width();
+                frequencyWidth = h.frequency(1)->width();
+            }
+            for (int n = 1; n <= 32; ++n) {
+                QCOMPARE(h.voltage(n)->width(), voltageWidth);
+                QCOMPARE(h.frequency(n)->width(), frequencyWidth);
+            }
+            const QFontMetrics metrics = h.voltage(1)->fontMetrics();
+            QVERIFY2(metrics.horizontalAdvance(readingText(-10000.0, 6)) < voltageWidth - 8, qPrintable(row));
+            QVERIFY2(metrics.horizontalAdvance(readingText(500.0, 6)) < frequencyWidth - 8, qPrintable(row));
+        }
+
+        DriverHarness h({{"AccuracyDC_10V", 9}, {"ChannelsEnabled", 2}, {"ChannelsSetToDc", 2}});
+        h.root.show();
+        QVERIFY(h.openAndStart());
+        QTRY_VERIFY_WITH_TIMEOUT(!h.voltage(2)->text().isEmpty(), 30000);
+        QCoreApplication::processEvents();
+        QVERIFY2(QRegularExpression("^-99\\d\\d\\.\\d{9}$").match(h.voltage(2)->text()).hasMatch(),
+                 qPrintable(h.voltage(2)->text()));
+        QVERIFY(h.voltage(2)->width() > voltageWidth);
+        QCOMPARE(h.voltage(3)->width(), voltageWidth);
     }
 
     void optionsAcceptAndCancel() {

@@ -32,10 +32,11 @@ ChannelReading reading(int number, double mV, double kHz, int decimals, bool ove
     return r;
 }
 
-// A pass at local 2026-12-07 14:03:05.120: channel 1 AC 10 В, 3 DC 0.6 В.
+// A pass of SIM-0001 at local 2026-12-07 14:03:05.120: channel 1 AC 10 В, 3 DC 0.6 В.
 PassRecord sample(qint64 monotonicMs = 0, const QVector<ChannelReading>& readings = {
                                               reading(1, 707.107, 1.0, 3), reading(3, -12.5, qQNaN(), 2)}) {
     PassRecord r;
+    r.device = QStringLiteral("SIM-0001");
     r.config.adcFrequencyHz = 20000;
     r.config.channels = {{1, false, 0}, {3, true, 2}};
     r.time = QDateTime(QDate(2026, 12, 7), QTime(14, 3, 5, 120), Qt::LocalTime);
@@ -46,11 +47,30 @@ PassRecord sample(qint64 monotonicMs = 0, const QVector<ChannelReading>& reading
 
 // A row from its parts: `cells` maps channel n to "mV,kHz".
 QByteArray line(const QString& time, const QString& elapsed, const QMap<int, QString>& cells,
-                const QString& overload, const QString& configCell = config) {
+                const QString& overload, const QString& configCell = config, const QString& alias = QString(),
+                const QString& device = QStringLiteral("SIM-0001")) {
     QStringList out{time, elapsed};
     for (int n = 1; n <= 32; ++n)
         out << cells.value(n, QStringLiteral(","));
-    return (out.join(',') + ',' + overload + ',' + configCell + "\r\n").toUtf8();
+    return (out.join(',') + ',' + overload + ',' + configCell + ',' + alias + ',' + device + "\r\n").toUtf8();
+}
+
+// A reading of channel `number` that is marked stale: no numbers, no texts,
+// and whatever marks it carried before (they must not reach the row).
+ChannelReading staleReading(int number) {
+    ChannelReading r;
+    r.number = number;
+    r.stale = true;
+    r.overload = true;
+    r.alias = true;
+    r.lastReadingMs = 500;
+    return r;
+}
+
+// The cells of a row after the two time columns, split at the commas (the
+// rows below need no quoting).
+QStringList cellsOf(const QByteArray& row) {
+    return QString::fromUtf8(row).trimmed().split(QLatin1Char(','));
 }
 
 // Every write waits for a permit of `gate` (at most a minute); `waiting`
@@ -136,7 +156,7 @@ private slots:
         PassRecord common = sample(0, {reading(32, 0.015, 12.0, 3)});
         common.config = {0, 1000000, 0, {{32, false, 3}, {17, true, 1}, {2, false, 0}}};
         // clang-format off
-        QTest::newRow("by hand")            << sample(12045) << QByteArray("MSK-3") << "2026-12-07T14:03:05.120+03:00,12.045,707.107,1.000,,,-12.50," + QByteArray(58, ',') + ",," + config.toUtf8() + "\r\n";
+        QTest::newRow("by hand")            << sample(12045) << QByteArray("MSK-3") << "2026-12-07T14:03:05.120+03:00,12.045,707.107,1.000,,,-12.50," + QByteArray(58, ',') + ",," + config.toUtf8() + ",,SIM-0001\r\n";
         QTest::newRow("west, half hour")    << sample(1) << QByteArray("NST3:30") << line("2026-12-07T14:03:05.120-03:30", "0.001", acDc, "");
         QTest::newRow("east, two digits")   << sample(1) << QByteArray("NZST-12") << line("2026-12-07T14:03:05.120+12:00", "0.001", acDc, "");
         QTest::newRow("zero offset")        << sample(3600000) << QByteArray("UTC0") << line("2026-12-07T14:03:05.120+00:00", "3600.000", acDc, "");
@@ -151,6 +171,96 @@ private slots:
         qputenv("TZ", tz);
         tzset();
         QTEST(CsvFormat::row(record, 0), "expected");
+    }
+
+    // The alias and device columns, and stale channels: a stale channel
+    // leaves both its cells empty and is in neither mark list, whatever
+    // marks its reading still carries.
+    void marksAndStale() {
+        struct Case {
+            const char* name;
+            QVector<ChannelReading> readings;
+            QString device;
+            QMap<int, QString> cells; // channel -> "mV,kHz"
+            QString overload;
+            QString alias;
+            QString deviceCell;
+        };
+        const auto aliased = [](ChannelReading r) {
+            r.alias = true;
+            return r;
+        };
+        // clang-format off
+        const Case cases[] = {
+            {"alias listed ascending",   {aliased(reading(7, 1, 0.6, 3)), reading(3, 2, 0.3, 3), aliased(reading(2, 3, 0.62, 3))}, "SIM-0001", {{2, "3.000,0.620"}, {3, "2.000,0.300"}, {7, "1.000,0.600"}}, "", "2 7", "SIM-0001"},
+            {"alias and overload apart", {aliased(reading(4, 1, 0.6, 3, true)), reading(5, 2, 0.3, 3, true)}, "SIM-0002", {{4, "1.000,0.600"}, {5, "2.000,0.300"}}, "4 5", "4", "SIM-0002"},
+            {"stale cells empty",        {staleReading(1), reading(3, -12.5, qQNaN(), 2)}, "SIM-0001", {{3, "-12.50,"}}, "", "", "SIM-0001"},
+            {"stale with old numbers",   {[] { ChannelReading r = reading(9, 5, 1, 3, true); r.stale = true; return r; }(), reading(10, 1, qQNaN(), 1)}, "SIM-0001", {{10, "1.0,"}}, "", "", "SIM-0001"},
+            {"no signal: no frequency",  {reading(6, 0.05, qQNaN(), 3)}, "SIM-0001", {{6, "0.050,"}}, "", "", "SIM-0001"},
+            {"device with a comma",      {reading(1, 1, 1, 0)}, "A,B", {{1, "1,1.000"}}, "", "", "\"A,B\""},
+            {"no device",                {reading(1, 1, 1, 0)}, "", {{1, "1,1.000"}}, "", "", ""},
+        };
+        // clang-format on
+        for (const Case& c : cases) {
+            PassRecord record = sample(0, c.readings);
+            record.device = c.device;
+            const QString got = QString::fromUtf8(CsvFormat::row(record, 0));
+            const QString expected = QString::fromUtf8(line("2026-12-07T14:03:05.120+03:00", "0.000", c.cells,
+                                                            c.overload, config, c.alias, c.deviceCell));
+            QVERIFY2(got == expected, qPrintable(QStringLiteral("%1:\n%2\n%3").arg(c.name, got, expected)));
+        }
+    }
+
+    // A pass counts for a row when some channel 1..32 has a reading.
+    void hasReading() {
+        struct Case {
+            const char* name;
+            QVector<ChannelReading> readings;
+            bool expected;
+        };
+        // clang-format off
+        const Case cases[] = {
+            {"no readings",          {},                                        false},
+            {"all stale",            {staleReading(1), staleReading(32)},       false},
+            {"outside 1..32",        {reading(0, 1, 1, 3), reading(33, 1, 1, 3)}, false},
+            {"one stale, one fresh", {staleReading(1), reading(2, 1, 1, 3)},   true},
+            {"AC without a signal",  {reading(2, 0.01, qQNaN(), 3)},            true},
+        };
+        // clang-format on
+        for (const Case& c : cases)
+            QVERIFY2(CsvFormat::hasReading(sample(0, c.readings)) == c.expected, c.name);
+    }
+
+    // Through the recorder: a pass whose every channel is stale writes no
+    // row, and a change of device goes on in the same file, each row naming
+    // the device it was measured on.
+    void staleAndDeviceChange() {
+        makeRecorder();
+        QVERIFY(recorder->start(dir->path()));
+        recorder->record(sample(nowMs + 100));
+        recorder->record(sample(nowMs + 200, {staleReading(1), staleReading(3)}));
+        PassRecord second = sample(nowMs + 300, {reading(1, -3.5, 0.25, 1), staleReading(3)});
+        second.device = QStringLiteral("SIM-0002");
+        recorder->record(second);
+        recorder->stop();
+        QVERIFY(recorder->waitForWriters());
+        QCOMPARE(recorder->rowsWritten(), qint64(2));
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files),
+                 QStringList{QFileInfo(recorder->filePath()).fileName()});
+        const QList<QByteArray> lines = contents(recorder->filePath()).split('\n');
+        QCOMPARE(lines.size(), 4); // header, two rows, the empty rest after the last CRLF
+        const QStringList first = cellsOf(lines[1]), last = cellsOf(lines[2]);
+        const QStringList header = cellsOf(lines[0]);
+        const int device = header.indexOf("device"), ch1 = header.indexOf("ch1_mV"),
+                  ch3 = header.indexOf("ch3_mV");
+        QVERIFY(device > 0 && ch1 > 0 && ch3 > 0);
+        QCOMPARE(first.size(), header.size());
+        QCOMPARE(last.size(), header.size());
+        QCOMPARE((QStringList{first[device], first[ch1], first[ch3]}),
+                 (QStringList{"SIM-0001", "707.107", "-12.50"}));
+        QCOMPARE((QStringList{last[device], last[ch1], last[ch1 + 1], last[ch3]}),
+                 (QStringList{"SIM-0002", "-3.5", "0.250", ""}));
+        QCOMPARE(MessageLog::count(QtCriticalMsg), 0);
     }
 
     // RFC 4180 quoting of a cell (the configuration column is the one that
@@ -191,8 +301,8 @@ private slots:
         const QList<QByteArray> lines = contents(recorder->filePath()).split('\n');
         QCOMPARE(lines.size(), 7);
         QVERIFY(lines[0].startsWith("time,elapsed_s,ch1_mV,ch1_kHz,ch2_mV,ch2_kHz,"));
-        QVERIFY(lines[0].endsWith(",ch31_kHz,ch32_mV,ch32_kHz,overload,config\r"));
-        QCOMPARE(lines[0].count(','), 2 + 2 * 32 + 2 - 1);
+        QVERIFY(lines[0].endsWith(",ch31_kHz,ch32_mV,ch32_kHz,overload,config,alias,device\r"));
+        QCOMPARE(lines[0].count(','), 2 + 2 * 32 + 4 - 1);
         for (int i = 1; i <= 5; ++i)
             QCOMPARE(lines[i] + '\n',
                      line(sample().time.toString(Qt::ISODateWithMs) + "+03:00",

@@ -110,7 +110,8 @@ private slots:
 
     // The file is whole (every line ends in CRLF), the status label counts
     // its rows, and each row's cells belong to the configuration in its own
-    // config cell: measured channels only, kHz exactly for AC.
+    // config cell (found by its name in the header): measured channels only,
+    // kHz exactly for AC.
     void stormWhileRecording() {
         QVERIFY(startWindow("records"));
         auto* frequency = w->findChild<QComboBox*>(QStringLiteral("comboBoxFrequency"));
@@ -156,10 +157,12 @@ private slots:
         QVERIFY(lines.takeLast().isEmpty() && text.count('\n') == lines.size() &&
                 text.count('\r') == lines.size());
         QSet<QString> configs;
+        const int configColumn = lines[0].split(',').indexOf(QStringLiteral("config"));
+        QVERIFY(configColumn > 0);
         for (int r = 1; r < lines.size(); ++r) {
             const QStringList cells = lines[r].split(','); // the texts written here hold no comma or quote
-            const QStringList parts = cells.last().split(QStringLiteral("; "));
-            configs << cells.last();
+            const QStringList parts = cells.value(configColumn).split(QStringLiteral("; "));
+            configs << cells.value(configColumn);
             QMap<int, QString> measured; // channel -> "AC"/"DC" from the config cell
             for (int i = 2; i < parts.size(); ++i)
                 measured.insert(parts[i].section(' ', 0, 0).toInt(), parts[i].section(' ', 1, 1));

@@ -375,5 +375,49 @@ class TestRemote(unittest.TestCase):
         self.assertEqual(self.inst.query("*IDN?").split(",")[0], "VERNIER")
 
 
+class TestHeadlessRemote(unittest.TestCase):
+    """--headless --remote=PORT: the server without a window, on the port
+    given, the stored settings left alone; SIGTERM still ends it cleanly."""
+
+    def test_headless_answers(self):
+        folder = tempfile.mkdtemp(prefix="vernier-headless-")
+        with open(os.path.join(folder, "sim.json"), "w") as f:
+            json.dump(SIM_CONFIG, f)
+        # A free port: bound, then given up for the program to take.
+        with socket.socket() as probe:
+            probe.bind(("127.0.0.1", 0))
+            port = probe.getsockname()[1]
+        env = dict(os.environ, VRK_SIM_CONFIG=os.path.join(folder, "sim.json"))
+        env.pop("QT_QPA_PLATFORM", None)
+        env.pop("DISPLAY", None)
+        env["ASAN_OPTIONS"] = "detect_leaks=0"
+        process = subprocess.Popen([PROGRAM, "--headless", "--remote=%d" % port], cwd=folder, env=env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + START_S
+            while ("порт %d" % port) not in log_text(folder) and time.monotonic() < deadline:
+                self.assertIsNone(process.poll(), log_text(folder)[-2000:])
+                time.sleep(0.05)
+            rm = pyvisa.ResourceManager("@py")
+            inst = rm.open_resource("TCPIP0::127.0.0.1::%d::SOCKET" % port, read_termination="\n",
+                                    write_termination="\n", timeout=ANSWER_MS)
+            while inst.query("SYST:DEV?") == '""' and time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertEqual(inst.query("*IDN?"), "VERNIER,VRK11,SIM-A001," + VERSION)
+            self.assertAlmostEqual(numbers(inst.query("MEAS:VOLT:DC? (@2)"))[0], -3.3, delta=0.003)
+            inst.close()
+            rm.close()
+        finally:
+            process.send_signal(signal.SIGTERM)
+            try:
+                status = process.wait(30)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                status = process.wait(10)
+        self.assertEqual(status, 0)
+        with open(os.path.join(folder, "vernier.ini")) as f:
+            self.assertRegex(f.read(), r"\[Remote\]\nAddress=127.0.0.1\nEnabled=false\nPort=5025")
+
+
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1], verbosity=2)
