@@ -14,17 +14,12 @@
 #include "ui_mainwindow.h"
 
 WindowInstrument::WindowInstrument(MainWindow& window) : RemoteInstrument(&window), window(window) {
-    // Both queued: the passes come from threadModule, the list from
-    // threadEngine; the window's own slot for the list was connected first
-    // and so has run when this one does.
+    // The passes come queued from threadModule.  The end of a search is the
+    // window's own answer, in the GUI thread, once it has shown the list
+    // and chosen the module.
     connect(window.engine->passFeed(), &PassFeed::passRecorded, this, &RemoteInstrument::passRecorded,
             Qt::QueuedConnection);
-    connect(window.engine, SIGNAL(readyCrate(QList<Engine::Crate>&)), this, SLOT(crateListArrived()),
-            Qt::QueuedConnection);
-}
-
-void WindowInstrument::crateListArrived() {
-    emit searchFinished();
+    connect(&window, &MainWindow::searchAnswered, this, &WindowInstrument::searchAnswered);
 }
 
 // The window's own flag of the module controls: the window enables them
@@ -33,25 +28,25 @@ bool WindowInstrument::moduleInUse() const {
     return !window.ui->widgetModuleControls->testAttribute(Qt::WA_ForceDisabled) && !searching();
 }
 
+// In the window's answer to a search, where the window itself reads the
+// engine's crate list: the one place the list is read, so no read of it can
+// meet the next search's rewrite in threadEngine.
+void WindowInstrument::searchAnswered() {
+    found.clear();
+    for (const Engine::Crate& crate : window.engine->crates())
+        found.append({crate.name, crate.slotList.isEmpty() ? QString() : crate.slotList.first().serial});
+    emit searchFinished();
+}
+
 QString WindowInstrument::serial() const {
     if (!moduleInUse())
         return {};
     const int index = window.ui->comboBoxCrate->currentIndex();
-    const QList<Engine::Crate>& crates = window.engine->crates();
-    if (index < 0 || index >= crates.size() || crates.at(index).slotList.isEmpty())
-        return {};
-    return crates.at(index).slotList.first().serial;
+    return index >= 0 && index < found.size() ? found.at(index).serial : QString();
 }
 
-// The crate list is rewritten by a search in threadEngine; it is read only
-// while none runs (the window's lock is free).
 QVector<RemoteDevice> WindowInstrument::devices() const {
-    QVector<RemoteDevice> list;
-    if (searching())
-        return list;
-    for (const Engine::Crate& crate : window.engine->crates())
-        list.append({crate.name, crate.slotList.isEmpty() ? QString() : crate.slotList.first().serial});
-    return list;
+    return searching() ? QVector<RemoteDevice>() : found;
 }
 
 bool WindowInstrument::searching() const {

@@ -41,10 +41,9 @@ public:
     bool recording() const override;
     QString recordingFile() const override;
 
-private slots:
-    void crateListArrived();
-
 private:
+    // The window has answered a search: the list it shows is copied.
+    void searchAnswered();
     // The module chosen in the window is open and in use.
     bool moduleInUse() const;
     bool setDisplayPeriod(int ms);
@@ -52,6 +51,8 @@ private:
     MainWindow& window;
     // The channels of the last remote scan list, in its order.
     QVector<int> scanOrder;
+    // The modules of the window's last answer to a search, in its order.
+    QVector<RemoteDevice> found;
 };
 
 #endif // WINDOW_INSTRUMENT_H
