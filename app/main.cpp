@@ -8,11 +8,14 @@
 #include "command_line.h"
 #include "csv_recorder.h"
 #include "default_module.h"
+#include "fftw_version.h"
 #include "log_handler.h"
 #include "mainwindow.h"
 #include "module_receiver_mdx11.h"
 #include "run_controller.h"
 #include "termination_signals.h"
+
+#include "translations.h"
 
 #ifdef Q_OS_WIN
 #include <cstdio>
@@ -71,11 +74,13 @@ int main(int argc, char* argv[]) {
     // Before the window starts its threads and the device: a signal from
     // here on waits in the pipe until the event loop runs.
     TerminationSignals::install();
+    installTranslations(app);
     QCoreApplication::setOrganizationName(QStringLiteral("KORVEX"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("korvex.ru"));
     QCoreApplication::setApplicationName(QStringLiteral("VRK11"));
 
     auto* window = new MainWindow(nullptr, createDefaultModule);
+    window->setFftwVersion(fftwVersion());
     // Without a window critical messages are only logged: an error box
     // nobody can see would wait for ever.
     if (!options.headless) {

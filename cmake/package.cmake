@@ -22,6 +22,9 @@ is marked as overloaded.
 Without the vendor's device library the program runs on a built-in simulator
 of the module. The user interface is in Russian.")
 
+# Qt's Russian texts for its standard buttons and dialogs are data, which
+# dpkg-shlibdeps cannot see; the libraries' Depends are added to this.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qttranslations5-l10n)
 # Depends from dpkg-shlibdeps; it also looks into our private library
 # directory (relative to the staging tree, where CPack runs it), so that the
 # program's link to libvrk_api.so is known to be satisfied by the package.

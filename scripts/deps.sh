@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build, the tests, the benchmarks and the
-# package scripts need.
+# Installs the Debian packages that the build, the tests, the benchmarks, the
+# package scripts and the program itself (Qt's Russian texts) need.
 # Only missing packages are installed; nothing is printed when all are present.
+# apt runs directly as root, through sudo otherwise, and shows its progress.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qtbase5-dev qtbase5-dev-tools
+  qtbase5-dev qtbase5-dev-tools qttranslations5-l10n
   libfftw3-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
   libqwt-qt5-dev libqt5charts5-dev
   python3 python3-numpy python3-scipy python3-pyvisa python3-pyvisa-py
@@ -25,8 +26,22 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "deps: installing ${missing[*]}" >&2
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+by_hand() {
+  echo "deps: $1.  Install the missing packages as root:" >&2
+  echo "  apt-get update && apt-get install --no-install-recommends ${missing[*]}" >&2
+  echo "deps: then run this command again." >&2
+  exit 1
+}
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo)
+else
+  by_hand "not running as root, and sudo is not installed"
+fi
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# apt's own output goes to standard error, so that the progress of a long
+# first install shows while the callers' standard output stays theirs.
+"${as_root[@]}" apt-get update >&2 || by_hand "apt-get update failed"
+"${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}" >&2 ||
+  by_hand "apt-get install failed"

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -17,6 +18,7 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include "about_box.h"
 #include "csv_folder_setting.h"
 #include "csv_recorder.h"
 #include "options.h"
@@ -81,6 +83,15 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     labelStatusMessage->setText(QStringLiteral("Запуск программы %1").arg(startTime));
     ui->statusBar->addPermanentWidget(labelRecording, 0);
     labelRecording->hide();
+    // A long text (a file path, a library's error text) is cut rather than
+    // widen the window: its width follows the channel grid only.
+    for (QLabel* label : {labelStatusMessage, labelStatusInfo, labelRecording})
+        label->setMinimumWidth(1);
+
+    // The width every search's answer gives the device boxes, given now, so
+    // that the first answer does not shift the top row.
+    for (QComboBox* box : {ui->comboBoxCrate, ui->comboBoxSlot})
+        box->setMinimumWidth(box->minimumSizeHint().width() + box->iconSize().width() + 42);
 
     ui->labelCrate->setText(QStringLiteral("Прибор"));
     ui->labelModule->hide();
@@ -133,6 +144,15 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     requireConnection(
         connect(&recordingStatusTimer, &QTimer::timeout, this, &MainWindow::showRecordingStatus),
         "recording status timer");
+    recordingEndTimer.setSingleShot(true);
+    recordingEndTimer.setTimerType(Qt::PreciseTimer);
+    recordingEndTimer.setInterval(recordingEndMessageMs);
+    requireConnection(connect(&recordingEndTimer, &QTimer::timeout, this,
+                              [this] {
+                                  recordingStatusTimer.stop();
+                                  labelRecording->hide();
+                              }),
+                      "recording end timer");
 
     threadEngine.start(QThread::InheritPriority);
 
@@ -397,23 +417,39 @@ void MainWindow::on_actionTrend_triggered() {
 }
 
 void MainWindow::recordingChanged(bool recording) {
+    // Both carry Ctrl+R and only one is enabled at a time, so the key
+    // starts a recording and stops it again.
     ui->actionRecordStart->setEnabled(!recording);
     ui->actionRecordStop->setEnabled(recording);
-    if (recording) {
-        showRecordingStatus();
-        labelRecording->show();
-        recordingStatusTimer.start();
-    } else {
-        recordingStatusTimer.stop();
-        labelRecording->hide();
-    }
+    if (recording)
+        recordingEndTimer.stop();
+    else
+        recordingEndTimer.start();
+    showRecordingStatus();
+    labelRecording->show();
+    recordingStatusTimer.start();
     emit recordingStateChanged(recording);
 }
 
 void MainWindow::showRecordingStatus() {
-    labelRecording->setText(QStringLiteral("Запись: %1, строк: %2")
-                                .arg(QFileInfo(recorder->filePath()).fileName())
-                                .arg(recorder->rowsWritten()));
+    // Running: the name, as the folder is the chosen one; ended: the whole
+    // path, to find the file by.
+    const QString rows = QString::number(recorder->rowsWritten());
+    const QString text =
+        recorder->isRecording()
+            ? QStringLiteral("Запись: %1, строк: %2").arg(QFileInfo(recorder->filePath()).fileName(), rows)
+            : QStringLiteral("Запись завершена: %1, строк: %2")
+                  .arg(QDir::toNativeSeparators(recorder->filePath()), rows);
+    labelRecording->setText(text);
+    labelRecording->setToolTip(text);
+}
+
+void MainWindow::on_actionQuit_triggered() {
+    close();
+}
+
+void MainWindow::on_actionAbout_triggered() {
+    AboutBox::exec(this, deviceLibrary(), fftwVersionText);
 }
 
 void MainWindow::postMessage(QString message) {

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <atomic>
 
+#include "device_library_info.h"
 #include "engine.h"
 
 class QCloseEvent;
@@ -74,10 +75,19 @@ public:
     // false when it did not start (the recorder has logged why).
     bool startRecording();
 
+    // The device library the process loaded, as found at start.  GUI thread.
+    void setDeviceLibrary(const DeviceLibraryInfo& info) { deviceLibraryInfo = info; }
+    const DeviceLibraryInfo& deviceLibrary() const { return deviceLibraryInfo; }
+    // FFTW's version for the about box; the layer that links FFTW knows it,
+    // so the program hands it over.  GUI thread.
+    void setFftwVersion(const QString& version) { fftwVersionText = version; }
+
     // Bounds of the waits of start-up and close, ms.
     static constexpr int engineStartWaitMs = 5000;
     static constexpr int engineStopWaitMs = 9000;
     static constexpr int threadEndWaitMs = 1000;
+    // How long the status bar names the file of a recording that ended, ms.
+    static constexpr int recordingEndMessageMs = 10000;
 
 signals:
     // Every search's answer, once the window has made its choice: the
@@ -105,9 +115,14 @@ private slots:
     void on_actionRecordStop_triggered();
     void on_actionRecordFolder_triggered();
     void on_actionTrend_triggered();
+    // "Выход": closes the window as its close button does.
+    void on_actionQuit_triggered();
+    void on_actionAbout_triggered();
     // The recorder started or ended a recording (by Stop or by a failure).
     void recordingChanged(bool recording);
-    // "Запись: <file name>, строк: <n>", once a second while recording.
+    // "Запись: <file name>, строк: <n>", once a second while recording; then
+    // "Запись завершена: <file>, строк: <n>" for recordingEndMessageMs, the
+    // count still following the rows the writer finishes after the end.
     void showRecordingStatus();
 
 protected:
@@ -146,13 +161,18 @@ private:
     // Set by the close; from then on no module is chosen any more.
     bool shuttingDown = false;
     bool engineStopped = false;
-    // Third, permanent status-bar label; shown only while recording.
+    // Third, permanent status-bar label; shown while recording and for a
+    // while after.
     QLabel* labelRecording = nullptr;
     QTimer recordingStatusTimer;
+    // Single shot: hides the end message.
+    QTimer recordingEndTimer;
     CsvRecorder* recorder = nullptr;
     TrendHistory* trendHistory = nullptr;
     // Made when first asked for; deleted with the window.
     TrendWindow* trendWindow = nullptr;
+    DeviceLibraryInfo deviceLibraryInfo;
+    QString fftwVersionText;
     // The SCPI server and the window as it sees it (it drives the window's
     // own controls, hence the friendship).  Stopped first at close.
     friend class WindowInstrument;

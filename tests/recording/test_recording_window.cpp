@@ -21,12 +21,14 @@ class TestRecordingWindow : public QObject {
 
     QAction* action(const char* name) const { return w->findChild<QAction*>(QLatin1String(name)); }
     QLineEdit* voltage() const { return w->findChild<QLineEdit*>(QStringLiteral("lineEditVoltageCh1")); }
-    // "start stop label": which of the two actions are enabled, the label shown.
+    // "start stop label": which of the two actions are enabled, whether the
+    // label shows a running recording (after the end it names the file).
     QString state() const {
+        auto* label = w->findChild<QLabel*>(QStringLiteral("labelRecording"));
         return QStringLiteral("%1 %2 %3")
             .arg(action("actionRecordStart")->isEnabled())
             .arg(action("actionRecordStop")->isEnabled())
-            .arg(w->findChild<QLabel*>(QStringLiteral("labelRecording"))->isVisible());
+            .arg(label->isVisible() && label->text().startsWith(QStringLiteral("Запись: ")));
     }
 
     // Every channel a sine, display every 100 ms, channels 1 (AC) and 3
