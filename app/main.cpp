@@ -96,8 +96,10 @@ int main(int argc, char* argv[]) {
     RunController run(window, options);
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::received, &run, &RunController::endBySignal);
-    if (options.remote) {
-    }
+    // The server answers once the event loop runs; a port that cannot be
+    // had is logged and the run goes on without it.
+    if (options.remote)
+        window->startRemoteControl(options.remotePort.value_or(-1));
     run.start();
 
     const int code = app.exec();

@@ -170,6 +170,42 @@ void Engine::createWidgets(QWidget* settingsHost, QWidget* controlsHost, QWidget
     module->createWidgets(settingsHost, controlsHost, reportHost, infoHost, optionsHost);
 }
 
+QVector<ChannelChoice> Engine::channelChoices() const {
+    return module->channelChoices();
+}
+
+bool Engine::setChannelChoice(const ChannelChoice& choice) {
+    return module->setChannelChoice(choice);
+}
+
+int Engine::modeCode() const {
+    return module->modeCode();
+}
+
+bool Engine::setModeCode(int code) {
+    return module->setModeCode(code);
+}
+
+int Engine::adcFrequencyIndex() const {
+    return module->adcFrequencyIndex();
+}
+
+bool Engine::setAdcFrequencyIndex(int index) {
+    return module->setAdcFrequencyIndex(index);
+}
+
+void Engine::requestRestart() {
+    module->requestRestart();
+}
+
+quint64 Engine::controlsCopies() const {
+    return module->controlsCopies();
+}
+
+quint64 Engine::controlsCopiesBeforeChange() const {
+    return module->controlsCopiesBeforeChange();
+}
+
 void Engine::start() {
     emit started();
 }

@@ -6,9 +6,11 @@
 #include <QPixmap>
 #include <QString>
 #include <QThread>
+#include <QVector>
 #include <atomic>
 #include <functional>
 
+#include "channel_choice.h"
 #include "module.h"
 #include "pass_feed.h"
 #include "vrk_api.h"
@@ -81,6 +83,17 @@ public:
     PassFeed* passFeed();
     void createWidgets(QWidget* settingsHost, QWidget* controlsHost, QWidget* reportHost, QWidget* infoHost,
                        QWidget* optionsHost);
+    // Remote control, GUI thread: the driver's choices, changed through its
+    // controls as the operator changes them (see Module).
+    QVector<ChannelChoice> channelChoices() const;
+    bool setChannelChoice(const ChannelChoice& choice);
+    int modeCode() const;
+    bool setModeCode(int code);
+    int adcFrequencyIndex() const;
+    bool setAdcFrequencyIndex(int index);
+    void requestRestart();
+    quint64 controlsCopies() const;
+    quint64 controlsCopiesBeforeChange() const;
 
     // Whether threadModule has ended (false while it runs, and after a stop
     // that gave up on it).  Any thread; a true answer orders everything the

@@ -13,6 +13,10 @@ struct AcquisitionConfig {
     double adcFrequencyHz = 0.0;
     int modeCode = 1;                // 1 differential (16 channels), 0 common ground (32)
     QVector<ChannelConfig> channels; // in logical (scan) order
+    // Which copy of the driver's controls it was made from (they are counted
+    // as they are taken): a configuration whose copy is above the count
+    // taken with a change of the controls contains that change.
+    quint64 controlsCopy = 0;
 };
 
 #endif // ACQUISITION_CONFIG_H

@@ -20,8 +20,8 @@ struct ChannelReading {
     // record carries no numbers and no texts for this channel.
     bool stale = false;
     qint64 lastReadingMs = 0; // monotonic ms of the channel's latest reading (for stale)
-    QString voltage;       // the text of the voltage field, mV
-    QString frequency;     // the text of the frequency field, kHz; empty for DC and no signal
+    QString voltage;          // the text of the voltage field, mV
+    QString frequency;        // the text of the frequency field, kHz; empty for DC and no signal
 };
 
 #endif // CHANNEL_READING_H

@@ -15,7 +15,7 @@ struct PassRecord {
     AcquisitionConfig config;
     QDateTime time;         // local wall-clock time of the pass
     qint64 monotonicMs = 0; // QElapsedTimer's msecsSinceReference() at the pass
-    QString device; // serial of the module measured, e.g. "SIM-0001"
+    QString device;         // serial of the module measured, e.g. "SIM-0001"
     // The channels with a reading or marked stale in this pass.
     QVector<ChannelReading> readings;
 };

@@ -10,7 +10,7 @@ packages=(
   qtbase5-dev qtbase5-dev-tools qttranslations5-l10n
   libfftw3-dev libbenchmark-dev nlohmann-json3-dev libsndfile1-dev
   libqwt-qt5-dev libqt5charts5-dev
-  python3 python3-numpy python3-scipy
+  python3 python3-numpy python3-scipy python3-pyvisa python3-pyvisa-py
   xvfb xauth imagemagick
   clang-format
   lintian desktop-file-utils appstream xdotool

@@ -23,10 +23,13 @@
 #include "csv_recorder.h"
 #include "options.h"
 #include "pass_feed.h"
+#include "remote_server.h"
+#include "remote_settings.h"
 #include "trend_history.h"
 #include "trend_window.h"
 #include "ui_mainwindow.h"
 #include "version.h"
+#include "window_instrument.h"
 
 // The icons are compiled into the static core library; registering them
 // explicitly keeps the linker from dropping them.
@@ -185,6 +188,22 @@ MainWindow::MainWindow(QWidget* parent, const Engine::ModuleFactory& factory)
     ui->groupBoxGenerator->hide();
     ui->tabWidget->removeTab(ui->tabWidget->indexOf(ui->tabAutotest));
     ui->tabWidget->tabBar()->hide();
+
+    // Off unless group "Remote" says otherwise; it answers once the event
+    // loop runs.
+    remoteInstrument = new WindowInstrument(*this);
+    remoteServer = new RemoteServer(*remoteInstrument, this);
+    const RemoteSettings remote = RemoteSettings::read(settings);
+    settings->sync();
+    if (remote.enabled)
+        remoteServer->start(remote);
+}
+
+bool MainWindow::startRemoteControl(int port) {
+    RemoteSettings remote = RemoteSettings::read(settings);
+    if (port >= 0 && port <= 65535)
+        remote.port = quint16(port);
+    return remoteServer->start(remote);
 }
 
 MainWindow::~MainWindow() {
@@ -198,6 +217,12 @@ MainWindow::~MainWindow() {
         threadEngine.quit();
         threadEngine.wait(QDeadlineTimer(threadEndWaitMs));
     }
+
+    // No client may reach the window or the engine any more.
+    delete remoteServer;
+    remoteServer = nullptr;
+    delete remoteInstrument;
+    remoteInstrument = nullptr;
 
     // The trend window shows the history; the recorder waits for its
     // writers, so the file is complete before the process goes on.
@@ -398,9 +423,20 @@ void MainWindow::on_pushButtonUpdate_clicked() {
 
 void MainWindow::on_pushButtonOptions_clicked() {
     options->setDisplayUpdateMs(displayUpdateMs);
+    options->setRemoteSettings(RemoteSettings::read(settings));
     engine->prepareOptions();
     if (options->exec() != QDialog::Accepted)
         return;
+
+    // The server is started again only when its settings changed, so the
+    // clients connected stay connected otherwise.
+    const RemoteSettings remote = options->remoteSettings();
+    remote.write(settings);
+    if (!remote.enabled)
+        remoteServer->stop();
+    else if (!remoteServer->listening() || remote.port != remoteServer->settings().port ||
+             remote.address != remoteServer->settings().address)
+        remoteServer->start(remote);
 
     settings->beginGroup(QStringLiteral("Global"));
     displayUpdateMs = options->displayUpdateMs();
@@ -522,6 +558,10 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!engineStopped) {
+        // First: no remote command may change anything while the engine
+        // stops.
+        if (remoteServer)
+            remoteServer->stop();
         labelStatusMessage->setText(QStringLiteral("Завершение работы"));
         qInfo("Завершение работы");
         setEnabled(false);

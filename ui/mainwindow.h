@@ -20,6 +20,8 @@ class QSettings;
 class QShowEvent;
 class CsvRecorder;
 class Options;
+class RemoteServer;
+class WindowInstrument;
 class TrendHistory;
 class TrendWindow;
 
@@ -57,6 +59,11 @@ public:
     // not be destroyed: the program ends without tearing it down.
     bool threadsEnded() const;
 
+    // Starts the SCPI server with the settings of group "Remote", on
+    // whatever `Enabled` says, on `port` when it is 0..65535 (0: any free
+    // port, logged) instead of the stored one.  For the command line; the
+    // stored settings are not changed.  False when it could not listen.
+    bool startRemoteControl(int port = -1);
     // For a run without a window, where no first show starts the search:
     // asks for it at once.  Does nothing once a search has been asked for.
     void startSearchNow();
@@ -180,6 +187,11 @@ private:
     TrendWindow* trendWindow = nullptr;
     DeviceLibraryInfo deviceLibraryInfo;
     QString fftwVersionText;
+    // The SCPI server and the window as it sees it (it drives the window's
+    // own controls, hence the friendship).  Stopped first at close.
+    friend class WindowInstrument;
+    WindowInstrument* remoteInstrument = nullptr;
+    RemoteServer* remoteServer = nullptr;
 };
 
 #endif // MAINWINDOW_H

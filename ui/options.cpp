@@ -42,3 +42,17 @@ void Options::showEvent(QShowEvent* event) {
         setMaximumSize(size());
     }
 }
+
+void Options::setRemoteSettings(const RemoteSettings& settings) {
+    ui->checkBoxRemoteEnabled->setChecked(settings.enabled);
+    ui->spinBoxRemotePort->setValue(settings.port);
+    ui->lineEditRemoteAddress->setText(settings.address);
+}
+
+RemoteSettings Options::remoteSettings() const {
+    RemoteSettings settings;
+    settings.enabled = ui->checkBoxRemoteEnabled->isChecked();
+    settings.port = quint16(ui->spinBoxRemotePort->value());
+    settings.address = ui->lineEditRemoteAddress->text().trimmed();
+    return settings;
+}

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include "remote_settings.h"
+
 class QShowEvent;
 class QWidget;
 
@@ -10,9 +12,10 @@ namespace Ui {
 class Options;
 }
 
-// The options dialog: edits the display period (milliseconds) and hosts the
-// module driver's options form in widgetModuleOptions.  Created once by the
-// main window and reused for every showing.  GUI thread only.
+// The options dialog: edits the display period (milliseconds) and the SCPI
+// server's settings, and hosts the module driver's options form in
+// widgetModuleOptions.  Created once by the main window and reused for every
+// showing.  GUI thread only.
 class Options : public QDialog {
     Q_OBJECT
 
@@ -26,6 +29,9 @@ public:
     void setDisplayUpdateRange(int minimumMs, int maximumMs);
     void setModuleOptionsEnabled(bool enabled);
     QWidget* moduleOptionsWidget() const;
+    // The group "Удалённое управление": on/off, port and listen address.
+    void setRemoteSettings(const RemoteSettings& settings);
+    RemoteSettings remoteSettings() const;
 
 protected:
     // The first showing fixes the dialog's size.

@@ -4,7 +4,9 @@
 #include <QObject>
 #include <QPixmap>
 #include <QString>
+#include <QVector>
 
+#include "channel_choice.h"
 #include "vrk_api.h"
 
 class QSettings;
@@ -57,6 +59,30 @@ public:
     virtual bool close() = 0;
     virtual int reservedQuery(quintptr reserved) = 0;
     virtual void zeroOtherChannels(bool zero) = 0;
+
+    // Remote control.  GUI thread only.  The choices are changed through the
+    // driver's controls, as a click would change them: the controls show the
+    // change and a restart is asked for (coalesced).  A driver without such
+    // controls keeps these defaults and refuses every change.
+    // The 32 channel rows as the controls show them, by number.
+    virtual QVector<ChannelChoice> channelChoices() const { return {}; }
+    // False when the row cannot take the choice (no controls, a channel the
+    // mode leaves out).
+    virtual bool setChannelChoice(const ChannelChoice&) { return false; }
+    // 1 differential (16 channels), 0 common ground (32).
+    virtual int modeCode() const { return 1; }
+    virtual bool setModeCode(int) { return false; }
+    // Index into adcFrequencyTable.
+    virtual int adcFrequencyIndex() const { return 0; }
+    virtual bool setAdcFrequencyIndex(int) { return false; }
+    // Asks for a restart, so that a changed display period applies.
+    virtual void requestRestart() {}
+    // Copies of the controls taken for a configuration so far (see
+    // AcquisitionConfig::controlsCopy), and those taken before the latest
+    // change of the choices: a configuration whose copy is above the
+    // second contains every change made so far.  Any thread.
+    virtual quint64 controlsCopies() const { return 0; }
+    virtual quint64 controlsCopiesBeforeChange() const { return 0; }
 };
 
 #endif // MODULE_H

@@ -11,6 +11,7 @@
 #include <QSignalBlocker>
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -394,4 +395,63 @@ void ChannelControls::mirrorControls() {
 // Any thread: the map is filled before any control is connected.
 int ChannelControls::channelOf(const QObject* control) const {
     return channelByControl.value(control, 0);
+}
+
+// GUI thread.
+QVector<ChannelChoice> ChannelControls::choices() const {
+    QVector<ChannelChoice> rows;
+    for (const ChannelControlState& row : readControls())
+        rows.append({row.number, row.checked, row.dc, row.rangeCode < 0 ? 0 : row.rangeCode});
+    std::sort(rows.begin(), rows.end(),
+              [](const ChannelChoice& a, const ChannelChoice& b) { return a.number < b.number; });
+    return rows;
+}
+
+// GUI thread.  In the order an operator works a row: the box first (the row
+// follows it), then the type and the range.  Each change reaches the
+// driver's slot through the control's own signal.
+bool ChannelControls::setChoice(const ChannelChoice& choice) {
+    const int n = choice.number;
+    if (!controlsHost || n < 1 || n > Ui::Mdx11Controls::channelCount || choice.rangeCode < 0 ||
+        choice.rangeCode > 3)
+        return false;
+    // A box the mode has disabled cannot be checked, as for the operator;
+    // the type and range of its row can still be chosen.
+    QCheckBox* box = uiControls->checkBoxCh[n];
+    if (!ownEnabled(box) && box->isChecked() != choice.enabled)
+        return false;
+    box->setChecked(choice.enabled);
+    QComboBox* type = uiControls->comboBoxVoltageTypeCh[n];
+    type->setCurrentIndex(
+        type->findText(choice.dc ? QStringLiteral("DC") : QStringLiteral("AC"), Qt::MatchExactly));
+    QComboBox* range = uiControls->comboBoxRangeCh[n];
+    range->setCurrentIndex(range->findText(rangeText(choice.rangeCode), Qt::MatchExactly));
+    return true;
+}
+
+int ChannelControls::shownModeCode() const {
+    return differentialShown() ? 1 : 0;
+}
+
+// GUI thread: the mode box set as the operator sets it; its slot does the rest.
+bool ChannelControls::setModeCode(int code) {
+    if (!settingsHost || (code != 0 && code != 1))
+        return false;
+    QComboBox* mode = uiSettings->comboBoxMode;
+    const int index = mode->findText(modeText(code), Qt::MatchExactly);
+    if (index < 0)
+        return false;
+    mode->setCurrentIndex(index);
+    return true;
+}
+
+int ChannelControls::shownFrequencyIndex() const {
+    return settingsHost ? uiSettings->comboBoxFrequency->currentIndex() : 0;
+}
+
+bool ChannelControls::setFrequencyIndex(int index) {
+    if (!settingsHost || index < 0 || index >= uiSettings->comboBoxFrequency->count())
+        return false;
+    uiSettings->comboBoxFrequency->setCurrentIndex(index);
+    return true;
 }

@@ -3,9 +3,11 @@
 
 #include <QHash>
 #include <QPointer>
+#include <QVector>
 #include <functional>
 #include <vector>
 
+#include "channel_choice.h"
 #include "channel_control_state.h"
 #include "control_mirror.h"
 #include "custom_check_box.h"
@@ -57,6 +59,17 @@ public:
     void frequencyChanged(int index);
     // Mirrors the controls and asks for a restart (coalesced).
     void requestRestart();
+
+    // Remote control: the choices as the controls show them, and changes
+    // made by setting the controls with their signals on, so the driver's
+    // slots do what an operator's click does.  False when the control is
+    // missing or the mode leaves the channel out.
+    QVector<ChannelChoice> choices() const;
+    bool setChoice(const ChannelChoice& choice);
+    int shownModeCode() const;
+    bool setModeCode(int code);
+    int shownFrequencyIndex() const;
+    bool setFrequencyIndex(int index);
 
 private:
     void setChannelRowEnabled(int channel, bool enabled);

@@ -2,6 +2,7 @@
 
 void ControlMirror::setRows(const std::vector<ChannelControlState>& rows) {
     std::lock_guard<std::mutex> lock(controlStateMutex);
+    copiesAtChange = copies;
     state.rows = rows;
 }
 
@@ -12,6 +13,7 @@ std::vector<ChannelControlState> ControlMirror::rows() const {
 
 void ControlMirror::setModeCode(quint8 code) {
     std::lock_guard<std::mutex> lock(controlStateMutex);
+    copiesAtChange = copies;
     state.modeCode = code;
 }
 
@@ -22,11 +24,13 @@ quint8 ControlMirror::modeCode() const {
 
 void ControlMirror::setAdcFrequencyIndex(int index) {
     std::lock_guard<std::mutex> lock(controlStateMutex);
+    copiesAtChange = copies;
     state.adcFrequencyIndex = index;
 }
 
 void ControlMirror::setAccuracy(const Accuracy& accuracy) {
     std::lock_guard<std::mutex> lock(controlStateMutex);
+    copiesAtChange = copies;
     state.accuracy = accuracy;
 }
 
@@ -37,6 +41,7 @@ Accuracy ControlMirror::accuracy() const {
 
 void ControlMirror::setDisplayPeriodMs(int ms) {
     std::lock_guard<std::mutex> lock(controlStateMutex);
+    copiesAtChange = copies;
     state.displayPeriodMs = ms;
 }
 
@@ -47,6 +52,7 @@ int ControlMirror::displayPeriodMs() const {
 
 void ControlMirror::setTestSignalFrequencyHz(double hz) {
     std::lock_guard<std::mutex> lock(controlStateMutex);
+    copiesAtChange = copies;
     state.testSignalFrequencyHz = hz;
 }
 
@@ -57,6 +63,7 @@ double ControlMirror::testSignalFrequencyHz() const {
 
 bool ControlMirror::requestRestart(const std::vector<ChannelControlState>& rows) {
     std::lock_guard<std::mutex> lock(controlStateMutex);
+    copiesAtChange = copies;
     if (!rows.empty())
         state.rows = rows;
     const bool first = !pending;
@@ -85,5 +92,17 @@ MirrorSnapshot ControlMirror::take() {
     std::lock_guard<std::mutex> lock(controlStateMutex);
     pending = false;
     ++copies;
-    return state;
+    MirrorSnapshot copy = state;
+    copy.copy = copies;
+    return copy;
+}
+
+quint64 ControlMirror::copiesBeforeLastChange() const {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    return copiesAtChange;
+}
+
+quint64 ControlMirror::copiesTaken() const {
+    std::lock_guard<std::mutex> lock(controlStateMutex);
+    return copies;
 }

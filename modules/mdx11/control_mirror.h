@@ -23,6 +23,7 @@ struct MirrorSnapshot {
     Accuracy accuracy;
     int displayPeriodMs = 100;
     double testSignalFrequencyHz = 20.0;
+    quint64 copy = 0; // number of this copy: take() counts them from 1
 };
 
 // The driver's controls and settings as plain values, for the acquisition
@@ -58,12 +59,19 @@ public:
     void dropRestart();
     // The configuration's copy; it serves every restart asked for so far.
     MirrorSnapshot take();
+    // Copies taken so far.
+    quint64 copiesTaken() const;
+    // Copies taken before the latest change of the mirror, counted under
+    // the same lock as the change: every copy numbered above it contains
+    // every change made so far.
+    quint64 copiesBeforeLastChange() const;
 
 private:
     mutable std::mutex controlStateMutex;
     MirrorSnapshot state;
     bool pending = false;
     quint64 copies = 0;
+    quint64 copiesAtChange = 0;
 };
 
 #endif // CONTROL_MIRROR_H

@@ -159,6 +159,7 @@ std::shared_ptr<const AcquisitionRun> Mdx11Acquisition::applyAdcSettings() {
     next->device = deviceSerial;
     config.adcFrequencyHz = frequency;
     config.serial = ++configSerial;
+    config.controlsCopy = taken.copy;
     // A channel no longer measured loses its overload and alias marks now;
     // a measured one keeps them until its next pass.
     display.showConfiguration(config.serial, measured, next->channelRateHz);

@@ -361,3 +361,42 @@ void ModuleMdx11::on_spinBoxAccuracyDC_valueChanged(int arg1) {
 void ModuleMdx11::on_spinBoxAccuracyFreq_valueChanged(int arg1) {
     settingsStore.storeFrequencyDecimals(arg1);
 }
+
+// Remote control (GUI thread): through the channel controls, as the
+// operator's clicks go.
+QVector<ChannelChoice> ModuleMdx11::channelChoices() const {
+    return controls.choices();
+}
+
+bool ModuleMdx11::setChannelChoice(const ChannelChoice& choice) {
+    return controls.setChoice(choice);
+}
+
+int ModuleMdx11::modeCode() const {
+    return controls.shownModeCode();
+}
+
+bool ModuleMdx11::setModeCode(int code) {
+    return controls.setModeCode(code);
+}
+
+int ModuleMdx11::adcFrequencyIndex() const {
+    return controls.shownFrequencyIndex();
+}
+
+bool ModuleMdx11::setAdcFrequencyIndex(int index) {
+    return controls.setFrequencyIndex(index);
+}
+
+void ModuleMdx11::requestRestart() {
+    controls.requestRestart();
+}
+
+// Any thread.
+quint64 ModuleMdx11::controlsCopies() const {
+    return mirror.copiesTaken();
+}
+
+quint64 ModuleMdx11::controlsCopiesBeforeChange() const {
+    return mirror.copiesBeforeLastChange();
+}

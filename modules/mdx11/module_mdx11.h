@@ -105,6 +105,15 @@ public:
     bool close() override;
     int reservedQuery(quintptr reserved) override;
     void zeroOtherChannels(bool zero) override;
+    QVector<ChannelChoice> channelChoices() const override;
+    bool setChannelChoice(const ChannelChoice& choice) override;
+    int modeCode() const override;
+    bool setModeCode(int code) override;
+    int adcFrequencyIndex() const override;
+    bool setAdcFrequencyIndex(int index) override;
+    void requestRestart() override;
+    quint64 controlsCopies() const override;
+    quint64 controlsCopiesBeforeChange() const override;
 
 signals:
     void restart();
