@@ -225,6 +225,56 @@ private slots:
         QCOMPARE(crates->count(), listed);
     }
 
+    // A device change while recording goes on in the same file, and each
+    // row names the device its readings came from.
+    void deviceChangeWhileRecording() {
+        QVERIFY(writeIni(QString()) && configure(Found::Both));
+        w = std::make_unique<MainWindow>(nullptr, createDefaultModule);
+        w->show();
+        QVERIFY(searchDone());
+        QVERIFY(measures(QStringLiteral("192.0.2.11")));
+        QVERIFY(w->startRecording());
+        auto* recording = child<QLabel>("labelRecording");
+        const QRegularExpression rows(QStringLiteral("строк: (\\d+)$"));
+        const auto rowsWritten = [&] { return rows.match(recording->text()).captured(1).toInt(); };
+        QTRY_VERIFY_WITH_TIMEOUT(rowsWritten() >= 3, 30000);
+        child<QComboBox>("comboBoxCrate")->setCurrentIndex(1);
+        QVERIFY(measures(QStringLiteral("192.0.2.12")));
+        const int before = rowsWritten();
+        QTRY_VERIFY_WITH_TIMEOUT(rowsWritten() >= before + 3, 30000);
+        child<QAction>("actionRecordStop")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(recording->text().startsWith(QStringLiteral("Запись завершена")), 30000);
+
+        const QStringList files = QDir().entryList({QStringLiteral("vernier-*.csv")}, QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QFile file(files[0]);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QVERIFY(lines.size() > 6);
+        // The config cell holds ';' but no ',' or quote, so a plain split
+        // finds the columns.
+        const QStringList header = lines[0].split(',');
+        const int ch1 = header.indexOf(QStringLiteral("ch1_mV"));
+        const int device = header.indexOf(QStringLiteral("device"));
+        QVERIFY(ch1 >= 0 && device == header.size() - 1);
+        QStringList order;
+        for (int i = 1; i < lines.size(); ++i) {
+            const QStringList cells = lines[i].split(',');
+            QCOMPARE(cells.size(), header.size());
+            const QString address = cells[device] == QLatin1String("SIM-0002") ? QStringLiteral("192.0.2.12")
+                                                                               : QStringLiteral("192.0.2.11");
+            QVERIFY2(cells[device] == serialOf(address), qPrintable(lines[i]));
+            // A row's reading is its own device's level.
+            QVERIFY2(qAbs(QString(cells[ch1]).remove(QLatin1Char(' ')).toDouble() - 1000.0 * volts(address)) <
+                         5.0,
+                     qPrintable(lines[i]));
+            if (order.isEmpty() || order.last() != cells[device])
+                order << cells[device];
+        }
+        QCOMPARE(order, QStringList({QStringLiteral("SIM-TEST"), QStringLiteral("SIM-0002")}));
+    }
+
     // A device whose close fails is let go: choosing another opens and
     // measures that one, with one error box for the failed close; the
     // device box and the serial shown agree with it.
