@@ -26,6 +26,7 @@
 #include "frame_geometry.h"
 #include "module_receiver_mdx11.h"
 #include "sim_setup.h"
+#include "windows1251.h"
 
 namespace {
 
@@ -123,6 +124,13 @@ class AcquisitionTest : public QObject {
 private slots:
     void initTestCase() { MessageLog::install(); }
     void init() { MessageLog::clear(); }
+    // The library's texts decode as Qt's own codec has every byte above ASCII.
+    void windows1251HighHalf() {
+        for (int byte = 0x80; byte <= 0xFF; ++byte) {
+            const char text[] = {char(byte), 0};
+            QCOMPARE(decodeWindows1251(text), QTextCodec::codecForName("Windows-1251")->toUnicode(text));
+        }
+    }
     // Channels, ADC frequency (Hz, all channels), test signal (Hz) ->
     // verdict, samples per channel and frame period (ms).
     void geometry_data() {

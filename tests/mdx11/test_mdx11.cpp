@@ -285,6 +285,24 @@ private slots:
         QCOMPARE(MessageLog::count(QtWarningMsg) + MessageLog::count(QtCriticalMsg), 0);
     }
 
+    // A display period set before the start spaces the run's passes.  Its
+    // timer never fires early by more than a few per cent, so half the
+    // period per pass holds on a loaded machine too; without it the passes
+    // come every frame (200 ms).
+    void displayPeriodSpacesPasses() {
+        SimConfig sim;
+        QVERIFY(sim.apply());
+        DriverHarness h;
+        h.engine->setDisplayUpdateMs(1000);
+        QVERIFY(h.openAndStart());
+        QTRY_VERIFY_WITH_TIMEOUT(h.recordCount > 0, 30000);
+        const int firstCount = h.recordCount;
+        const qint64 firstMs = h.lastRecord.monotonicMs;
+        QTRY_VERIFY_WITH_TIMEOUT(h.recordCount >= firstCount + 3, 30000);
+        QVERIFY2(h.lastRecord.monotonicMs - firstMs >= (h.recordCount - firstCount) * 500,
+                 qPrintable(QString::number(h.lastRecord.monotonicMs - firstMs)));
+    }
+
     // Every voltage field has one width and every frequency field one,
     // checked or not, measuring or not, with any decimals the options
     // offer: the widest reading with 6 decimals fits it.  Only more

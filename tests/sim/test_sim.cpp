@@ -310,6 +310,79 @@ private slots:
         }
     }
 
+    // The longest texts a device record holds are accepted, one byte more
+    // is a configuration error.
+    void textLengthLimits() {
+        struct Limit {
+            const char* key;
+            int longest;
+        };
+        // clang-format off
+        const Limit limits[] = {
+            {"name",     95},
+            {"serial",   67},
+            {"firmware", 71},
+        };
+        // clang-format on
+        for (const Limit& limit : limits)
+            for (int length : {limit.longest, limit.longest + 1}) {
+                QJsonObject device{{"name", "VRK11"}, {"address", "192.0.2.11"}, {"serial", "x"}};
+                device[QLatin1String(limit.key)] = QString(length, QLatin1Char('x'));
+                writeSimConfig(*dir, QJsonDocument(QJsonObject{{"devices", QJsonArray{device}}}).toJson());
+                int32_t count = 0;
+                QVERIFY2((VRK_Search(nullptr, 0, &count, 1000, 16777216, 0) == 0) ==
+                             (length == limit.longest),
+                         limit.key);
+            }
+    }
+
+    // The ADC frequency is stored whatever the channel count; the rate per
+    // channel is given back only for a count of 1-32, else left as it was.
+    void setAdcFrequency() {
+        struct Row {
+            int count;
+            double adcHz;
+            double perChannelHz; // -1: left as it was
+        };
+        // clang-format off
+        const Row rows[] = {
+            {0,  20000,   -1},
+            {1,  100000,  100000},
+            {32, 400000,  12500},
+            {33, 1000000, -1},
+        };
+        // clang-format on
+        QVERIFY(sim->apply());
+        VRK_Handle h = openFirstDevice();
+        for (const Row& row : rows) {
+            double adcHz = row.adcHz, perChannelHz = -1, stored = 0;
+            QCOMPARE(VRK11_SetLChannelCount(h, row.count), 0);
+            QCOMPARE(VRK11_SetAdcFreq(h, &adcHz, &perChannelHz), 0);
+            QCOMPARE(perChannelHz, row.perChannelHz);
+            QVERIFY(VRK11_GetAdcFreq(h, &stored, nullptr) == 0 && stored == row.adcHz);
+        }
+        QCOMPARE(VRK_Close(&h, 0), 0);
+    }
+
+    // Noise configured on a DC level shows as its RMS around the level
+    // (over 20000 samples the estimate is within 0.5 % of the truth).
+    void dcNoise() {
+        sim->setDc(1, 0.5, 0.1);
+        QVERIFY(sim->apply());
+        VRK_Handle h = run(1, 20000);
+        int32_t n = 20000;
+        std::vector<uint32_t> raw(20000);
+        std::vector<double> v(20000);
+        QVERIFY(VRK11_Recv(h, raw.data(), n, 5000) == n &&
+                VRK11_ProcessAdcData(h, raw.data(), v.data(), &n, 1) == 0);
+        double squares = 0;
+        for (double x : v)
+            squares += (x - 0.5) * (x - 0.5);
+        const double rms = std::sqrt(squares / n);
+        QVERIFY2(std::fabs(rms - 0.1) < 0.005, qPrintable(QString::number(rms)));
+        QCOMPARE(VRK_Close(&h, 0), 0);
+    }
+
     // A receive blocked on the clock or on a stall returns once another
     // thread stops the streams or closes the device, long before its own
     // ten-minute timeout.
