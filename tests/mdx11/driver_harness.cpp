@@ -76,57 +76,49 @@ void DriverHarness::shutDown(const std::function<void()>& before) {
     settings.sync();
 }
 
-bool DriverHarness::act(const QString& action) {
-    const QStringList w = action.split(QLatin1Char(' '));
-    const int a = w.value(1).toInt(), b = w.value(2).toInt(), dc = w.contains(QLatin1String("DC"));
-    QComboBox* box = w[0] == "mode"      ? combo("comboBoxMode")
-                     : w[0] == "crange"  ? combo("comboBoxRange")
-                     : w[0] == "ctype"   ? combo("comboBoxVoltageType")
-                     : w[0] == "freq"    ? combo("comboBoxFrequency")
-                     : w[0] == "chrange" ? range(a)
-                     : w[0] == "chtype"  ? type(a)
-                                         : nullptr;
-    const int index = w[0] == "mode"          ? w[1] == "common"
-                      : w[0].endsWith("type") ? dc
-                      : w[0] == "chrange"     ? b
-                                              : a;
-    if (box && box->currentIndex() == index)
-        return false;
-    if (box)
-        box->setCurrentIndex(index);
-    else if (w[0] == "all")
+bool DriverHarness::act(const Action& a) {
+    if (a.kind == Action::All) {
         allChannels()->click();
-    else if (w[0].endsWith("check") && check(a)->isChecked() != (w[0] == "check"))
-        check(a)->toggle();
-    else if (w[0] == "decimals") {
+        return true;
+    }
+    if (a.kind == Action::Check || a.kind == Action::Uncheck) {
+        if (check(a.channel)->isChecked() == (a.kind == Action::Check))
+            return false;
+        check(a.channel)->toggle();
+        return true;
+    }
+    if (a.kind == Action::Decimals) {
         driver->prepareOptions();
-        combo("comboBoxRangeOptions")->setCurrentIndex(a);
-        find<QSpinBox>(QStringLiteral("spinBoxAccuracyAC"))->setValue(b);
-        find<QSpinBox>(QStringLiteral("spinBoxAccuracyDC"))->setValue(w[3].toInt());
-        find<QSpinBox>(QStringLiteral("spinBoxAccuracyFreq"))->setValue(w[4].toInt());
+        combo("comboBoxRangeOptions")->setCurrentIndex(a.index);
+        find<QSpinBox>(QStringLiteral("spinBoxAccuracyAC"))->setValue(a.ac);
+        find<QSpinBox>(QStringLiteral("spinBoxAccuracyDC"))->setValue(a.dc);
+        find<QSpinBox>(QStringLiteral("spinBoxAccuracyFreq"))->setValue(a.hz);
         driver->saveSettings(&settings);
-    } else
+        return true;
+    }
+    QComboBox* const boxes[] = {combo("comboBoxMode"),        combo("comboBoxMode"), combo("comboBoxRange"),
+                                combo("comboBoxVoltageType"), range(a.channel),      type(a.channel),
+                                combo("comboBoxFrequency")};
+    QComboBox* box = boxes[a.kind - Action::Common];
+    const int index = a.kind == Action::Common ? 1 : a.kind == Action::Differential ? 0 : a.index;
+    if (box->currentIndex() == index)
         return false;
+    box->setCurrentIndex(index);
     return true;
 }
 
-QString DriverHarness::checkedChannels() const {
-    QStringList list;
+quint32 DriverHarness::checkedMask() const {
+    quint32 mask = 0;
     for (int n = 1; n <= 32; ++n)
-        if (check(n)->isChecked())
-            list << QString::number(n);
-    return list.join(',');
+        mask |= quint32(check(n)->isChecked()) << (n - 1);
+    return mask;
 }
 
-QString DriverHarness::recordChannels() const {
-    QList<int> numbers;
+quint32 DriverHarness::recordMask() const {
+    quint32 mask = 0;
     for (const ChannelConfig& c : lastRecord.config.channels)
-        numbers << c.number;
-    std::sort(numbers.begin(), numbers.end());
-    QStringList list;
-    for (int n : numbers)
-        list << QString::number(n);
-    return list.join(',');
+        mask |= 1u << (c.number - 1);
+    return mask;
 }
 
 void DriverHarness::clearReadings() {

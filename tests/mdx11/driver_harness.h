@@ -22,6 +22,27 @@
 #include "module_mdx11.h"
 #include "module_mdx11_test.h"
 
+// One operator action on the channel controls.
+struct Action {
+    enum Kind {
+        All,
+        Check,
+        Uncheck,
+        Common,
+        Differential,
+        CommonRange,
+        CommonType,
+        Range,
+        Type,
+        Frequency,
+        Decimals
+    };
+    Kind kind;
+    int channel = 0;            // Check, Uncheck, Range, Type
+    int index = 0;              // the box's index: range, 1 for DC, ADC frequency; Decimals: range code
+    int ac = 0, dc = 0, hz = 0; // Decimals: the options form accepted with these
+};
+
 class DriverHarness {
 public:
     // `keys` go to group "MDX11" of a fresh settings file before the driver
@@ -43,16 +64,12 @@ public:
     // the engine and the driver are deleted (the channel words are written).
     void shutDown(const std::function<void()>& before = {});
 
-    // One operator action; whether it changed a control:
-    //   "all" click the all-channels box;  "check N" / "uncheck N";
-    //   "mode common|diff";  "crange I" common range index;  "ctype AC|DC";
-    //   "chrange N I";  "chtype N AC|DC";  "freq I";  "decimals R A D F":
-    //   range code R gets A AC, D DC, F frequency decimals, accepted.
-    bool act(const QString& action);
-    // Channels in numeric order, e.g. "1,3,17": checked, or those of the
-    // newest pass record's configuration.
-    QString checkedChannels() const;
-    QString recordChannels() const;
+    // One operator action; whether it changed a control.
+    bool act(const Action& action);
+    // Bit n-1 for channel n: checked, or in the newest pass record's
+    // configuration.
+    quint32 checkedMask() const;
+    quint32 recordMask() const;
     // The first broken invariant of the controls and their mirror, or "".
     // A mode switch leaves the common boxes as they were until the next
     // channel-level change, so each is checked only when asked.
