@@ -1,12 +1,5 @@
-// Acquisition end to end.  The receive loop alone: frame geometry and the
-// configurations it refuses, the refused states, stop right after start, the
-// bound of the sample queues.  The driver under the engine: the reading texts
-// against the simulator's truth, the overload marks, every device fault with
-// its message, level and recovery; closing in every state of a run, and a
-// device switch in a burst of clicks.  What the operator is told about a
-// reading: each channel's rate and band as the library reports them, the
-// alias mark, no frequency without a signal, and stale readings when the
-// device stops delivering.
+// Acquisition end to end: the receive loop alone, and the driver under the
+// engine against the simulator's truth, its faults, closes and marks.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

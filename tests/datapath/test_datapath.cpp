@@ -1,9 +1,5 @@
 // The data path from a converted frame to the record of a display pass, fed
-// directly: the split of a frame by channel with the overload test at the
-// ends of the scale, the queues' hand-over and bound, the readings,
-// decimals and texts of one pass, values that round to zero without a sign,
-// and the judgement of a pass: no frequency without a signal, a possible
-// alias in the top of the band, a channel gone stale.
+// directly, without threads, device or clock.
 
 #include <QtTest>
 #include <cmath>

@@ -152,9 +152,7 @@ QString DriverHarness::brokenInvariant(bool commonRange, bool commonType) const 
         for (const char* row : {"comboBoxRange", "comboBoxVoltageType", "lineEditVoltage", "labelVoltageUnit",
                                 "lineEditFrequency", "labelFrequencyUnit"})
             if (ownEnabled(find(QStringLiteral("%1Ch%2").arg(QLatin1String(row)).arg(n))) != on)
-                return QStringLiteral("channel %1: %2 does not follow its box")
-                    .arg(n)
-                    .arg(QLatin1String(row));
+                return QString("channel %1: %2 does not follow its box").arg(n).arg(row);
         if (ownEnabled(check(n)) != (n <= active) || (on && n > active))
             return QStringLiteral("channel %1 open or checked outside the mode's set").arg(n);
         const int index[2] = {range(n)->currentIndex(), type(n)->currentIndex()};
@@ -167,9 +165,7 @@ QString DriverHarness::brokenInvariant(bool commonRange, bool commonType) const 
             return QStringLiteral("the mirror of channel %1 differs from its controls").arg(n);
     }
     if (ModuleMdx11Test::modeCode(*driver) != (active == 32 ? 0 : 1))
-        return QStringLiteral("mode code %1 while the mode box shows %2 channels")
-            .arg(ModuleMdx11Test::modeCode(*driver))
-            .arg(active);
+        return QString("mode code %1 with %2 channels").arg(ModuleMdx11Test::modeCode(*driver)).arg(active);
     const int all = checked == active ? Qt::Checked : checked == 0 ? Qt::Unchecked : Qt::PartiallyChecked;
     if (allChannels()->checkState() != all)
         return QStringLiteral("all-channels box %1, expected %2").arg(allChannels()->checkState()).arg(all);
@@ -179,7 +175,7 @@ QString DriverHarness::brokenInvariant(bool commonRange, bool commonType) const 
     const bool asked[2] = {commonRange, commonType};
     for (int k = 0; k < 2 && checked > 0; ++k)
         if (asked[k] && common[k] != shared[k])
-            return QStringLiteral("common box %1 shows %2, the channels share %3")
+            return QString("common box %1 shows %2, the channels share %3")
                 .arg(k)
                 .arg(common[k])
                 .arg(shared[k]);

@@ -1,9 +1,5 @@
 // The 11-series driver's controls and settings, with the driver under the
-// engine as in the program: scripts of operator actions from stored words,
-// with the state and the words they leave; random actions in bursts with the
-// invariants after every one, idle or acquiring, the latter ending in the
-// readings of a last configuration; a GUI thread that stalls; the decimals
-// options accepted and cancelled; the one width of the reading fields.
+// engine as in the program.
 
 #include <QRandomGenerator>
 #include <QSemaphore>
