@@ -7,6 +7,7 @@
 #include <memory>
 #include <sys/types.h>
 
+#include "read_file.h"
 #include "sim_setup.h"
 
 namespace {
@@ -19,36 +20,6 @@ constexpr int startMs = 60000;
 constexpr int endMs = 60000;
 
 enum class Mode { Headless, Window };
-
-// Splits one CSV line (no line end) into its fields; quoted fields may hold
-// commas and doubled quotes.
-QStringList csvFields(const QString& line) {
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (int i = 0; i < line.size(); ++i) {
-        const QChar c = line.at(i);
-        if (quoted) {
-            if (c == QLatin1Char('"') && i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"')) {
-                field += c;
-                ++i;
-            } else if (c == QLatin1Char('"')) {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == QLatin1Char('"')) {
-            quoted = true;
-        } else if (c == QLatin1Char(',')) {
-            fields.append(field);
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    fields.append(field);
-    return fields;
-}
 
 // One run of the program in a fresh working directory.
 class Run {
@@ -96,10 +67,8 @@ public:
 
     // vernier.log, written in the local 8-bit encoding the program sets.
     QString log() const {
-        QFile file(path(QStringLiteral("vernier.log")));
-        if (!file.open(QIODevice::ReadOnly))
-            return QString();
-        return QTextCodec::codecForName("Windows-1251")->toUnicode(file.readAll());
+        return QTextCodec::codecForName("Windows-1251")
+            ->toUnicode(readFile(path(QStringLiteral("vernier.log"))));
     }
 
     // The one recording, or an empty path.
@@ -108,13 +77,7 @@ public:
             QDir(dir.path()).entryList({QStringLiteral("vernier-*.csv")}, QDir::Files, QDir::Name);
         return files.size() == 1 ? path(files.first()) : QString();
     }
-    QByteArray csv() const {
-        const QString csvFile = csvPath();
-        if (csvFile.isEmpty())
-            return QByteArray();
-        QFile file(csvFile);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray csv() const { return readFile(csvPath()); }
     // Lines ended so far, the header included.
     int csvLinesEnded() const { return csv().count("\r\n"); }
 
@@ -135,28 +98,20 @@ struct Csv {
 
 // The recording is complete: it ends with a line end, and every line is a
 // whole row of the header's columns.  Nothing (no header) when it is not.
+// The simulator's rows hold no quoted cell, so a cell is what lies between
+// commas (a quoted comma would fail the column count, never pass it).
 Csv completeCsv(const QByteArray& bytes) {
-    if (!bytes.endsWith("\r\n"))
+    QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+    if (lines.takeLast() != QString() || lines.isEmpty() || lines.join(QString()).contains(QLatin1Char('\n')))
         return {};
-    Csv csv;
-    QList<QByteArray> lines = bytes.split('\n');
-    lines.removeLast(); // after the last line end
-    for (int i = 0; i < lines.size(); ++i) {
-        QByteArray line = lines.at(i);
-        if (!line.endsWith('\r'))
+    Csv csv{lines.takeFirst().split(QLatin1Char(',')), {}};
+    if (csv.header.size() < 3 || csv.header.at(0) != QLatin1String("time") ||
+        csv.header.at(2) != QLatin1String("ch1_mV"))
+        return {};
+    for (const QString& line : lines) {
+        csv.rows.append(line.split(QLatin1Char(',')));
+        if (csv.rows.last().size() != csv.header.size())
             return {};
-        line.chop(1);
-        const QStringList fields = csvFields(QString::fromUtf8(line));
-        if (i == 0) {
-            if (fields.size() < 3 || fields.at(0) != QLatin1String("time") ||
-                fields.at(2) != QLatin1String("ch1_mV"))
-                return {};
-            csv.header = fields;
-        } else if (fields.size() != csv.header.size()) {
-            return {};
-        } else {
-            csv.rows.append(fields);
-        }
     }
     return csv;
 }
@@ -189,36 +144,22 @@ private slots:
         QVERIFY(run.finish());
         QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(run.process.exitCode(), 0);
-        const QString out = QString::fromLocal8Bit(run.process.readAllStandardOutput());
-        for (const char* option : {"--headless", "--device", "--remote", "--record", "--duration", "--help"})
-            QVERIFY2(out.contains(QLatin1String(option)), option);
+        // The text itself is the command line's own, tested with it.
+        QVERIFY(run.process.readAllStandardOutput().contains("--duration"));
         // Nothing was started.
         QVERIFY(!QFileInfo::exists(run.path(QStringLiteral("vernier.log"))));
     }
 
-    void refusedValues() {
-        struct Row {
-            const char* name;
-            QStringList arguments;
-            const char* mentions;
-        };
-        // clang-format off
-        const Row rows[] = {
-            {"duration",  {"--duration", "soon"}, "soon"},
-            {"port",      {"--remote=99999"},     "99999"},
-            {"device",    {"--device", "lab-1"},  "lab-1"},
-        };
-        // clang-format on
-        for (const Row& row : rows) {
-            Run run;
-            run.start(Mode::Headless, row.arguments);
-            QVERIFY2(run.finish(), row.name);
-            QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
-            QVERIFY2(run.process.exitCode() == 2, row.name);
-            const QString err = QString::fromLocal8Bit(run.process.readAllStandardError());
-            QVERIFY2(err.contains(QLatin1String(row.mentions)), qPrintable(err));
-            QVERIFY2(!QFileInfo::exists(run.path(QStringLiteral("vernier.log"))), row.name);
-        }
+    // A refused value: exit status 2, the error on standard error, nothing
+    // started.  Which values are refused is the command line's test.
+    void refusedValue() {
+        Run run;
+        run.start(Mode::Headless, {QStringLiteral("--device"), QStringLiteral("lab-1")});
+        QVERIFY(run.finish());
+        QCOMPARE(run.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.process.exitCode(), 2);
+        QVERIFY(run.process.readAllStandardError().contains("lab-1"));
+        QVERIFY(!QFileInfo::exists(run.path(QStringLiteral("vernier.log"))));
     }
 
     // --duration ends the run as a close would, in both modes.

@@ -11,6 +11,7 @@
 #include "csv_format.h"
 #include "csv_recorder.h"
 #include "message_log.h"
+#include "read_file.h"
 
 namespace {
 
@@ -98,11 +99,6 @@ struct FullDiskSink : CsvFileSink {
     }
 };
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestCsvRecorder : public QObject {
@@ -129,6 +125,37 @@ class TestCsvRecorder : public QObject {
                 return sink;
             });
         changed = std::make_unique<QSignalSpy>(recorder.get(), &CsvRecorder::recordingChanged);
+    }
+
+    // The ways a recording fails after its start (see failures()).
+    void waitForRow() { QTRY_COMPARE_WITH_TIMEOUT(recorder->rowsWritten(), qint64(1), 10000); }
+    void removeFolderIdle() {
+        waitForRow();
+        QVERIFY(QDir(dir->filePath(QStringLiteral("records"))).removeRecursively());
+    }
+    void removeFolderBusy() {
+        removeFolderIdle();
+        recorder->record(sample(nowMs + 2));
+    }
+    void removeFileBusy() {
+        waitForRow();
+        QVERIFY(QFile::remove(recorder->filePath()));
+        recorder->record(sample(nowMs + 2));
+    }
+    // At the limit it is no failure yet; one ms later the recorder's own
+    // once-a-second look finds it.
+    void lagPastLimit() {
+        QTRY_COMPARE_WITH_TIMEOUT(waiting->loadAcquire(), 1, 10000);
+        nowMs += CsvRecorder::defaultLagLimitMs;
+        recorder->checkLag();
+        QVERIFY(recorder->isRecording());
+        nowMs += 1;
+    }
+    void fillQueue() {
+        for (int i = 1; i < CsvRecorder::queueCapacity; ++i)
+            recorder->record(sample(nowMs + 1));
+        QVERIFY(recorder->isRecording());
+        recorder->record(sample(nowMs + 1));
     }
 
 private slots:
@@ -247,7 +274,7 @@ private slots:
         QCOMPARE(recorder->rowsWritten(), qint64(2));
         QCOMPARE(QDir(dir->path()).entryList(QDir::Files),
                  QStringList{QFileInfo(recorder->filePath()).fileName()});
-        const QList<QByteArray> lines = contents(recorder->filePath()).split('\n');
+        const QList<QByteArray> lines = readFile(recorder->filePath()).split('\n');
         QCOMPARE(lines.size(), 4); // header, two rows, the empty rest after the last CRLF
         const QStringList first = cellsOf(lines[1]), last = cellsOf(lines[2]);
         const QStringList header = cellsOf(lines[0]);
@@ -298,7 +325,7 @@ private slots:
         gate->release(1 << 20);
         recorder->waitForWriters();
         QCOMPARE(recorder->rowsWritten(), qint64(5));
-        const QList<QByteArray> lines = contents(recorder->filePath()).split('\n');
+        const QList<QByteArray> lines = readFile(recorder->filePath()).split('\n');
         QCOMPARE(lines.size(), 7);
         QVERIFY(lines[0].startsWith("time,elapsed_s,ch1_mV,ch1_kHz,ch2_mV,ch2_kHz,"));
         QVERIFY(lines[0].endsWith(",ch31_kHz,ch32_mV,ch32_kHz,overload,config,alias,device\r"));
@@ -352,67 +379,67 @@ private slots:
         recorder->stop();
         QCOMPARE(recorder->filePath(), dir->filePath(stamp + "-4.csv"));
         recorder->waitForWriters();
-        QCOMPARE(contents(dir->filePath(stamp + ".csv")), QByteArray("keep"));
-        QCOMPARE(contents(dir->filePath(stamp + "-3.csv")), CsvFormat::header());
+        QCOMPARE(readFile(dir->filePath(stamp + ".csv")), QByteArray("keep"));
+        QCOMPARE(readFile(dir->filePath(stamp + "-3.csv")), CsvFormat::header());
     }
 
     // Each failure: one critical naming the file, and the recording ends by
     // itself (one recordingChanged(false)) or, at Start, never starts; a new
     // one can start then.  Start never asks.
-    void failures_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("reason");
-        // clang-format off
-        QTest::newRow("start: missing folder")        << "missing" << "папка не существует";
-        QTest::newRow("start: under a regular file")  << "plain/sub" << "папка не существует";
-        QTest::newRow("start: regular file as folder") << "plain" << "не является папкой";
-        QTest::newRow("full disk")                    << "full" << qt_error_string(ENOSPC);
-        QTest::newRow("folder removed, rows coming")  << "folder" << "файл или его папка удалены";
-        QTest::newRow("folder removed, no rows")      << "folder idle" << "файл или его папка удалены";
-        QTest::newRow("file removed")                 << "file" << "файл или его папка удалены";
-        QTest::newRow("writer behind")                << "slow" << "запись отстала от измерений более чем на 10 с";
-        QTest::newRow("queue full")                   << "queue" << "очередь записи переполнена";
-        // clang-format on
-    }
+    // Each failure: one critical naming the file, and the recording ends by
+    // itself (one recordingChanged(false)) or, at Start, never starts; a new
+    // one can start then.  Start never asks.
     void failures() {
-        QFETCH(QString, kind);
-        QFETCH(QString, reason);
-        makeRecorder(kind == "slow" || kind == "queue");
-        if (kind == "full")
-            recorder->setSinkFactory([] { return std::make_unique<FullDiskSink>(); });
-        const QString folder = dir->filePath(QStringLiteral("records"));
-        QFile plain(dir->filePath(QStringLiteral("plain")));
-        QVERIFY(QDir().mkpath(folder) && plain.open(QIODevice::WriteOnly));
-        const bool atStart = kind.contains("plain") || kind == "missing";
-        QCOMPARE(recorder->start(atStart ? dir->filePath(kind) : folder), !atStart);
-        recorder->record(sample(nowMs + 1));
-        if (kind.startsWith("f") && kind != "full") {
-            QTRY_COMPARE_WITH_TIMEOUT(recorder->rowsWritten(), qint64(1), 10000);
-            QVERIFY(kind == "file" ? QFile::remove(recorder->filePath()) : QDir(folder).removeRecursively());
-            if (kind != "folder idle")
-                recorder->record(sample(nowMs + 2));
-        } else if (kind == "slow") {
-            // At the limit it is no failure yet; one ms later the recorder's
-            // own once-a-second look finds it.
-            QTRY_COMPARE_WITH_TIMEOUT(waiting->loadAcquire(), 1, 10000);
-            nowMs += CsvRecorder::defaultLagLimitMs;
-            recorder->checkLag();
-            QVERIFY(recorder->isRecording());
-            nowMs += 1;
-        } else if (kind == "queue") {
-            for (int i = 1; i < CsvRecorder::queueCapacity; ++i)
-                recorder->record(sample(nowMs + 1));
-            QVERIFY(recorder->isRecording());
+        using Provoke = void (TestCsvRecorder::*)();
+        struct Case {
+            const char* name;
+            const char* startIn; // under the test's folder; "records" is a folder, the others Start refuses
+            bool slow;           // writes wait for the gate
+            bool fullDisk;
+            Provoke provoke; // after Start and one record; nullptr: nothing more
+            QString reason;
+        };
+        using T = TestCsvRecorder;
+        const QString removed = QStringLiteral("файл или его папка удалены");
+        // clang-format off
+        const Case cases[] = {
+            {"start: missing folder",         "missing",   false, false, nullptr,               "папка не существует"},
+            {"start: under a regular file",   "plain/sub", false, false, nullptr,               "папка не существует"},
+            {"start: regular file as folder", "plain",     false, false, nullptr,               "не является папкой"},
+            {"full disk",                     "records",   false, true,  nullptr,               qt_error_string(ENOSPC)},
+            {"folder removed, rows coming",   "records",   false, false, &T::removeFolderBusy,  removed},
+            {"folder removed, no rows",       "records",   false, false, &T::removeFolderIdle,  removed},
+            {"file removed",                  "records",   false, false, &T::removeFileBusy,    removed},
+            {"writer behind",                 "records",   true,  false, &T::lagPastLimit,      "запись отстала от измерений более чем на 10 с"},
+            {"queue full",                    "records",   true,  false, &T::fillQueue,         "очередь записи переполнена"},
+        };
+        // clang-format on
+        for (const Case& c : cases) {
+            cleanup();
+            init();
+            makeRecorder(c.slow);
+            if (c.fullDisk)
+                recorder->setSinkFactory([] { return std::make_unique<FullDiskSink>(); });
+            const QString folder = dir->filePath(QStringLiteral("records"));
+            QFile plain(dir->filePath(QStringLiteral("plain")));
+            QVERIFY(QDir().mkpath(folder) && plain.open(QIODevice::WriteOnly));
+            const bool atStart = qstrcmp(c.startIn, "records") != 0;
+            QVERIFY2(recorder->start(dir->filePath(QLatin1String(c.startIn))) == !atStart, c.name);
             recorder->record(sample(nowMs + 1));
+            if (c.provoke)
+                (this->*c.provoke)();
+            QTRY_COMPARE_WITH_TIMEOUT(changed->size(), atStart ? 0 : 2, 10000);
+            const QString path = atStart ? dir->filePath(QLatin1String(c.startIn)) + "/" + stamp + ".csv"
+                                         : recorder->filePath();
+            QVERIFY2(
+                MessageLog::texts(QtCriticalMsg) == QStringList{stopped + path + ": " + c.reason},
+                qPrintable(QString::fromUtf8(c.name) + ": " + MessageLog::texts(QtCriticalMsg).join('\n')));
+            QVERIFY(QDir().mkpath(folder));
+            recorder->setSinkFactory([] { return std::make_unique<CsvFileSink>(); });
+            QVERIFY2(recorder->start(folder), c.name);
+            recorder->stop();
+            QVERIFY2(changed->size() == (atStart ? 2 : 4), c.name);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(changed->size(), atStart ? 0 : 2, 10000);
-        const QString path = atStart ? dir->filePath(kind) + "/" + stamp + ".csv" : recorder->filePath();
-        QCOMPARE(MessageLog::texts(QtCriticalMsg), QStringList{stopped + path + ": " + reason});
-        QVERIFY(QDir().mkpath(folder));
-        recorder->setSinkFactory([] { return std::make_unique<CsvFileSink>(); });
-        QVERIFY(recorder->start(folder));
-        recorder->stop();
-        QCOMPARE(changed->size(), atStart ? 2 : 4);
     }
 
     // Read: anything but a string is empty, a missing key is written.

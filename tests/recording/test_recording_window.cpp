@@ -10,6 +10,8 @@
 #include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
+#include "message_box_closer.h"
+#include "read_file.h"
 #include "sim_setup.h"
 
 class TestRecordingWindow : public QObject {
@@ -70,7 +72,6 @@ private slots:
         // clang-format off
         QTest::newRow("stopped")                   << QByteArray("records") << "stop" << 0;
         QTest::newRow("missing folder")            << QByteArray("missing/deeper") << "" << 1;
-        QTest::newRow("path under a regular file") << QByteArray("vernier.ini/records") << "" << 1;
         QTest::newRow("folder removed")            << QByteArray("records") << "remove" << 1;
         // clang-format on
     }
@@ -83,15 +84,8 @@ private slots:
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
         const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);
         setLogMainWindow(w.get());
-        QStringList shown;
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown << box->windowTitle() + '|' + box->text();
-                box->accept();
-            }
-        });
-        closer.start(20);
+        MessageBoxCloser closer;
+        const QStringList& shown = closer.shown;
         action("actionRecordStart")->trigger();
         if (!end.isEmpty()) {
             QCOMPARE(state(), QStringLiteral("0 1 1"));
@@ -152,9 +146,7 @@ private slots:
         w->close();
         w.reset();
 
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString text = QString::fromUtf8(file.readAll());
+        const QString text = QString::fromUtf8(readFile(path));
         QStringList lines = text.split(QStringLiteral("\r\n"));
         QVERIFY(lines.takeLast().isEmpty() && text.count('\n') == lines.size() &&
                 text.count('\r') == lines.size());

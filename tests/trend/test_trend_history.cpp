@@ -26,21 +26,6 @@ PassRecord record(quint64 serial, qint64 timeMs, double mV) {
     return r;
 }
 
-// What happens between the first and the second run of a segment case.
-enum class Change {
-    None,              // the same configuration goes on
-    StopOnly,          // a stop and a restart with the same configuration
-    ChannelToDc,       // channel 1 from AC to DC
-    ChannelRange,      // channel 1 from 10 V to 0.6 V
-    OtherChannelToDc,  // channel 2 from AC to DC
-    OtherChannelRange, // channel 2's range
-    OtherChannelOff,   // channel 2 no longer measured
-    AdcRate,           // 20 kHz to 100 kHz
-    Mode,              // differential to common ground
-    Device,            // SIM-0001 to SIM-0002
-    StaleBetween,      // passes in which channel 1 is stale (and still carries old numbers)
-};
-
 // Channels 1 and 2 AC 10 V at 20 kHz, differential, on SIM-0001; channel 1
 // reads `mV1`, channel 2 reads 1000 mV.
 struct Setup {
@@ -105,66 +90,79 @@ private slots:
         QVERIFY(h.points(1).empty() && h.channels().isEmpty());
     }
 
-    // "serial:mV" records of channel 1 and "|" for startNewSegment; the
-    // points come out as values and "|" for a gap.  A reading that is not
-    // finite gives no point.
-    void segments_data() {
-        QTest::addColumn<QString>("records");
-        QTest::addColumn<QString>("points");
-        // clang-format off
-        QTest::newRow("one run")                      << "1:0 1:1 1:2 1:3" << "0 1 2 3";
-        QTest::newRow("new serial, the first 0")      << "0:0 0:1 1:2 1:3" << "0 1 | 2 3";
-        QTest::newRow("two new serials")              << "1:0 2:1 3:2 3:3" << "0 | 1 | 2 3";
-        QTest::newRow("stop or device change")        << "1:0 1:1 | 1:2 1:3" << "0 1 | 2 3";
-        QTest::newRow("stop and new serial: one gap") << "1:0 1:1 | 2:2 2:3" << "0 1 | 2 3";
-        QTest::newRow("stop before the first: none")  << "| 1:0 1:1" << "0 1";
-        QTest::newRow("not finite")                   << "1:1 1:nan 1:inf 1:-inf 1:-12.346" << "1 -12.346";
-        // clang-format on
-    }
+    // Records of channel 1 and stops (startNewSegment); the points come out
+    // as values and a gap marker.  A reading that is not finite gives no point.
     void segments() {
-        QFETCH(QString, records);
-        TrendHistory h;
-        h.setClock([this] { return nowMs; });
-        nowMs = 0;
-        for (const QString& r : records.split(QLatin1Char(' '))) {
-            if (r == QLatin1String("|"))
-                h.startNewSegment();
-            else
-                h.append(
-                    record(r.section(':', 0, 0).toULongLong(), nowMs += 100, r.section(':', 1).toDouble()));
+        struct Step {
+            bool stop; // else a record of `serial` reading `mV`
+            quint64 serial;
+            double mV;
+        };
+        const Step stop{true, 0, 0};
+        const auto at = [](quint64 serial, double mV) { return Step{false, serial, mV}; };
+        const double gap = -1e300, inf = qInf();
+        struct Case {
+            const char* name;
+            QVector<Step> steps;
+            QVector<double> points; // `gap` for a gap marker
+        };
+        // clang-format off
+        const Case cases[] = {
+            {"one run",                      {at(1, 0), at(1, 1), at(1, 2), at(1, 3)},       {0, 1, 2, 3}},
+            {"new serial, the first 0",      {at(0, 0), at(0, 1), at(1, 2), at(1, 3)},       {0, 1, gap, 2, 3}},
+            {"two new serials",              {at(1, 0), at(2, 1), at(3, 2), at(3, 3)},       {0, gap, 1, gap, 2, 3}},
+            {"stop or device change",        {at(1, 0), at(1, 1), stop, at(1, 2), at(1, 3)}, {0, 1, gap, 2, 3}},
+            {"stop and new serial: one gap", {at(1, 0), at(1, 1), stop, at(2, 2), at(2, 3)}, {0, 1, gap, 2, 3}},
+            {"stop before the first: none",  {stop, at(1, 0), at(1, 1)},                     {0, 1}},
+            {"not finite",                   {at(1, 1), at(1, qQNaN()), at(1, inf), at(1, -inf), at(1, -12.346)}, {1, -12.346}},
+        };
+        // clang-format on
+        for (const Case& c : cases) {
+            TrendHistory h;
+            h.setClock([this] { return nowMs; });
+            nowMs = 0;
+            for (const Step& step : c.steps) {
+                if (step.stop)
+                    h.startNewSegment();
+                else
+                    h.append(record(step.serial, nowMs += 100, step.mV));
+            }
+            QVector<double> got;
+            for (const TrendPoint& p : h.points(1))
+                got << (std::isnan(p.mV) ? gap : p.mV);
+            QVERIFY2(got == c.points, c.name);
+            QVERIFY2(h.channels() == QVector<int>{1}, c.name);
         }
-        QStringList shape;
-        for (const TrendPoint& p : h.points(1))
-            shape << (std::isnan(p.mV) ? QStringLiteral("|") : QString::number(p.mV));
-        QTEST(shape.join(QLatin1Char(' ')), "points");
-        QCOMPARE(h.channels(), QVector<int>{1});
     }
 
     // Readings 4 -2 7 | 1 5 at 0..4 s, a new serial before the fourth.
-    void statistics_data() {
-        QTest::addColumn<qint64>("fromMs");
-        QTest::addColumn<QString>("expected"); // count latest min max mean
-        // clang-format off
-        QTest::newRow("all")                       << qint64(0) << "5 5 -2 7 3";
-        QTest::newRow("from 1 s")                  << qint64(1000) << "4 5 -2 7 2.75";
-        QTest::newRow("from 2.5 s, after the gap") << qint64(2500) << "2 5 1 5 3";
-        QTest::newRow("after the last")            << qint64(4001) << "0";
-        // clang-format on
-    }
     void statistics() {
-        QFETCH(qint64, fromMs);
+        struct Case {
+            const char* name;
+            qint64 fromMs;
+            int count;
+            double latest, min, max, mean;
+        };
+        // clang-format off
+        const Case cases[] = {
+            {"all",                       0,    5, 5, -2, 7, 3},
+            {"from 1 s",                  1000, 4, 5, -2, 7, 2.75},
+            {"from 2.5 s, after the gap", 2500, 2, 5, 1,  5, 3},
+        };
+        // clang-format on
         TrendHistory h;
         h.setClock([this] { return nowMs; });
         const double values[] = {4, -2, 7, 1, 5};
         for (int i = 0; i < 5; ++i)
             h.append(record(i < 3 ? 1 : 2, nowMs = i * 1000, values[i]));
-        const TrendStatistics s = h.statistics(1, fromMs);
-        QStringList got{QString::number(s.count)};
-        for (double v : {s.latest, s.min, s.max, s.mean})
-            if (s.count > 0)
-                got << QString::number(v);
-        QTEST(got.join(QLatin1Char(' ')), "expected");
-        QCOMPARE(h.decimals(1), 2); // the reading's own, not guessed from a text
+        for (const Case& c : cases) {
+            const TrendStatistics s = h.statistics(1, c.fromMs);
+            QVERIFY2(s.count == c.count && s.latest == c.latest && s.min == c.min && s.max == c.max &&
+                         s.mean == c.mean,
+                     c.name);
+        }
+        QCOMPARE(h.statistics(1, 4001).count, 0); // after the last
+        QCOMPARE(h.decimals(1), 2);               // the reading's own, not guessed from a text
     }
 
     // Channel 1 reads 100, 200, 300 mV, then after a change -5 and 7 mV.
@@ -173,25 +171,29 @@ private slots:
     // the module's mode or the device starts one; a change to another
     // channel, a stop or stale passes do not.  Stale passes add no point.
     void segmentStatistics() {
+        using Change = void (*)(Setup&);
         struct Case {
             const char* name;
-            Change change;
+            Change change;   // the configuration after; nullptr: the same
+            bool stop;       // startNewSegment between (a stop or a device change)
+            bool stale;      // three stale passes between, the same configuration
             bool newSegment; // statistics of -5 and 7 only, else of all five
             bool dcAfter;    // the row says DC after the change
+            int ch2Count;    // channel 2 reads 1000 throughout: its own changes only start a segment
         };
         // clang-format off
         const Case cases[] = {
-            {"same configuration",          Change::None,              false, false},
-            {"stop and restart",            Change::StopOnly,          false, false},
-            {"AC to DC: the DC part",       Change::ChannelToDc,       true,  true},
-            {"own range",                   Change::ChannelRange,      true,  false},
-            {"other channel to DC",         Change::OtherChannelToDc,  false, false},
-            {"other channel's range",       Change::OtherChannelRange, false, false},
-            {"other channel off",           Change::OtherChannelOff,   false, false},
-            {"ADC rate",                    Change::AdcRate,           true,  false},
-            {"module mode",                 Change::Mode,              true,  false},
-            {"device",                      Change::Device,            true,  false},
-            {"stale passes between",        Change::StaleBetween,      false, false},
+            {"same configuration",    nullptr,                                              false, false, false, false, 5},
+            {"stop and restart",      nullptr,                                              true,  false, false, false, 5},
+            {"AC to DC: the DC part", [](Setup& s) { s.ch1.dc = true; },                    false, false, true,  true,  5},
+            {"own range",             [](Setup& s) { s.ch1.rangeCode = 2; },                false, false, true,  false, 5},
+            {"other channel to DC",   [](Setup& s) { s.ch2.dc = true; },                    false, false, false, false, 2},
+            {"other channel's range", [](Setup& s) { s.ch2.rangeCode = 3; },                false, false, false, false, 2},
+            {"other channel off",     [](Setup& s) { s.ch2On = false; },                    false, false, false, false, 3},
+            {"ADC rate",              [](Setup& s) { s.adcHz = 100000; },                   false, false, true,  false, 2},
+            {"module mode",           [](Setup& s) { s.mode = 0; },                         false, false, true,  false, 2},
+            {"device",                [](Setup& s) { s.device = QStringLiteral("SIM-0002"); }, true, false, true,  false, 2},
+            {"stale passes between",  nullptr,                                              false, true,  false, false, 8},
         };
         // clang-format on
         for (const Case& c : cases) {
@@ -202,47 +204,15 @@ private slots:
             nowMs = 1000;
             for (double mV : {100.0, 200.0, 300.0})
                 h.append(pass(setup, serial, nowMs += 500, mV));
-            const size_t pointsBefore = h.points(1).size();
-            switch (c.change) {
-            case Change::None:
-                break;
-            case Change::StopOnly:
+            if (c.stop)
                 h.startNewSegment();
-                ++serial;
-                break;
-            case Change::ChannelToDc:
-                setup.ch1.dc = true;
-                break;
-            case Change::ChannelRange:
-                setup.ch1.rangeCode = 2;
-                break;
-            case Change::OtherChannelToDc:
-                setup.ch2.dc = true;
-                break;
-            case Change::OtherChannelRange:
-                setup.ch2.rangeCode = 3;
-                break;
-            case Change::OtherChannelOff:
-                setup.ch2On = false;
-                break;
-            case Change::AdcRate:
-                setup.adcHz = 100000;
-                break;
-            case Change::Mode:
-                setup.mode = 0;
-                break;
-            case Change::Device:
-                h.startNewSegment();
-                setup.device = QStringLiteral("SIM-0002");
-                break;
-            case Change::StaleBetween:
-                for (int i = 0; i < 3; ++i)
-                    h.append(pass(setup, serial, nowMs += 500, 999, true));
-                QVERIFY2(h.points(1).size() == pointsBefore, c.name);
-                break;
-            }
-            if (c.change != Change::None && c.change != Change::StaleBetween)
+            if (c.change)
+                c.change(setup);
+            if (c.change || c.stop)
                 ++serial; // every configuration (and restart) has a serial of its own
+            for (int i = 0; c.stale && i < 3; ++i)
+                h.append(pass(setup, serial, nowMs += 500, 999, true));
+            QVERIFY2(h.points(1).size() == 3, c.name);
             for (double mV : {-5.0, 7.0})
                 h.append(pass(setup, serial, nowMs += 500, mV));
             const TrendStatistics s = h.statistics(1, 0);
@@ -251,15 +221,7 @@ private slots:
                 c.newSegment ? QVector<double>{2, 7, -5, 7, 1} : QVector<double>{5, 7, -5, 300, 120.4};
             QVERIFY2(got == expected, c.name);
             QVERIFY2(h.segmentKey(1).configured && h.segmentKey(1).dc == c.dcAfter, c.name);
-            // Channel 2 reads 1000 throughout: its segment follows its own changes only.
-            const bool ownChange = c.change == Change::OtherChannelToDc ||
-                                   c.change == Change::OtherChannelRange || c.change == Change::AdcRate ||
-                                   c.change == Change::Mode || c.change == Change::Device;
-            const int ch2Count = c.change == Change::OtherChannelOff ? 3
-                                 : c.change == Change::StaleBetween  ? 8
-                                 : ownChange                         ? 2
-                                                                     : 5;
-            QVERIFY2(h.statistics(2, 0).count == ch2Count, c.name);
+            QVERIFY2(h.statistics(2, 0).count == c.ch2Count, c.name);
             // The span still applies within the segment.
             QVERIFY2(h.statistics(1, nowMs - 100).count == 1 && h.statistics(1, nowMs - 100).latest == 7,
                      c.name);

@@ -10,7 +10,9 @@
 #include "default_module.h"
 #include "fftw_version.h"
 #include "mainwindow.h"
+#include "message_box_closer.h"
 #include "message_log.h"
+#include "read_file.h"
 #include "sim_setup.h"
 #include "stderr_capture.h"
 #include "translations.h"
@@ -75,12 +77,7 @@ class TestWindowFrame : public QObject {
     }
 
     // Data rows of a recording: every CRLF-ended line after the header.
-    static int csvRows(const QString& path) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return -1;
-        return int(file.readAll().count("\r\n")) - 1;
-    }
+    static int csvRows(const QString& path) { return int(readFile(path).count("\r\n")) - 1; }
 
 private slots:
     void initTestCase() { MessageLog::install(); }
@@ -190,15 +187,9 @@ private slots:
         w->setFftwVersion(fftwVersion());
         QVERIFY2(QRegularExpression(QStringLiteral(R"(^\d+\.\d+\.\d+)")).match(fftwVersion()).hasMatch(),
                  qPrintable(fftwVersion()));
-        QString shown;
-        QTimer::singleShot(0, w.get(), [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            shown = box->windowTitle() + '|' + box->text();
-            box->accept();
-        });
+        MessageBoxCloser closer;
         action("actionAbout")->trigger();
+        const QString shown = closer.shown.join('\n');
         QVERIFY2(shown.startsWith(QStringLiteral("О программе|")), qPrintable(shown));
         QVERIFY2(shown.contains("FFTW " + fftwVersion()) &&
                      shown.contains("/x/libvrk_api.so (имитатор прибора)"),
