@@ -10,8 +10,10 @@
 #include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
+#include "message_box_closer.h"
 #include "message_log.h"
 #include "sim_setup.h"
+#include "test_files.h"
 
 namespace {
 
@@ -80,10 +82,7 @@ class TestDeviceSearch : public QObject {
     std::unique_ptr<SimConfig> sim;
     std::unique_ptr<MainWindow> w;
 
-    bool writeSim(const QByteArray& text) {
-        QFile file(simFile);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-    }
+    bool writeSim(const QByteArray& text) { return writeFile(simFile, text); }
 
     template <typename T> T* child(const char* name) const { return w->findChild<T*>(QLatin1String(name)); }
 
@@ -110,13 +109,10 @@ class TestDeviceSearch : public QObject {
         return writeSim(sim->text());
     }
 
-    bool writeIni(const QString& stored) {
-        QFile ini(QStringLiteral("vernier.ini"));
-        if (!ini.open(QIODevice::WriteOnly))
-            return false;
-        ini.write("[Global]\nDisplayUpdateMs=100\nDevice=" + stored.toUtf8() +
-                  "\n[MDX11]\nChannelsEnabled=1\nChannelsSetToDc=1\n");
-        return true;
+    bool writeIni(const QString& device) {
+        return writeFile(QStringLiteral("vernier.ini"),
+                         "[Global]\nDisplayUpdateMs=100\nDevice=" + device.toUtf8() +
+                             "\n[MDX11]\nChannelsEnabled=1\nChannelsSetToDc=1\n");
     }
 
     // Waits until `address` is measured: its serial shown, its level read.
@@ -209,10 +205,7 @@ private slots:
             QVERIFY(measures(measured));
             QCOMPARE(crates->currentText(), measured);
             QVERIFY(child<QWidget>("widgetModuleControls")->isEnabled());
-            QCOMPARE(QSettings(QStringLiteral("vernier.ini"), QSettings::IniFormat)
-                         .value("Global/Device")
-                         .toString(),
-                     measured);
+            QCOMPARE(stored("Global/Device"), measured);
         }
         if (c.update != Found::Nothing)
             QCOMPARE(!serialChanges.isEmpty(), c.reopened);
@@ -247,10 +240,8 @@ private slots:
 
         const QStringList files = QDir().entryList({QStringLiteral("vernier-*.csv")}, QDir::Files);
         QCOMPARE(files.size(), 1);
-        QFile file(files[0]);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines =
-            QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            QString::fromUtf8(readFile(files[0])).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QVERIFY(lines.size() > 6);
         // The config cell holds ';' but no ',' or quote, so a plain split
         // finds the columns.
@@ -291,15 +282,8 @@ private slots:
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
         const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);
         setLogMainWindow(w.get());
-        QStringList boxes;
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                boxes << box->windowTitle() + '|' + box->text();
-                box->accept();
-            }
-        });
-        closer.start(20);
+        MessageBoxCloser closer;
+        const QStringList& boxes = closer.boxes;
         w->show();
         QVERIFY(searchDone());
         QVERIFY(measures(QStringLiteral("192.0.2.11")));

@@ -20,6 +20,9 @@
 
 namespace {
 
+// What one receive of a whole frame's words gives.
+enum Frame { Whole, RecvError, ProcessError, Short, Stalled };
+
 QString errorText(int32_t code) {
     return QTextCodec::codecForName("Windows-1251")->toUnicode(VRK11_GetErrorString(code, 0));
 }
@@ -163,51 +166,56 @@ private slots:
         QCOMPARE(count, 1);
     }
 
-    // Frame faults, frame by frame: F whole frame, R receive error, P
-    // conversion error, S short frame (then realigned), 0 stalled.  Reads
-    // shorter than a scan are no frames; a new start clears the counts.
-    void streamFaults_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<int>("n");
-        QTest::addColumn<QString>("frames");
-        // clang-format off
-        QTest::newRow("receive error") << "recvErrorAfterFrames" << 3 << "FFFRFF";
-        QTest::newRow("process error") << "processErrorAfterFrames" << 2 << "FFPFF";
-        QTest::newRow("short frame")   << "shortFrameEvery" << 3 << "FFSFFSF";
-        QTest::newRow("stall")         << "stallAfterFrames" << 2 << "FF00";
-        // clang-format on
-    }
+    // Frame faults, receive by receive; reads shorter than a scan are no
+    // frames, a short frame is realigned, and a new start clears the counts.
     void streamFaults() {
-        QFETCH(QString, key);
-        QFETCH(int, n);
-        QFETCH(QString, frames);
-        sim->setFault(key, n);
-        QVERIFY(sim->apply());
-        VRK_Handle h = run(16, 400000);
-        const int32_t q = 16, frame = 160;
-        std::vector<uint32_t> raw(frame);
-        std::vector<double> v(frame);
-        const QString all = frames + QLatin1Char('F'); // the last one after a new start
-        for (int i = 0; i < all.size(); ++i) {
-            if (i == frames.size())
-                QCOMPARE(VRK11_StreamsStart(h), 0);
-            const int32_t r = VRK11_Recv(h, raw.data(), frame, all[i] == QLatin1Char('0') ? 50 : 1000);
-            int32_t count = std::max(r, 0);
-            const int32_t p = r > 0 ? VRK11_ProcessAdcData(h, raw.data(), v.data(), &count, 1) : 0;
-            QCOMPARE(QChar::fromLatin1(r < 0       ? 'R'
-                                       : r == 0    ? '0'
-                                       : r < frame ? 'S'
-                                       : p != 0    ? 'P'
-                                                   : 'F'),
-                     all[i]);
-            for (int32_t need = r > 0 && r % q ? q - r % q : 0, got = 0; need > 0; need -= got)
-                QVERIFY((got = VRK11_Recv(h, raw.data(), need, 1000)) > 0);
-            if (r != 0 && i + 1 < all.size() && all[i + 1] != QLatin1Char('0')) {
-                QCOMPARE(VRK11_Recv(h, raw.data(), 3, 1000), 3);
-                QCOMPARE(VRK11_Recv(h, raw.data(), q - 3, 1000), q - 3);
+        struct Row {
+            const char* key;
+            int n;
+            std::vector<Frame> frames; // then one whole frame after a new start
+        };
+        // clang-format off
+        const Row rows[] = {
+            {"recvErrorAfterFrames",    3, {Whole, Whole, Whole, RecvError, Whole, Whole}},
+            {"processErrorAfterFrames", 2, {Whole, Whole, ProcessError, Whole, Whole}},
+            {"shortFrameEvery",         3, {Whole, Whole, Short, Whole, Whole, Short, Whole}},
+            {"stallAfterFrames",        2, {Whole, Whole, Stalled, Stalled}},
+        };
+        // clang-format on
+        for (const Row& row : rows) {
+            sim = std::make_unique<SimConfig>();
+            sim->setFault(QLatin1String(row.key), row.n);
+            QVERIFY(sim->apply());
+            VRK_Handle h = run(16, 400000);
+            const int32_t q = 16, frame = 160;
+            std::vector<uint32_t> raw(frame);
+            std::vector<double> v(frame);
+            std::vector<Frame> all = row.frames;
+            all.push_back(Whole);
+            for (size_t i = 0; i < all.size(); ++i) {
+                if (i == row.frames.size())
+                    QCOMPARE(VRK11_StreamsStart(h), 0);
+                const int32_t r = VRK11_Recv(h, raw.data(), frame, all[i] == Stalled ? 50 : 1000);
+                int32_t count = std::max(r, 0);
+                const int32_t p = r > 0 ? VRK11_ProcessAdcData(h, raw.data(), v.data(), &count, 1) : 0;
+                const Frame got = r < 0       ? RecvError
+                                  : r == 0    ? Stalled
+                                  : r < frame ? Short
+                                  : p != 0    ? ProcessError
+                                              : Whole;
+                QVERIFY2(
+                    got == all[i],
+                    qPrintable(
+                        QStringLiteral("%1: receive %2 gave kind %3").arg(row.key).arg(i).arg(int(got))));
+                for (int32_t need = r > 0 && r % q ? q - r % q : 0, n = 0; need > 0; need -= n)
+                    QVERIFY((n = VRK11_Recv(h, raw.data(), need, 1000)) > 0);
+                if (r != 0 && i + 1 < all.size() && all[i + 1] != Stalled) {
+                    QCOMPARE(VRK11_Recv(h, raw.data(), 3, 1000), 3);
+                    QCOMPARE(VRK11_Recv(h, raw.data(), q - 3, 1000), q - 3);
+                }
             }
+            QCOMPARE(VRK_Close(&h, 0), 0);
         }
-        QCOMPARE(VRK_Close(&h, 0), 0);
     }
 
     // Conversion refuses words that are not whole scans from index 0 in
