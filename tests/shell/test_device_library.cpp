@@ -8,6 +8,7 @@
 
 #include "device_library.h"
 #include "mainwindow.h"
+#include "table_rows.h"
 #include "test_files.h"
 #include "test_module.h"
 
@@ -76,14 +77,9 @@ private slots:
     // The program's log: the four first lines in their order, then the
     // library's file, with "имитатор" for ours only.  The lines are written
     // at start, so the program is killed once they are there.
-    void programLog_data() {
-        QTest::addColumn<int>("row");
-        for (int i = 0; i < int(std::size(libraryRuns)); ++i)
-            QTest::newRow(libraryRuns[i].name) << i;
-    }
+    void programLog_data() { addRows(libraryRuns); }
     void programLog() {
-        QFETCH(int, row);
-        const LibraryRun& run = libraryRuns[row];
+        const LibraryRun& run = fetchRow(libraryRuns);
         QTemporaryDir dir;
         const QString config = dir.filePath(QStringLiteral("sim.json"));
         QVERIFY(writeFile(config, "{\"devices\": []}"));

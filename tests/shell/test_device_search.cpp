@@ -13,6 +13,7 @@
 #include "message_box_closer.h"
 #include "message_log.h"
 #include "sim_setup.h"
+#include "table_rows.h"
 #include "test_files.h"
 
 namespace {
@@ -30,27 +31,32 @@ struct SearchCase {
     Found atStart;        // the first search
     Found update;         // the search of "Обновить"; Nothing: no click
     const char* status;   // the status bar at the end (a regular expression)
-    const char* warning;  // the search's warning in the log (a regular expression); "" none
+    bool warned;          // the status is also the one warning of the search in the log
     const char* measured; // the address measured at the end; "" none
     bool reopened;        // the serial field changed during "Обновить"
+    int listed;           // devices in the list at the end
 };
 
 // "-7" is the simulator's search fault below; "search-states.json" the
 // configuration file, which the simulator's text names when it is broken.
+const char* const twoFound = "^Найдено приборов: 2$";
+const char* const searchFailed = "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$";
+const char* const fileBroken = "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$";
+
 // clang-format off
 const SearchCase searchCases[] = {
-    {"devices found",              "",           Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.11", false},
-    {"none found",                 "",           Found::NoDevice,    Found::Nothing,     "^Приборы не найдены$",                             "",                                       "",           false},
-    {"search fails",               "",           Found::SearchFault, Found::Nothing,     "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$",   "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$", "", false},
-    {"broken file",                "",           Found::BrokenFile,  Found::Nothing,     "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "", false},
-    {"stored device at start",     "192.0.2.12", Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.12", false},
-    {"stored device not found",    "192.0.2.99", Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.11", false},
-    {"in use, still there",        "192.0.2.12", Found::Both,        Found::Both,        "^Найдено приборов: 2$",                            "",                                       "192.0.2.12", false},
-    {"in use, moved in the list",  "192.0.2.12", Found::Both,        Found::OnlyTwelve,  "^Найдено приборов: 1$",                            "",                                       "192.0.2.12", false},
-    {"in use gone, another left",  "192.0.2.12", Found::Both,        Found::OnlyEleven,  "^Прибор 192\\.0\\.2\\.12 больше не найден$",       "^Прибор 192\\.0\\.2\\.12 больше не найден$", "192.0.2.11", true},
-    {"in use gone, none left",     "192.0.2.11", Found::Both,        Found::NoDevice,    "^Прибор 192\\.0\\.2\\.11 больше не найден$",       "^Прибор 192\\.0\\.2\\.11 больше не найден$", "",           true},
-    {"in use, search fails",       "192.0.2.12", Found::Both,        Found::SearchFault, "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$",   "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$", "192.0.2.12", false},
-    {"in use, broken file",        "192.0.2.12", Found::Both,        Found::BrokenFile,  "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "192.0.2.12", false},
+    {"devices found",             "",           Found::Both,        Found::Nothing,     twoFound,                   false, "192.0.2.11", false, 2},
+    {"none found",                "",           Found::NoDevice,    Found::Nothing,     "^Приборы не найдены$",   false, "",           false, 0},
+    {"search fails",              "",           Found::SearchFault, Found::Nothing,     searchFailed,                 true,  "",           false, 0},
+    {"broken file",               "",           Found::BrokenFile,  Found::Nothing,     fileBroken,                 true,  "",           false, 0},
+    {"stored device at start",    "192.0.2.12", Found::Both,        Found::Nothing,     twoFound,                   false, "192.0.2.12", false, 2},
+    {"stored device not found",   "192.0.2.99", Found::Both,        Found::Nothing,     twoFound,                   false, "192.0.2.11", false, 2},
+    {"in use, still there",       "192.0.2.12", Found::Both,        Found::Both,        twoFound,                   false, "192.0.2.12", false, 2},
+    {"in use, moved in the list", "192.0.2.12", Found::Both,        Found::OnlyTwelve,  "^Найдено приборов: 1$",  false, "192.0.2.12", false, 1},
+    {"in use gone, another left", "192.0.2.12", Found::Both,        Found::OnlyEleven,  "^Прибор 192\\.0\\.2\\.12 больше не найден$", true, "192.0.2.11", true, 1},
+    {"in use gone, none left",    "192.0.2.11", Found::Both,        Found::NoDevice,    "^Прибор 192\\.0\\.2\\.11 больше не найден$", true, "",           true, 0},
+    {"in use, search fails",      "192.0.2.12", Found::Both,        Found::SearchFault, searchFailed,                 true,  "192.0.2.12", false, 2},
+    {"in use, broken file",       "192.0.2.12", Found::Both,        Found::BrokenFile,  fileBroken,                 true,  "192.0.2.12", false, 2},
 };
 // clang-format on
 
@@ -87,23 +93,20 @@ class TestDeviceSearch : public QObject {
     template <typename T> T* child(const char* name) const { return w->findChild<T*>(QLatin1String(name)); }
 
     // Points the simulator at what a search is to find.
-    bool configure(Found found, int searchDelayMs = 0) {
+    bool configure(Found found, int searchDelayMs = 0, int closeFault = 0) {
         if (found == Found::BrokenFile)
             return writeSim("{\"devices\": [");
         sim = std::make_unique<SimConfig>();
         sim->setDc(1, elevenVolts);
-        sim->addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-0002"),
-                       QJsonObject{{"1", QJsonObject{{"waveform", "dc"}, {"offset", twelveVolts}}}});
-        if (found == Found::OnlyEleven || found == Found::NoDevice) {
-            sim = std::make_unique<SimConfig>();
-            sim->setDc(1, elevenVolts);
-            if (found == Found::NoDevice)
-                sim->removeFirstDevice();
-        }
-        if (found == Found::OnlyTwelve)
+        if (found != Found::OnlyEleven && found != Found::NoDevice)
+            sim->addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-0002"),
+                           QJsonObject{{"1", QJsonObject{{"waveform", "dc"}, {"offset", twelveVolts}}}});
+        if (found == Found::OnlyTwelve || found == Found::NoDevice)
             sim->removeFirstDevice();
         if (found == Found::SearchFault)
             sim->setSearchFault(-7);
+        if (closeFault)
+            sim->setFault(QStringLiteral("close"), closeFault);
         sim->setRealtime(true);
         sim->setSearchDelayMs(searchDelayMs);
         return writeSim(sim->text());
@@ -147,14 +150,9 @@ private slots:
         sim.reset();
     }
 
-    void searchStates_data() {
-        QTest::addColumn<int>("row");
-        for (int i = 0; i < int(std::size(searchCases)); ++i)
-            QTest::newRow(searchCases[i].name) << i;
-    }
+    void searchStates_data() { addRows(searchCases); }
     void searchStates() {
-        QFETCH(int, row);
-        const SearchCase& c = searchCases[row];
+        const SearchCase& c = fetchRow(searchCases);
         MessageLog::install();
         MessageLog::clear();
         QVERIFY(writeIni(QString::fromUtf8(c.stored)) && configure(c.atStart));
@@ -187,12 +185,8 @@ private slots:
             MessageLog::texts(QtWarningMsg)
                 .filter(
                     QRegularExpression(QStringLiteral("прибор"), QRegularExpression::CaseInsensitiveOption));
-        if (*c.warning)
-            QVERIFY2(warnings.size() == 1 && warnings[0] == status &&
-                         QRegularExpression(QString::fromUtf8(c.warning)).match(warnings[0]).hasMatch(),
-                     qPrintable(warnings.join('|')));
-        else
-            QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('|')));
+        QVERIFY2(warnings == (c.warned ? QStringList{status} : QStringList()),
+                 qPrintable(warnings.join('|')));
         QCOMPARE(MessageLog::count(QtCriticalMsg), 0);
 
         const QString measured = QString::fromUtf8(c.measured);
@@ -210,12 +204,7 @@ private slots:
         if (c.update != Found::Nothing)
             QCOMPARE(!serialChanges.isEmpty(), c.reopened);
         // The list shown is the last one found; a failed search keeps the old.
-        const bool failed = c.update == Found::SearchFault || c.update == Found::BrokenFile;
-        const Found shown = c.update == Found::Nothing || failed ? c.atStart : c.update;
-        const int listed = shown == Found::Both                                       ? 2
-                           : shown == Found::OnlyEleven || shown == Found::OnlyTwelve ? 1
-                                                                                      : 0;
-        QCOMPARE(crates->count(), listed);
+        QCOMPARE(crates->count(), c.listed);
     }
 
     // A device change while recording goes on in the same file, and each
@@ -271,13 +260,7 @@ private slots:
     // device box and the serial shown agree with it.
     void failedCloseLetsGo() {
         QVERIFY(writeIni(QString()));
-        sim = std::make_unique<SimConfig>();
-        sim->setDc(1, elevenVolts);
-        sim->addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-0002"),
-                       QJsonObject{{"1", QJsonObject{{"waveform", "dc"}, {"offset", twelveVolts}}}});
-        sim->setFault(QStringLiteral("close"), -5); // both devices refuse to close
-        sim->setRealtime(true);
-        QVERIFY(writeSim(sim->text()));
+        QVERIFY(configure(Found::Both, 0, -5)); // both devices refuse to close
         w = std::make_unique<MainWindow>(nullptr, createDefaultModule);
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
         const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);

@@ -5,11 +5,10 @@
 #include <memory>
 #include <optional>
 
-#include "log_handler.h"
 #include "mainwindow.h"
-#include "message_box_closer.h"
 #include "sim_setup.h"
 #include "stderr_capture.h"
+#include "table_rows.h"
 #include "test_files.h"
 #include "test_module.h"
 
@@ -94,14 +93,9 @@ private slots:
     // Group "Global" as read at start-up and written back, whatever the file
     // holds; the LEDs and the first device after the first search; a failed
     // search leaves the window usable for the next Update.
-    void startup_data() {
-        QTest::addColumn<int>("row");
-        for (int i = 0; i < int(std::size(startups)); ++i)
-            QTest::newRow(startups[i].name) << i;
-    }
+    void startup_data() { addRows(startups); }
     void startup() {
-        QFETCH(int, row);
-        const Startup& s = startups[row];
+        const Startup& s = fetchRow(startups);
         QVERIFY(!s.ini || writeFile(QStringLiteral("vernier.ini"), *s.ini));
         const int period = s.period != readPeriod
                                ? s.period
@@ -188,21 +182,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(update->isEnabled(), 20000);
         QCOMPARE(err->count("VRK_Search: err="), 3);
         QCOMPARE(opens(), 1);
-    }
-
-    // A critical message from another thread ends as one error box.
-    void criticalFromWorkerShowsOneBox() {
-        std::unique_ptr<MainWindow> w(newWindow());
-        QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
-        const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);
-        setLogMainWindow(w.get());
-        MessageBoxCloser closer;
-        std::unique_ptr<QThread> worker(QThread::create([] { qCritical("%s", "Сбой приёма"); }));
-        worker->start();
-        QVERIFY(worker->wait(20000));
-        QTRY_COMPARE_WITH_TIMEOUT(closer.boxes, QStringList{"Ошибка|Сбой приёма"}, 20000);
-        setLogMainWindow(nullptr);
-        qInstallMessageHandler(testHandler);
     }
 
     // Closing waits for a search under way and chooses nothing any more, or
