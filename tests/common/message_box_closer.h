@@ -6,23 +6,23 @@
 #include <QStringList>
 #include <QTimer>
 
-// Accepts every modal message box as it appears and notes it as
-// "title|text", so a test can count and read the boxes a window shows
-// without a person to close them.  GUI thread; polls every 20 ms while it
-// lives.
+// While it lives, accepts every message box that becomes the modal widget
+// and notes it as "title|text" in `shown`, so a test goes on past a box the
+// program opens.  GUI thread; it looks every 20 ms.  Header-only: only tests
+// that link QtWidgets include it.
 class MessageBoxCloser {
 public:
     MessageBoxCloser() {
         QObject::connect(&timer, &QTimer::timeout, [this] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                boxes << box->windowTitle() + QLatin1Char('|') + box->text();
+                shown << box->windowTitle() + QLatin1Char('|') + box->text();
                 box->accept();
             }
         });
         timer.start(20);
     }
 
-    QStringList boxes; // in the order shown
+    QStringList shown;
 
 private:
     QTimer timer;

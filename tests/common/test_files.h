@@ -6,13 +6,10 @@
 #include <QSettings>
 #include <QString>
 
-// Small file helpers every test directory uses.  Any thread; no locks.
+#include "read_file.h"
 
-// The whole file; empty when it cannot be read.
-inline QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+// Writing a file whole, and reading a value of vernier.ini; with
+// readFile, the file helpers every test directory uses.  Any thread; no locks.
 
 // Replaces the file with `text`; false when it could not be written whole.
 inline bool writeFile(const QString& path, const QByteArray& text) {

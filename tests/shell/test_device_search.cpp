@@ -266,7 +266,7 @@ private slots:
         const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);
         setLogMainWindow(w.get());
         MessageBoxCloser closer;
-        const QStringList& boxes = closer.boxes;
+        const QStringList& boxes = closer.shown;
         w->show();
         QVERIFY(searchDone());
         QVERIFY(measures(QStringLiteral("192.0.2.11")));
