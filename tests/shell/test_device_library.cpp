@@ -1,7 +1,7 @@
-// Which device library measures: found in this process (our simulator,
-// marked), shown as the permanent status-bar label "Имитатор", and named in
-// the start lines of the program's log, run once on our library and once on
-// a library built from the same sources without the simulator's symbol.
+// Which device library measures: shown as the permanent status-bar label
+// "Имитатор", and found and named in the start lines of the program's log,
+// run once on our library (marked) and once on a library built from the same
+// sources without the simulator's symbol.
 #include <QtTest>
 #include <QtWidgets>
 #include <memory>
@@ -38,17 +38,6 @@ class TestDeviceLibrary : public QObject {
     Q_OBJECT
 
 private slots:
-    // This test links our library: its file, and the mark found.
-    void foundInThisProcess() {
-        const DeviceLibraryInfo library = findDeviceLibrary();
-        QCOMPARE(library.file, canonical(VERNIER_SIM_LIBRARY));
-        QVERIFY(library.simulator);
-        QCOMPARE(deviceLibraryLogText(library),
-                 QStringLiteral("Библиотека прибора: %1 (имитатор)").arg(library.file));
-        QCOMPARE(deviceLibraryLogText({library.file, false}),
-                 QStringLiteral("Библиотека прибора: %1").arg(library.file));
-    }
-
     // The label is shown for the simulator only.
     void label_data() {
         QTest::addColumn<bool>("simulator");
