@@ -13,11 +13,11 @@
 namespace {
 
 // The driver's state before the action.
-enum class Before { Nothing, Running, Idle, Emulator };
+enum class Before { Nothing, Running, Idle, Lost, Emulator }; // Lost: chosen, then closed on its own
 
 struct Selection {
     const char* name;
-    Before before;       // Running and Idle are on crate 0
+    Before before;       // Running, Idle and Lost are on crate 0
     const char* failing; // the driver call that fails during the action; "" none
     bool letsGo;         // a failing close still lets go of the device
     bool release;        // else useModule(crate, slot)
@@ -39,10 +39,13 @@ const Selection selections[] = {
     {"same, running: left alone",       Before::Running,  "",      false, false, 0,  0, true,  0,  "isOpened, isRunning"},
     {"same, idle: only started",        Before::Idle,     "",      false, false, 0,  0, true,  0,  "isOpened, isRunning, start 0"},
     {"other crate, stop fails",         Before::Running,  "stop",  false, false, 1,  0, false, -1, "isOpened, isRunning, stop"},
+    {"other crate, idle: no stop",      Before::Idle,     "",      false, false, 1,  0, true,  1,  "isOpened, isRunning, close, open 192.0.2.12, start 0"},
     {"other crate, close lets go",      Before::Running,  "close", true,  false, 1,  0, true,  1,  "isOpened, isRunning, stop, close, isOpened, open 192.0.2.12, start 0"},
     {"other crate, close keeps it",     Before::Running,  "close", false, false, 1,  0, false, -1, "isOpened, isRunning, stop, close, isOpened"},
     {"release running",                 Before::Running,  "",      false, true,  0,  0, true,  -1, "isOpened, isRunning, stop, close"},
+    {"release idle",                    Before::Idle,     "",      false, true,  0,  0, true,  -1, "isOpened, isRunning, close"},
     {"release, nothing open",           Before::Nothing,  "",      false, true,  0,  0, false, -1, "isOpened"},
+    {"release, lost: choice kept",      Before::Lost,     "",      false, true,  0,  0, false, 0,  "isOpened"},
     {"release, close keeps it",         Before::Running,  "close", false, true,  0,  0, false, 0,  "isOpened, isRunning, stop, close, isOpened"},
     {"emulator: anything, untouched",   Before::Emulator, "",      false, false, 7,  9, true,  -1, ""},
     {"emulator: release asks",          Before::Emulator, "",      false, true,  0,  0, false, -1, "isOpened"},
