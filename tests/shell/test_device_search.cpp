@@ -10,8 +10,11 @@
 #include "default_module.h"
 #include "log_handler.h"
 #include "mainwindow.h"
+#include "message_box_closer.h"
 #include "message_log.h"
 #include "sim_setup.h"
+#include "table_rows.h"
+#include "test_files.h"
 
 namespace {
 
@@ -28,27 +31,32 @@ struct SearchCase {
     Found atStart;        // the first search
     Found update;         // the search of "Обновить"; Nothing: no click
     const char* status;   // the status bar at the end (a regular expression)
-    const char* warning;  // the search's warning in the log (a regular expression); "" none
+    bool warned;          // the status is also the one warning of the search in the log
     const char* measured; // the address measured at the end; "" none
     bool reopened;        // the serial field changed during "Обновить"
+    int listed;           // devices in the list at the end
 };
 
 // "-7" is the simulator's search fault below; "search-states.json" the
 // configuration file, which the simulator's text names when it is broken.
+const char* const twoFound = "^Найдено приборов: 2$";
+const char* const searchFailed = "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$";
+const char* const fileBroken = "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$";
+
 // clang-format off
 const SearchCase searchCases[] = {
-    {"devices found",              "",           Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.11", false},
-    {"none found",                 "",           Found::NoDevice,    Found::Nothing,     "^Приборы не найдены$",                             "",                                       "",           false},
-    {"search fails",               "",           Found::SearchFault, Found::Nothing,     "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$",   "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$", "", false},
-    {"broken file",                "",           Found::BrokenFile,  Found::Nothing,     "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "", false},
-    {"stored device at start",     "192.0.2.12", Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.12", false},
-    {"stored device not found",    "192.0.2.99", Found::Both,        Found::Nothing,     "^Найдено приборов: 2$",                            "",                                       "192.0.2.11", false},
-    {"in use, still there",        "192.0.2.12", Found::Both,        Found::Both,        "^Найдено приборов: 2$",                            "",                                       "192.0.2.12", false},
-    {"in use, moved in the list",  "192.0.2.12", Found::Both,        Found::OnlyTwelve,  "^Найдено приборов: 1$",                            "",                                       "192.0.2.12", false},
-    {"in use gone, another left",  "192.0.2.12", Found::Both,        Found::OnlyEleven,  "^Прибор 192\\.0\\.2\\.12 больше не найден$",       "^Прибор 192\\.0\\.2\\.12 больше не найден$", "192.0.2.11", true},
-    {"in use gone, none left",     "192.0.2.11", Found::Both,        Found::NoDevice,    "^Прибор 192\\.0\\.2\\.11 больше не найден$",       "^Прибор 192\\.0\\.2\\.11 больше не найден$", "",           true},
-    {"in use, search fails",       "192.0.2.12", Found::Both,        Found::SearchFault, "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$",   "^Ошибка поиска приборов\\. Ошибка -7 \\(.+\\)$", "192.0.2.12", false},
-    {"in use, broken file",        "192.0.2.12", Found::Both,        Found::BrokenFile,  "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "192.0.2.12", false},
+    {"devices found",             "",           Found::Both,        Found::Nothing,     twoFound,                   false, "192.0.2.11", false, 2},
+    {"none found",                "",           Found::NoDevice,    Found::Nothing,     "^Приборы не найдены$",   false, "",           false, 0},
+    {"search fails",              "",           Found::SearchFault, Found::Nothing,     searchFailed,                 true,  "",           false, 0},
+    {"broken file",               "",           Found::BrokenFile,  Found::Nothing,     fileBroken,                 true,  "",           false, 0},
+    {"stored device at start",    "192.0.2.12", Found::Both,        Found::Nothing,     twoFound,                   false, "192.0.2.12", false, 2},
+    {"stored device not found",   "192.0.2.99", Found::Both,        Found::Nothing,     twoFound,                   false, "192.0.2.11", false, 2},
+    {"in use, still there",       "192.0.2.12", Found::Both,        Found::Both,        twoFound,                   false, "192.0.2.12", false, 2},
+    {"in use, moved in the list", "192.0.2.12", Found::Both,        Found::OnlyTwelve,  "^Найдено приборов: 1$",  false, "192.0.2.12", false, 1},
+    {"in use gone, another left", "192.0.2.12", Found::Both,        Found::OnlyEleven,  "^Прибор 192\\.0\\.2\\.12 больше не найден$", true, "192.0.2.11", true, 1},
+    {"in use gone, none left",    "192.0.2.11", Found::Both,        Found::NoDevice,    "^Прибор 192\\.0\\.2\\.11 больше не найден$", true, "",           true, 0},
+    {"in use, search fails",      "192.0.2.12", Found::Both,        Found::SearchFault, searchFailed,                 true,  "192.0.2.12", false, 2},
+    {"in use, broken file",       "192.0.2.12", Found::Both,        Found::BrokenFile,  fileBroken,                 true,  "192.0.2.12", false, 2},
 };
 // clang-format on
 
@@ -80,43 +88,34 @@ class TestDeviceSearch : public QObject {
     std::unique_ptr<SimConfig> sim;
     std::unique_ptr<MainWindow> w;
 
-    bool writeSim(const QByteArray& text) {
-        QFile file(simFile);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-    }
+    bool writeSim(const QByteArray& text) { return writeFile(simFile, text); }
 
     template <typename T> T* child(const char* name) const { return w->findChild<T*>(QLatin1String(name)); }
 
     // Points the simulator at what a search is to find.
-    bool configure(Found found, int searchDelayMs = 0) {
+    bool configure(Found found, int searchDelayMs = 0, int closeFault = 0) {
         if (found == Found::BrokenFile)
             return writeSim("{\"devices\": [");
         sim = std::make_unique<SimConfig>();
         sim->setDc(1, elevenVolts);
-        sim->addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-0002"),
-                       QJsonObject{{"1", QJsonObject{{"waveform", "dc"}, {"offset", twelveVolts}}}});
-        if (found == Found::OnlyEleven || found == Found::NoDevice) {
-            sim = std::make_unique<SimConfig>();
-            sim->setDc(1, elevenVolts);
-            if (found == Found::NoDevice)
-                sim->removeFirstDevice();
-        }
-        if (found == Found::OnlyTwelve)
+        if (found != Found::OnlyEleven && found != Found::NoDevice)
+            sim->addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-0002"),
+                           QJsonObject{{"1", QJsonObject{{"waveform", "dc"}, {"offset", twelveVolts}}}});
+        if (found == Found::OnlyTwelve || found == Found::NoDevice)
             sim->removeFirstDevice();
         if (found == Found::SearchFault)
             sim->setSearchFault(-7);
+        if (closeFault)
+            sim->setFault(QStringLiteral("close"), closeFault);
         sim->setRealtime(true);
         sim->setSearchDelayMs(searchDelayMs);
         return writeSim(sim->text());
     }
 
-    bool writeIni(const QString& stored) {
-        QFile ini(QStringLiteral("vernier.ini"));
-        if (!ini.open(QIODevice::WriteOnly))
-            return false;
-        ini.write("[Global]\nDisplayUpdateMs=100\nDevice=" + stored.toUtf8() +
-                  "\n[MDX11]\nChannelsEnabled=1\nChannelsSetToDc=1\n");
-        return true;
+    bool writeIni(const QString& device) {
+        return writeFile(QStringLiteral("vernier.ini"),
+                         "[Global]\nDisplayUpdateMs=100\nDevice=" + device.toUtf8() +
+                             "\n[MDX11]\nChannelsEnabled=1\nChannelsSetToDc=1\n");
     }
 
     // Waits until `address` is measured: its serial shown, its level read.
@@ -151,14 +150,9 @@ private slots:
         sim.reset();
     }
 
-    void searchStates_data() {
-        QTest::addColumn<int>("row");
-        for (int i = 0; i < int(std::size(searchCases)); ++i)
-            QTest::newRow(searchCases[i].name) << i;
-    }
+    void searchStates_data() { addRows(searchCases); }
     void searchStates() {
-        QFETCH(int, row);
-        const SearchCase& c = searchCases[row];
+        const SearchCase& c = fetchRow(searchCases);
         MessageLog::install();
         MessageLog::clear();
         QVERIFY(writeIni(QString::fromUtf8(c.stored)) && configure(c.atStart));
@@ -191,12 +185,8 @@ private slots:
             MessageLog::texts(QtWarningMsg)
                 .filter(
                     QRegularExpression(QStringLiteral("прибор"), QRegularExpression::CaseInsensitiveOption));
-        if (*c.warning)
-            QVERIFY2(warnings.size() == 1 && warnings[0] == status &&
-                         QRegularExpression(QString::fromUtf8(c.warning)).match(warnings[0]).hasMatch(),
-                     qPrintable(warnings.join('|')));
-        else
-            QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('|')));
+        QVERIFY2(warnings == (c.warned ? QStringList{status} : QStringList()),
+                 qPrintable(warnings.join('|')));
         QCOMPARE(MessageLog::count(QtCriticalMsg), 0);
 
         const QString measured = QString::fromUtf8(c.measured);
@@ -209,20 +199,12 @@ private slots:
             QVERIFY(measures(measured));
             QCOMPARE(crates->currentText(), measured);
             QVERIFY(child<QWidget>("widgetModuleControls")->isEnabled());
-            QCOMPARE(QSettings(QStringLiteral("vernier.ini"), QSettings::IniFormat)
-                         .value("Global/Device")
-                         .toString(),
-                     measured);
+            QCOMPARE(stored("Global/Device"), measured);
         }
         if (c.update != Found::Nothing)
             QCOMPARE(!serialChanges.isEmpty(), c.reopened);
         // The list shown is the last one found; a failed search keeps the old.
-        const bool failed = c.update == Found::SearchFault || c.update == Found::BrokenFile;
-        const Found shown = c.update == Found::Nothing || failed ? c.atStart : c.update;
-        const int listed = shown == Found::Both                                       ? 2
-                           : shown == Found::OnlyEleven || shown == Found::OnlyTwelve ? 1
-                                                                                      : 0;
-        QCOMPARE(crates->count(), listed);
+        QCOMPARE(crates->count(), c.listed);
     }
 
     // A device change while recording goes on in the same file, and each
@@ -247,10 +229,8 @@ private slots:
 
         const QStringList files = QDir().entryList({QStringLiteral("vernier-*.csv")}, QDir::Files);
         QCOMPARE(files.size(), 1);
-        QFile file(files[0]);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines =
-            QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            QString::fromUtf8(readFile(files[0])).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
         QVERIFY(lines.size() > 6);
         // The config cell holds ';' but no ',' or quote, so a plain split
         // finds the columns.
@@ -280,26 +260,13 @@ private slots:
     // device box and the serial shown agree with it.
     void failedCloseLetsGo() {
         QVERIFY(writeIni(QString()));
-        sim = std::make_unique<SimConfig>();
-        sim->setDc(1, elevenVolts);
-        sim->addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-0002"),
-                       QJsonObject{{"1", QJsonObject{{"waveform", "dc"}, {"offset", twelveVolts}}}});
-        sim->setFault(QStringLiteral("close"), -5); // both devices refuse to close
-        sim->setRealtime(true);
-        QVERIFY(writeSim(sim->text()));
+        QVERIFY(configure(Found::Both, 0, -5)); // both devices refuse to close
         w = std::make_unique<MainWindow>(nullptr, createDefaultModule);
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("Windows-1251"));
         const QtMessageHandler testHandler = qInstallMessageHandler(logMessageHandler);
         setLogMainWindow(w.get());
-        QStringList boxes;
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                boxes << box->windowTitle() + '|' + box->text();
-                box->accept();
-            }
-        });
-        closer.start(20);
+        MessageBoxCloser closer;
+        const QStringList& boxes = closer.shown;
         w->show();
         QVERIFY(searchDone());
         QVERIFY(measures(QStringLiteral("192.0.2.11")));

@@ -2,11 +2,88 @@
 // stop, call by call) and against the simulated device library (the search).
 #include <QtCore>
 #include <QtTest>
+#include <vector>
 
 #include "engine.h"
 #include "sim_setup.h"
 #include "stderr_capture.h"
+#include "table_rows.h"
 #include "test_module.h"
+
+namespace {
+
+// The driver's state before the action.
+enum class Before { Nothing, Running, Idle, Lost, Emulator }; // Lost: chosen, then closed on its own
+
+struct Selection {
+    const char* name;
+    Before before;       // Running, Idle and Lost are on crate 0
+    const char* failing; // the driver call that fails during the action; "" none
+    bool letsGo;         // a failing close still lets go of the device
+    bool release;        // else useModule(crate, slot)
+    int crate, slot;
+    bool result;
+    int inUse;         // crateInUse() after
+    const char* calls; // the driver's calls during the action
+};
+
+// Two crates 192.0.2.11 and .12, one slot each.
+// clang-format off
+const Selection selections[] = {
+    {"first crate",                     Before::Nothing,  "",      false, false, 0,  0, true,  0,  "isOpened, open 192.0.2.11, start 0"},
+    {"no crate listed",                 Before::Nothing,  "",      false, false, -1, 0, false, -1, "isOpened"},
+    {"crate past the end",              Before::Nothing,  "",      false, false, 2,  0, false, -1, "isOpened"},
+    {"slot past the end",               Before::Nothing,  "",      false, false, 0,  1, false, -1, "isOpened"},
+    {"open fails",                      Before::Nothing,  "open",  false, false, 0,  0, false, -1, "isOpened, open 192.0.2.11"},
+    {"start fails, choice kept",        Before::Nothing,  "start", false, false, 0,  0, false, 0,  "isOpened, open 192.0.2.11, start 0"},
+    {"same, running: left alone",       Before::Running,  "",      false, false, 0,  0, true,  0,  "isOpened, isRunning"},
+    {"same, idle: only started",        Before::Idle,     "",      false, false, 0,  0, true,  0,  "isOpened, isRunning, start 0"},
+    {"other crate, stop fails",         Before::Running,  "stop",  false, false, 1,  0, false, -1, "isOpened, isRunning, stop"},
+    {"other crate, idle: no stop",      Before::Idle,     "",      false, false, 1,  0, true,  1,  "isOpened, isRunning, close, open 192.0.2.12, start 0"},
+    {"other crate, close lets go",      Before::Running,  "close", true,  false, 1,  0, true,  1,  "isOpened, isRunning, stop, close, isOpened, open 192.0.2.12, start 0"},
+    {"other crate, close keeps it",     Before::Running,  "close", false, false, 1,  0, false, -1, "isOpened, isRunning, stop, close, isOpened"},
+    {"release running",                 Before::Running,  "",      false, true,  0,  0, true,  -1, "isOpened, isRunning, stop, close"},
+    {"release idle",                    Before::Idle,     "",      false, true,  0,  0, true,  -1, "isOpened, isRunning, close"},
+    {"release, nothing open",           Before::Nothing,  "",      false, true,  0,  0, false, -1, "isOpened"},
+    {"release, lost: choice kept",      Before::Lost,     "",      false, true,  0,  0, false, 0,  "isOpened"},
+    {"release, close keeps it",         Before::Running,  "close", false, true,  0,  0, false, 0,  "isOpened, isRunning, stop, close, isOpened"},
+    {"emulator: anything, untouched",   Before::Emulator, "",      false, false, 7,  9, true,  -1, ""},
+    {"emulator: release asks",          Before::Emulator, "",      false, true,  0,  0, false, -1, "isOpened"},
+};
+// clang-format on
+
+struct Device {
+    const char* name;
+    const char* address;
+    const char* serial;
+};
+
+struct Search {
+    const char* name;
+    std::vector<Device> devices;
+    const char* brokenFile; // the whole configuration instead of `devices`; "" none
+    int status;             // 1: any negative
+    const char* listed;     // the crates after, "address serial, ..."; "old": the list kept
+    const char* diagnostic; // on standard error
+};
+
+// clang-format off
+const Search searches[] = {
+    {"two of three match", {{"VRK11", "192.0.2.11", "S1"}, {"VRK12", "192.0.2.20", "S2"}, {"VRK11", "192.0.2.12", "S3"}}, "", 0, "192.0.2.11 S1, 192.0.2.12 S3", "VRK_Search: err=0 dev_qty=3\n"},
+    {"no device",          {},                                                                                         "", 0, "",                             "VRK_Search: err=0 dev_qty=0\n"},
+    {"names not whole",    {{"VRK11X", "10.0.0.1", "S1"}, {"VRK1", "10.0.0.2", "S2"}, {"vrk11", "10.0.0.3", "S3"}},   "", 0, "",                             "VRK_Search: err=0 dev_qty=3\n"},
+    {"search fault",       {}, R"({"faults":{"search":-7}})",                                                              -7, "old",                         "VRK_Search: err=-7 dev_qty="},
+    {"broken config",      {}, "{\"searchDelayMs\": oops",                                                                 1,  "old",                         "VRK_Search: err=-"},
+};
+// clang-format on
+
+// The engine's driver, kept for the test (the engine owns it).
+struct Driven {
+    TestModule* module = nullptr;
+    Engine engine{[this](PassFeed*) { return module = new TestModule; }};
+};
+
+} // namespace
 
 class TestEngine : public QObject {
     Q_OBJECT
@@ -14,121 +91,38 @@ class TestEngine : public QObject {
     QTemporaryDir dir;
 
 private slots:
-    // Setup steps, then one action whose result and driver calls are checked.
-    // Steps: "use c s", "release", "state opened running", "fail call", "ok"
-    // (nothing fails), "emulator".  Two crates 192.0.2.11 and .12, one slot each.
-    void selection_data() {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("result");
-        QTest::addColumn<QString>("calls");
-        // clang-format off
-        QTest::newRow("closed, first crate")           << "" << "use 0 0" << true << "isOpened, open 192.0.2.11, start 0";
-        QTest::newRow("closed, second crate")          << "" << "use 1 0" << true << "isOpened, open 192.0.2.12, start 0";
-        QTest::newRow("crate past the end")            << "" << "use 2 0" << false << "isOpened";
-        QTest::newRow("negative crate")                << "" << "use -1 0" << false << "isOpened";
-        QTest::newRow("slot past the end")             << "" << "use 0 1" << false << "isOpened";
-        QTest::newRow("negative slot")                 << "" << "use 0 -1" << false << "isOpened";
-        QTest::newRow("open fails")                    << "fail open" << "use 0 0" << false << "isOpened, open 192.0.2.11";
-        QTest::newRow("start fails after open")        << "fail start" << "use 0 0" << false << "isOpened, open 192.0.2.11, start 0";
-        QTest::newRow("same, idle: only started")      << "use 0 0; state 1 0" << "use 0 0" << true << "isOpened, isRunning, start 0";
-        QTest::newRow("same, running: left alone")     << "use 0 0" << "use 0 0" << true << "isOpened, isRunning";
-        QTest::newRow("failed start keeps the choice") << "fail start; use 0 0; ok" << "use 0 0" << true << "isOpened, isRunning, start 0";
-        QTest::newRow("other crate")                   << "use 0 0" << "use 1 0" << true << "isOpened, isRunning, stop, close, open 192.0.2.12, start 0";
-        QTest::newRow("other crate, idle: no stop")    << "use 0 0; state 1 0" << "use 1 0" << true << "isOpened, isRunning, close, open 192.0.2.12, start 0";
-        QTest::newRow("other crate, stop fails")       << "use 0 0; fail stop" << "use 1 0" << false << "isOpened, isRunning, stop";
-        QTest::newRow("other crate, close fails")      << "use 0 0; fail close" << "use 1 0" << false << "isOpened, isRunning, stop, close, isOpened";
-        QTest::newRow("failure forgets the choice")    << "use 0 0; fail close; use 1 0; ok; state 1 0" << "use 0 0" << true << "isOpened, isRunning, close, open 192.0.2.11, start 0";
-        QTest::newRow("release running")               << "use 0 0" << "release" << true << "isOpened, isRunning, stop, close";
-        QTest::newRow("release idle")                  << "use 0 0; state 1 0" << "release" << true << "isOpened, isRunning, close";
-        QTest::newRow("release, nothing open")         << "" << "release" << false << "isOpened";
-        QTest::newRow("release, stop fails")           << "use 0 0; fail stop" << "release" << false << "isOpened, isRunning, stop";
-        QTest::newRow("release, close fails")          << "use 0 0; fail close" << "release" << false << "isOpened, isRunning, stop, close, isOpened";
-        QTest::newRow("release forgets the choice")    << "use 0 0; release; state 1 0" << "use 0 0" << true << "isOpened, isRunning, close, open 192.0.2.11, start 0";
-        QTest::newRow("release of nothing keeps it")   << "use 0 0; state 0 0; release; state 1 0" << "use 0 0" << true << "isOpened, isRunning, start 0";
-        QTest::newRow("emulator: anything, untouched") << "emulator" << "use 7 9" << true << "";
-        QTest::newRow("emulator, release asks")        << "emulator" << "release" << false << "isOpened";
-        // clang-format on
-    }
+    // The driver calls of a choice or a release, its result, the crate in
+    // use after it, and the serial number a newly opened device shows.
+    void selection_data() { addRows(selections); }
     void selection() {
-        QFETCH(QString, setup);
-        QFETCH(QString, action);
-        QFETCH(bool, result);
-        QFETCH(QString, calls);
-        TestModule* module = nullptr;
-        Engine engine([&module](PassFeed*) { return module = new TestModule; });
+        const Selection& s = fetchRow(selections);
+        Driven d;
         for (quint32 i = 0; i < 2; ++i) {
             Engine::Crate crate;
             crate.name = QStringLiteral("192.0.2.%1").arg(11 + i);
             crate.slotList.append(Engine::Slot());
             crate.slotList[0].device.address = 0xC0000200u + 11 + i;
-            engine.crates().append(crate);
+            d.engine.crates().append(crate);
         }
-        const auto run = [&](const QString& step) {
-            const QStringList w = step.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-            if (w.value(0) == QLatin1String("use"))
-                return engine.useModule(w[1].toInt(), w[2].toInt());
-            if (w.value(0) == QLatin1String("release"))
-                return engine.releaseModule();
-            if (w.value(0) == QLatin1String("state"))
-                module->opened = w[1] == QLatin1String("1"), module->running = w[2] == QLatin1String("1");
-            else if (w.value(0) == QLatin1String("emulator"))
-                engine.setModuleMode(1);
-            else
-                module->failing = w.mid(1);
-            return true;
-        };
-        for (const QString& step : setup.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-            run(step.trimmed());
-        module->clearCalls();
-        for (Engine::Crate& c : engine.crates())
+        if (s.before == Before::Emulator)
+            d.engine.setModuleMode(1);
+        else if (s.before != Before::Nothing)
+            QVERIFY(d.engine.useModule(0, 0));
+        d.module->running = s.before == Before::Running;
+        d.module->opened = s.before == Before::Running || s.before == Before::Idle;
+        d.module->failing = QString::fromLatin1(s.failing).split(' ', Qt::SkipEmptyParts);
+        d.module->letGoOnFailedClose = s.letsGo;
+        d.module->clearCalls();
+        for (Engine::Crate& c : d.engine.crates())
             c.slotList[0].serial = QStringLiteral("from search");
-        QCOMPARE(run(action), result);
-        QCOMPARE(module->calls().join(QLatin1String(", ")), calls);
-        // A device opened now shows the driver's serial number.
-        for (const Engine::Crate& c : engine.crates())
-            QCOMPARE(c.slotList[0].serial,
-                     calls.contains("open " + c.name) && !module->failing.contains("open")
-                         ? QStringLiteral("TEST-SERIAL")
-                         : QStringLiteral("from search"));
-    }
-
-    // A close that fails: a driver that lets go of the device still lets
-    // the operator choose another; one that keeps it keeps the choice as
-    // far as it can (release) or forgets it (a failed choice).
-    void failedClose_data() {
-        QTest::addColumn<bool>("letsGo");
-        QTest::addColumn<bool>("release"); // else: choose the other crate
-        QTest::addColumn<bool>("result");
-        QTest::addColumn<QString>("calls");
-        QTest::addColumn<int>("inUse");
-        // clang-format off
-        QTest::newRow("lets go, other device")  << true  << false << true  << "isOpened, isRunning, stop, close, isOpened, open 192.0.2.12, start 0" << 1;
-        QTest::newRow("keeps it, other device") << false << false << false << "isOpened, isRunning, stop, close, isOpened" << -1;
-        QTest::newRow("lets go, release")       << true  << true  << false << "isOpened, isRunning, stop, close, isOpened" << -1;
-        QTest::newRow("keeps it, release")      << false << true  << false << "isOpened, isRunning, stop, close, isOpened" << 0;
-        // clang-format on
-    }
-    void failedClose() {
-        QFETCH(bool, letsGo);
-        QFETCH(bool, release);
-        TestModule* module = nullptr;
-        Engine engine([&module](PassFeed*) { return module = new TestModule; });
-        for (quint32 i = 0; i < 2; ++i) {
-            Engine::Crate crate;
-            crate.name = QStringLiteral("192.0.2.%1").arg(11 + i);
-            crate.slotList.append(Engine::Slot());
-            crate.slotList[0].device.address = 0xC0000200u + 11 + i;
-            engine.crates().append(crate);
-        }
-        QVERIFY(engine.useModule(0, 0));
-        module->failing = QStringList{QStringLiteral("close")};
-        module->letGoOnFailedClose = letsGo;
-        module->clearCalls();
-        QTEST(release ? engine.releaseModule() : engine.useModule(1, 0), "result");
-        QTEST(module->calls().join(QLatin1String(", ")), "calls");
-        QTEST(engine.crateInUse(), "inUse");
-        QCOMPARE(module->opened.load(), !letsGo || !release);
+        QCOMPARE(s.release ? d.engine.releaseModule() : d.engine.useModule(s.crate, s.slot), s.result);
+        QCOMPARE(d.module->calls().join(QLatin1String(", ")), QLatin1String(s.calls));
+        QCOMPARE(d.engine.crateInUse(), s.inUse);
+        for (const Engine::Crate& c : d.engine.crates())
+            QCOMPARE(c.slotList[0].serial, QString::fromLatin1(s.calls).contains("open " + c.name) &&
+                                                   QLatin1String(s.failing) != "open"
+                                               ? QStringLiteral("TEST-SERIAL")
+                                               : QStringLiteral("from search"));
     }
 
     // stop in the engine's thread: driver calls by mode and state, stopped
@@ -149,30 +143,29 @@ private slots:
     }
     void stopInEngineThread() {
         QFETCH(int, mode);
-        const int destroyedBefore = TestModule::destroyed;
-        TestModule* module = nullptr;
-        auto* engine = new Engine([&module](PassFeed*) { return module = new TestModule; });
-        engine->setModuleMode(std::max(mode, 0));
         QFETCH(bool, opened);
         QFETCH(bool, running);
-        module->opened = opened;
-        module->running = running;
+        const int destroyedBefore = TestModule::destroyed;
+        auto* d = new Driven;
+        d->engine.setModuleMode(std::max(mode, 0));
+        d->module->opened = opened;
+        d->module->running = running;
         QThread threadEngine;
-        engine->moveToThread(&threadEngine);
+        d->engine.moveToThread(&threadEngine);
         threadEngine.start();
-        QSignalSpy stopped(engine, &Engine::stopped);
+        QSignalSpy stopped(&d->engine, &Engine::stopped);
         if (mode >= 0) {
-            QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
+            QMetaObject::invokeMethod(&d->engine, "stop", Qt::QueuedConnection);
             QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 20000);
-            QTEST(module->calls().join(", "), "calls");
-            QVERIFY(module->thread()->isFinished());
-            QMetaObject::invokeMethod(module, "ping", Qt::QueuedConnection);
+            QTEST(d->module->calls().join(", "), "calls");
+            QVERIFY(d->module->thread()->isFinished());
+            QMetaObject::invokeMethod(d->module, "ping", Qt::QueuedConnection);
         }
         threadEngine.quit();
         QVERIFY(threadEngine.wait(20000));
         QCoreApplication::processEvents();
-        QCOMPARE(module->pings.load(), 0);
-        delete engine;
+        QCOMPARE(d->module->pings.load(), 0);
+        delete d;
         QCOMPARE(TestModule::destroyed.load(), destroyedBefore + 1);
     }
 
@@ -180,62 +173,41 @@ private slots:
     // holds the engine's stop no longer than its bound; the thread is then
     // reported as not ended, and ends on its own later.
     void moduleThreadBound() {
-        TestModule* module = nullptr;
-        auto* engine = new Engine([&module](PassFeed*) { return module = new TestModule; });
+        Driven d;
         QThread threadEngine;
-        engine->moveToThread(&threadEngine);
+        d.engine.moveToThread(&threadEngine);
         threadEngine.start();
-        QSignalSpy stopped(engine, &Engine::stopped);
+        QSignalSpy stopped(&d.engine, &Engine::stopped);
         // By the bound alone: the locale's codec may not be UTF-8 here.
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression(QStringLiteral(" %1 ").arg(Engine::moduleThreadWaitMs)));
-        QMetaObject::invokeMethod(module, "hold", Qt::QueuedConnection,
+        QMetaObject::invokeMethod(d.module, "hold", Qt::QueuedConnection,
                                   Q_ARG(int, Engine::moduleThreadWaitMs + 2000));
-        QTRY_VERIFY(module->holding.load()); // the driver's thread is busy before the stop
+        QTRY_VERIFY(d.module->holding.load()); // the driver's thread is busy before the stop
         QElapsedTimer clock;
         clock.start();
-        QMetaObject::invokeMethod(engine, "stop", Qt::QueuedConnection);
-        QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, Engine::moduleThreadWaitMs + 1500);
+        QMetaObject::invokeMethod(&d.engine, "stop", Qt::QueuedConnection);
+        // A stop that waited for the hold would find the thread ended below.
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 2 * Engine::moduleThreadWaitMs);
         QVERIFY(clock.elapsed() >= Engine::moduleThreadWaitMs - 100);
-        QVERIFY(!engine->moduleThreadEnded() && engine->hasStopped());
-        QTRY_VERIFY_WITH_TIMEOUT(engine->moduleThreadEnded(), 5000);
+        QVERIFY(!d.engine.moduleThreadEnded() && d.engine.hasStopped());
+        QTRY_VERIFY_WITH_TIMEOUT(d.engine.moduleThreadEnded(), 5000);
         threadEngine.quit();
         QVERIFY(threadEngine.wait(20000));
-        delete engine;
     }
 
     // The search against the simulated library: names compared whole, one
     // crate with one slot per device, the diagnostic on standard error, the
     // old list kept on a failed search.
-    void search_data() {
-        QTest::addColumn<QByteArray>("devices"); // name address serial, ...; or a whole broken file
-        QTest::addColumn<int>("status");         // 1: any negative
-        QTest::addColumn<QString>("names");
-        QTest::addColumn<QByteArray>("diagnostic");
-        // clang-format off
-        QTest::newRow("two of three match") << QByteArray("VRK11 192.0.2.11 S1, VRK12 192.0.2.20 S2, VRK11 192.0.2.12 S3") << 0 << "192.0.2.11 S1, 192.0.2.12 S3" << QByteArray("VRK_Search: err=0 dev_qty=3\n");
-        QTest::newRow("no device")          << QByteArray() << 0 << "" << QByteArray("VRK_Search: err=0 dev_qty=0\n");
-        QTest::newRow("names not whole")    << QByteArray("VRK11X 10.0.0.1 S1, VRK1 10.0.0.2 S2, vrk11 10.0.0.3 S3") << 0 << "" << QByteArray("VRK_Search: err=0 dev_qty=3\n");
-        QTest::newRow("search fault")       << QByteArray(R"({"faults":{"search":-7}})") << -7 << "old" << QByteArray("VRK_Search: err=-7 dev_qty=");
-        QTest::newRow("broken config")      << QByteArray("{\"searchDelayMs\": oops") << 1 << "old" << QByteArray("VRK_Search: err=-");
-        // clang-format on
-    }
+    void search_data() { addRows(searches); }
     void search() {
-        QFETCH(QByteArray, devices);
-        QFETCH(int, status);
-        QFETCH(QString, names);
-        QFETCH(QByteArray, diagnostic);
-        QByteArray text = devices;
-        if (!devices.startsWith('{')) {
-            QByteArrayList list;
-            for (const QByteArray& d : devices.split(',')) {
-                const QByteArrayList w = d.simplified().split(' ');
-                if (w.size() == 3)
-                    list << "{\"name\":\"" + w[0] + "\",\"address\":\"" + w[1] + "\",\"serial\":\"" + w[2] +
-                                "\"}";
-            }
-            text = "{\"searchDelayMs\":5,\"devices\":[" + list.join(',') + "]}";
-        }
+        const Search& s = fetchRow(searches);
+        QJsonArray devices;
+        for (const Device& d : s.devices)
+            devices.append(QJsonObject{{"name", d.name}, {"address", d.address}, {"serial", d.serial}});
+        const QByteArray text =
+            *s.brokenFile ? QByteArray(s.brokenFile)
+                          : QJsonDocument(QJsonObject{{"searchDelayMs", 5}, {"devices", devices}}).toJson();
         QVERIFY(!writeSimConfig(dir, text).isEmpty());
         Engine engine([](PassFeed*) { return new TestModule; });
         engine.crates().append(Engine::Crate());
@@ -247,17 +219,18 @@ private slots:
             got = engine.SearchVRKmodules("VRK11", 6);
             err = capture.text();
         }
-        QVERIFY2(status == 1 ? got < 0 : got == status, QByteArray::number(got).constData());
-        QVERIFY2(err.contains(diagnostic), err.constData());
+        QVERIFY2(s.status == 1 ? got < 0 : got == s.status, QByteArray::number(got).constData());
+        QVERIFY2(err.contains(s.diagnostic), err.constData());
         QStringList found;
         for (const Engine::Crate& c : engine.crates()) {
-            const Engine::Slot s = c.slotList.value(0);
-            found << (got == 0 ? c.name + QLatin1Char(' ') + s.serial : c.name);
-            QVERIFY(got != 0 || (c.kind == 1 && c.slotList.size() == 1 && s.moduleType == 0x0B0B &&
-                                 s.name == c.name && QHostAddress(s.device.address).toString() == c.name &&
-                                 quint32(c.id) == s.device.address));
+            const Engine::Slot slot = c.slotList.value(0);
+            found << (got == 0 ? c.name + QLatin1Char(' ') + slot.serial : c.name);
+            QVERIFY(got != 0 ||
+                    (c.kind == 1 && c.slotList.size() == 1 && slot.moduleType == 0x0B0B &&
+                     slot.name == c.name && QHostAddress(slot.device.address).toString() == c.name &&
+                     quint32(c.id) == slot.device.address));
         }
-        QCOMPARE(found.join(QLatin1String(", ")), names);
+        QCOMPARE(found.join(QLatin1String(", ")), QLatin1String(s.listed));
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include "log_handler.h"
 #include "stderr_capture.h"
+#include "test_files.h"
 
 namespace {
 
@@ -15,8 +16,7 @@ void emitMessage(QtMsgType type, const QString& text) {
 }
 
 QByteArray logFile() {
-    QFile f(QStringLiteral("vernier.log"));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return readFile(QStringLiteral("vernier.log"));
 }
 
 // "[yyyy.MM.dd hh:mm:ss:zzz " before the letter.

@@ -9,16 +9,13 @@
 #include "message_log.h"
 #include "sim_setup.h"
 #include "stderr_capture.h"
+#include "test_files.h"
 #include "test_module.h"
 
 namespace {
 
 const QByteArray devices =
     R"({"searchDelayMs":5,"devices":[{"name":"VRK11","address":"192.0.2.11","serial":"1"}]})";
-
-QString stored(const char* key) {
-    return QSettings(QStringLiteral("vernier.ini"), QSettings::IniFormat).value(key).toString();
-}
 
 // The port of the last "listening" line in the log; 0 when none.
 quint16 listeningPort() {
@@ -60,10 +57,6 @@ class TestRemoteWindow : public QObject {
             return module;
         });
     }
-    void writeIni(const QByteArray& text) {
-        QFile file(QStringLiteral("vernier.ini"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    }
 
 private slots:
     void initTestCase() { MessageLog::install(); }
@@ -94,8 +87,7 @@ private slots:
         // clang-format on
         for (const Row& row : rows) {
             MessageLog::clear();
-            QFile::remove(QStringLiteral("vernier.ini"));
-            writeIni(row.ini);
+            QVERIFY(writeFile(QStringLiteral("vernier.ini"), row.ini));
             std::unique_ptr<MainWindow> w(newWindow());
             QVERIFY2((listeningPort() != 0) == row.listening, row.name);
             QVERIFY2(stored("Remote/Enabled") + ' ' + stored("Remote/Port") + ' ' +
@@ -110,7 +102,7 @@ private slots:
     // The command line's start: on whatever the file says, on the port
     // given, the file left as it was.
     void startForTheCommandLine() {
-        writeIni("[Remote]\nEnabled=false\nPort=5025\n");
+        QVERIFY(writeFile(QStringLiteral("vernier.ini"), "[Remote]\nEnabled=false\nPort=5025\n"));
         std::unique_ptr<MainWindow> w(newWindow());
         QCOMPARE(listeningPort(), quint16(0));
         QVERIFY(w->startRemoteControl(0));

@@ -3,6 +3,7 @@
 #include "sim_setup.h"
 #include "sim_status.h"
 #include "stderr_capture.h"
+#include "table_rows.h"
 
 #include <QtCore>
 #include <QtTest>
@@ -19,6 +20,9 @@
 #include <vector>
 
 namespace {
+
+// What one receive of a whole frame's words gives.
+enum Frame { Whole, RecvError, ProcessError, Short, Stalled };
 
 QString errorText(int32_t code) {
     return QTextCodec::codecForName("Windows-1251")->toUnicode(VRK11_GetErrorString(code, 0));
@@ -47,6 +51,69 @@ VRK_Handle run(int count, double adcHz) {
         VRK_Close(&h, 0);
     return h;
 }
+
+struct Misalignment {
+    const char* name;
+    int drop;      // index of a word removed, or -1
+    int word;      // index of a word whose bits above the code change, or -1
+    uint32_t bits; // bits 16 and above of that word
+    int status;
+};
+
+// clang-format off
+const Misalignment misalignments[] = {
+    {"aligned",              -1, -1, 0,     0},
+    {"partial last scan",    29, -1, 0,     0},
+    {"starts at index 1",    0,  -1, 0,     vrksim::StatusFrameStart},
+    {"word missing",         5,  -1, 0,     vrksim::StatusScanOrder},
+    {"index past the table", -1, 2,  3,     vrksim::StatusScanOrder},
+    {"bits above the index", -1, 4,  0x201, vrksim::StatusScanOrder},
+};
+// clang-format on
+
+struct Table {
+    const char* name;
+    int count;
+    int channel; // of every entry; -2: entry i on 7i mod count
+    int mode;
+    int range;
+    double adcHz;
+    int status;
+};
+
+// clang-format off
+const Table tables[] = {
+    {"32 common ground", 32, -2, 0, 3, 1000000, 0},
+    {"16 differential",  16, -2, 1, 2, 400000,  0},
+    {"common ground 31", 1,  31, 0, 1, 500000,  0},
+    {"count 0",          0,  0,  1, 0, 20000,   vrksim::StatusBadChannelCount},
+    {"count 33",         33, 0,  0, 0, 20000,   vrksim::StatusBadChannelCount},
+    {"17 differential",  17, -2, 1, 0, 100000,  vrksim::StatusBadChannel},
+    {"differential 16",  1,  16, 1, 0, 20000,   vrksim::StatusBadChannel},
+    {"common ground 32", 1,  32, 0, 0, 20000,   vrksim::StatusBadChannel},
+    {"negative channel", 1,  -3, 0, 0, 20000,   vrksim::StatusBadChannel},
+    {"mode 2",           1,  0,  2, 0, 20000,   vrksim::StatusBadMode},
+    {"range 4",          1,  0,  1, 4, 20000,   vrksim::StatusBadRange},
+    {"frequency 12345",  1,  0,  1, 0, 12345,   vrksim::StatusBadAdcFrequency},
+};
+// clang-format on
+
+struct IgnoredStop {
+    const char* name;
+    bool close; // else stop the streams
+    int ignoreMs;
+    int status;
+    int laterStatus; // of a receive begun after the stop or close
+};
+
+// clang-format off
+const IgnoredStop ignoredStops[] = {
+    {"stop ignored",  false, 2500, 0,                          vrksim::StatusNotStarted},
+    {"close ignored", true,  2500, vrksim::StatusDeviceClosed, vrksim::StatusInvalidHandle},
+    {"stop heeded",   false, 0,    0,                          vrksim::StatusNotStarted},
+    {"close heeded",  true,  0,    vrksim::StatusDeviceClosed, vrksim::StatusInvalidHandle},
+};
+// clang-format on
 
 } // namespace
 
@@ -163,74 +230,63 @@ private slots:
         QCOMPARE(count, 1);
     }
 
-    // Frame faults, frame by frame: F whole frame, R receive error, P
-    // conversion error, S short frame (then realigned), 0 stalled.  Reads
-    // shorter than a scan are no frames; a new start clears the counts.
-    void streamFaults_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<int>("n");
-        QTest::addColumn<QString>("frames");
-        // clang-format off
-        QTest::newRow("receive error") << "recvErrorAfterFrames" << 3 << "FFFRFF";
-        QTest::newRow("process error") << "processErrorAfterFrames" << 2 << "FFPFF";
-        QTest::newRow("short frame")   << "shortFrameEvery" << 3 << "FFSFFSF";
-        QTest::newRow("stall")         << "stallAfterFrames" << 2 << "FF00";
-        // clang-format on
-    }
+    // Frame faults, receive by receive; reads shorter than a scan are no
+    // frames, a short frame is realigned, and a new start clears the counts.
     void streamFaults() {
-        QFETCH(QString, key);
-        QFETCH(int, n);
-        QFETCH(QString, frames);
-        sim->setFault(key, n);
-        QVERIFY(sim->apply());
-        VRK_Handle h = run(16, 400000);
-        const int32_t q = 16, frame = 160;
-        std::vector<uint32_t> raw(frame);
-        std::vector<double> v(frame);
-        const QString all = frames + QLatin1Char('F'); // the last one after a new start
-        for (int i = 0; i < all.size(); ++i) {
-            if (i == frames.size())
-                QCOMPARE(VRK11_StreamsStart(h), 0);
-            const int32_t r = VRK11_Recv(h, raw.data(), frame, all[i] == QLatin1Char('0') ? 50 : 1000);
-            int32_t count = std::max(r, 0);
-            const int32_t p = r > 0 ? VRK11_ProcessAdcData(h, raw.data(), v.data(), &count, 1) : 0;
-            QCOMPARE(QChar::fromLatin1(r < 0       ? 'R'
-                                       : r == 0    ? '0'
-                                       : r < frame ? 'S'
-                                       : p != 0    ? 'P'
-                                                   : 'F'),
-                     all[i]);
-            for (int32_t need = r > 0 && r % q ? q - r % q : 0, got = 0; need > 0; need -= got)
-                QVERIFY((got = VRK11_Recv(h, raw.data(), need, 1000)) > 0);
-            if (r != 0 && i + 1 < all.size() && all[i + 1] != QLatin1Char('0')) {
-                QCOMPARE(VRK11_Recv(h, raw.data(), 3, 1000), 3);
-                QCOMPARE(VRK11_Recv(h, raw.data(), q - 3, 1000), q - 3);
+        struct Row {
+            const char* key;
+            int n;
+            std::vector<Frame> frames; // then one whole frame after a new start
+        };
+        // clang-format off
+        const Row rows[] = {
+            {"recvErrorAfterFrames",    3, {Whole, Whole, Whole, RecvError, Whole, Whole}},
+            {"processErrorAfterFrames", 2, {Whole, Whole, ProcessError, Whole, Whole}},
+            {"shortFrameEvery",         3, {Whole, Whole, Short, Whole, Whole, Short, Whole}},
+            {"stallAfterFrames",        2, {Whole, Whole, Stalled, Stalled}},
+        };
+        // clang-format on
+        for (const Row& row : rows) {
+            sim = std::make_unique<SimConfig>();
+            sim->setFault(QLatin1String(row.key), row.n);
+            QVERIFY(sim->apply());
+            VRK_Handle h = run(16, 400000);
+            const int32_t q = 16, frame = 160;
+            std::vector<uint32_t> raw(frame);
+            std::vector<double> v(frame);
+            std::vector<Frame> all = row.frames;
+            all.push_back(Whole);
+            for (size_t i = 0; i < all.size(); ++i) {
+                if (i == row.frames.size())
+                    QCOMPARE(VRK11_StreamsStart(h), 0);
+                const int32_t r = VRK11_Recv(h, raw.data(), frame, all[i] == Stalled ? 50 : 1000);
+                int32_t count = std::max(r, 0);
+                const int32_t p = r > 0 ? VRK11_ProcessAdcData(h, raw.data(), v.data(), &count, 1) : 0;
+                const Frame got = r < 0       ? RecvError
+                                  : r == 0    ? Stalled
+                                  : r < frame ? Short
+                                  : p != 0    ? ProcessError
+                                              : Whole;
+                QVERIFY2(
+                    got == all[i],
+                    qPrintable(
+                        QStringLiteral("%1: receive %2 gave kind %3").arg(row.key).arg(i).arg(int(got))));
+                for (int32_t need = r > 0 && r % q ? q - r % q : 0, n = 0; need > 0; need -= n)
+                    QVERIFY((n = VRK11_Recv(h, raw.data(), need, 1000)) > 0);
+                if (r != 0 && i + 1 < all.size() && all[i + 1] != Stalled) {
+                    QCOMPARE(VRK11_Recv(h, raw.data(), 3, 1000), 3);
+                    QCOMPARE(VRK11_Recv(h, raw.data(), q - 3, 1000), q - 3);
+                }
             }
+            QCOMPARE(VRK_Close(&h, 0), 0);
         }
-        QCOMPARE(VRK_Close(&h, 0), 0);
     }
 
     // Conversion refuses words that are not whole scans from index 0 in
     // order, and leaves the values untouched; a partial last scan is fine.
-    void misalignedData_data() {
-        QTest::addColumn<int>("drop");  // index of a word removed, or -1
-        QTest::addColumn<int>("word");  // index of a word whose bits above the code change, or -1
-        QTest::addColumn<uint>("bits"); // bits 16 and above of that word
-        QTest::addColumn<int>("status");
-        // clang-format off
-        QTest::newRow("aligned")              << -1 << -1 << 0u << 0;
-        QTest::newRow("partial last scan")    << 29 << -1 << 0u << 0;
-        QTest::newRow("starts at index 1")    << 0 << -1 << 0u << int(vrksim::StatusFrameStart);
-        QTest::newRow("word missing")         << 5 << -1 << 0u << int(vrksim::StatusScanOrder);
-        QTest::newRow("index past the table") << -1 << 2 << 3u << int(vrksim::StatusScanOrder);
-        QTest::newRow("bits above the index") << -1 << 4 << 0x201u << int(vrksim::StatusScanOrder);
-        // clang-format on
-    }
+    void misalignedData_data() { addRows(misalignments); }
     void misalignedData() {
-        QFETCH(int, drop);
-        QFETCH(int, word);
-        QFETCH(uint, bits);
-        QFETCH(int, status);
+        const Misalignment& m = fetchRow(misalignments);
         sim->setDc(1, 1.0);
         QVERIFY(sim->apply());
         VRK_Handle h = run(3, 20000);
@@ -238,65 +294,36 @@ private slots:
         QCOMPARE(VRK11_Recv(h, raw.data(), 30, 5000), 30);
         for (size_t j = 0; j < raw.size(); ++j)
             QCOMPARE(raw[j] >> 16, uint32_t(j % 3)); // the word's logical index
-        if (drop >= 0)
-            raw.erase(raw.begin() + drop);
-        if (word >= 0)
-            raw[size_t(word)] = (raw[size_t(word)] & 0xFFFF) | (bits << 16);
+        if (m.drop >= 0)
+            raw.erase(raw.begin() + m.drop);
+        if (m.word >= 0)
+            raw[size_t(m.word)] = (raw[size_t(m.word)] & 0xFFFF) | (m.bits << 16);
         std::vector<double> v(raw.size(), -7.0);
         int32_t n = int32_t(raw.size());
-        QCOMPARE(VRK11_ProcessAdcData(h, raw.data(), v.data(), &n, 1), status);
-        if (status == 0)
+        QCOMPARE(VRK11_ProcessAdcData(h, raw.data(), v.data(), &n, 1), m.status);
+        if (m.status == 0)
             QVERIFY(n == int32_t(raw.size()) && std::fabs(v[0] - 1.0) < 1e-3);
         else
             QVERIFY(std::all_of(v.begin(), v.end(), [](double x) { return x == -7.0; }));
         QCOMPARE(VRK_Close(&h, 0), 0);
     }
 
-    // Tables the device refuses, each with a text of its own; accepted
-    // tables read back as set and start.
-    void configureValidation_data() {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("channel"); // of every entry; -2: entry i on 7i mod count
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("range");
-        QTest::addColumn<double>("adcHz");
-        QTest::addColumn<int>("status");
-        // clang-format off
-        QTest::newRow("32 common ground") << 32 << -2 << 0 << 3 << 1000000.0 << 0;
-        QTest::newRow("16 differential")  << 16 << -2 << 1 << 2 << 400000.0 << 0;
-        QTest::newRow("common ground 31") << 1 << 31 << 0 << 1 << 500000.0 << 0;
-        QTest::newRow("count 0")          << 0 << 0 << 1 << 0 << 20000.0 << int(vrksim::StatusBadChannelCount);
-        QTest::newRow("count 33")         << 33 << 0 << 0 << 0 << 20000.0 << int(vrksim::StatusBadChannelCount);
-        QTest::newRow("17 differential")  << 17 << -2 << 1 << 0 << 100000.0 << int(vrksim::StatusBadChannel);
-        QTest::newRow("differential 16")  << 1 << 16 << 1 << 0 << 20000.0 << int(vrksim::StatusBadChannel);
-        QTest::newRow("common ground 32") << 1 << 32 << 0 << 0 << 20000.0 << int(vrksim::StatusBadChannel);
-        QTest::newRow("negative channel") << 1 << -3 << 0 << 0 << 20000.0 << int(vrksim::StatusBadChannel);
-        QTest::newRow("mode 2")           << 1 << 0 << 2 << 0 << 20000.0 << int(vrksim::StatusBadMode);
-        QTest::newRow("range 4")          << 1 << 0 << 1 << 4 << 20000.0 << int(vrksim::StatusBadRange);
-        QTest::newRow("frequency 12345")  << 1 << 0 << 1 << 0 << 12345.0 << int(vrksim::StatusBadAdcFrequency);
-        // clang-format on
-    }
+    // Tables the device refuses; accepted tables read back as set and start.
+    void configureValidation_data() { addRows(tables); }
     void configureValidation() {
-        QFETCH(int, count);
-        QFETCH(int, channel);
-        QFETCH(int, mode);
-        QFETCH(int, range);
-        QFETCH(double, adcHz);
-        QFETCH(int, status);
+        const Table& t = fetchRow(tables);
         QVERIFY(sim->apply());
         VRK_Handle h = openFirstDevice();
-        QCOMPARE(configure(h, count, channel, mode, range, adcHz), status);
+        QCOMPARE(configure(h, t.count, t.channel, t.mode, t.range, t.adcHz), t.status);
         double perChannel = 0;
         uint32_t last = 99;
-        if (status != 0) {
-            QVERIFY(errorText(status) != errorText(424242));
-        } else {
-            QVERIFY(VRK11_GetAdcFreq(h, nullptr, &perChannel) == 0 && perChannel == adcHz / count);
-            QCOMPARE(VRK11_GetLChannel(h, count - 1, &last, nullptr, nullptr), 0);
-            QCOMPARE(int(last), channel == -2 ? 7 * (count - 1) % count : channel);
+        if (t.status == 0) {
+            QVERIFY(VRK11_GetAdcFreq(h, nullptr, &perChannel) == 0 && perChannel == t.adcHz / t.count);
+            QCOMPARE(VRK11_GetLChannel(h, t.count - 1, &last, nullptr, nullptr), 0);
+            QCOMPARE(int(last), t.channel == -2 ? 7 * (t.count - 1) % t.count : t.channel);
             QCOMPARE(VRK11_StreamsEnable(h, 1), 0);
         }
-        QCOMPARE(VRK11_StreamsStart(h) == 0, status == 0);
+        QCOMPARE(VRK11_StreamsStart(h) == 0, t.status == 0);
         QCOMPARE(VRK_Close(&h, 0), 0);
     }
 
@@ -383,41 +410,33 @@ private slots:
         QCOMPARE(VRK_Close(&h, 0), 0);
     }
 
-    // A receive blocked on the clock or on a stall returns once another
-    // thread stops the streams or closes the device, long before its own
-    // ten-minute timeout.
-    void wakeBlockedRecv_data() {
-        QTest::addColumn<bool>("realtime"); // else stalled
-        QTest::addColumn<bool>("close");    // else stop the streams
-        for (bool realtime : {true, false})
-            for (bool close : {false, true})
-                QTest::addRow("%s, %s", realtime ? "realtime" : "stalled", close ? "close" : "stop")
-                    << realtime << close;
-    }
-    void wakeBlockedRecv() {
-        QFETCH(bool, realtime);
-        QFETCH(bool, close);
-        sim->setRealtime(realtime);
-        sim->setFault(QStringLiteral("stallAfterFrames"), realtime ? 0 : 1);
-        QVERIFY(sim->apply());
-        VRK_Handle h = run(1, 20000);
-        std::vector<uint32_t> raw(4000000); // 200 s of words
-        if (!realtime)
+    // A receive blocked on a stall returns once another thread stops the
+    // streams or closes the device, long before its own ten-minute timeout
+    // (blocked on the clock: ignoredStop below).
+    void wakeStalledRecv() {
+        for (bool close : {false, true}) {
+            sim = std::make_unique<SimConfig>();
+            sim->setFault(QStringLiteral("stallAfterFrames"), 1);
+            QVERIFY(sim->apply());
+            VRK_Handle h = run(1, 20000);
+            std::vector<uint32_t> raw(4000000); // 200 s of words
             QCOMPARE(VRK11_Recv(h, raw.data(), 10, 1000), 10);
-        std::atomic<bool> entered{false};
-        auto result = std::async(std::launch::async, [&] {
-            entered = true;
-            return VRK11_Recv(h, raw.data(), int32_t(raw.size()), 600000);
-        });
-        while (!entered)
-            std::this_thread::yield();
-        VRK_Handle copy = h;
-        QCOMPARE(close ? VRK_Close(&copy, 0) : VRK11_StreamsStop(h), 0);
-        QVERIFY(result.wait_for(std::chrono::seconds(60)) == std::future_status::ready);
-        const int32_t r = result.get(); // a stop may come before the receive
-        QVERIFY2(close ? r < 0 : (r == 0 || r == vrksim::StatusNotStarted), qPrintable(QString::number(r)));
-        if (!close)
-            QCOMPARE(VRK_Close(&h, 0), 0);
+            std::atomic<bool> entered{false};
+            auto result = std::async(std::launch::async, [&] {
+                entered = true;
+                return VRK11_Recv(h, raw.data(), int32_t(raw.size()), 600000);
+            });
+            while (!entered)
+                std::this_thread::yield();
+            VRK_Handle copy = h;
+            QCOMPARE(close ? VRK_Close(&copy, 0) : VRK11_StreamsStop(h), 0);
+            QVERIFY(result.wait_for(std::chrono::seconds(60)) == std::future_status::ready);
+            const int32_t r = result.get(); // a stop may come before the receive
+            QVERIFY2(close ? r < 0 : (r == 0 || r == vrksim::StatusNotStarted),
+                     qPrintable(QString::number(r)));
+            if (!close)
+                QCOMPARE(VRK_Close(&h, 0), 0);
+        }
     }
 
     // With ignoreStopMs a receive blocked on the clock when the streams stop
@@ -425,26 +444,12 @@ private slots:
     // timeout, with what it returns at once without the fault.  Calls made
     // after the stop or close fail at once; a close and reopen meanwhile give
     // a new handle to a working device, and the old handle stays dead.
-    void ignoredStop_data() {
-        QTest::addColumn<bool>("close"); // else stop the streams
-        QTest::addColumn<int>("ignoreMs");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<int>("laterStatus"); // of a receive begun after the stop or close
-        // clang-format off
-        QTest::newRow("stop ignored")  << false << 2500 << 0 << int(vrksim::StatusNotStarted);
-        QTest::newRow("close ignored") << true << 2500 << int(vrksim::StatusDeviceClosed) << int(vrksim::StatusInvalidHandle);
-        QTest::newRow("stop heeded")   << false << 0 << 0 << int(vrksim::StatusNotStarted);
-        QTest::newRow("close heeded")  << true << 0 << int(vrksim::StatusDeviceClosed) << int(vrksim::StatusInvalidHandle);
-        // clang-format on
-    }
+    void ignoredStop_data() { addRows(ignoredStops); }
     void ignoredStop() {
         using Ms = std::chrono::milliseconds;
-        QFETCH(bool, close);
-        QFETCH(int, ignoreMs);
-        QFETCH(int, status);
-        QFETCH(int, laterStatus);
+        const IgnoredStop& row = fetchRow(ignoredStops);
         sim->setRealtime(true);
-        sim->setFault(QStringLiteral("ignoreStopMs"), ignoreMs);
+        sim->setFault(QStringLiteral("ignoreStopMs"), row.ignoreMs);
         QVERIFY(sim->apply());
         VRK_Handle h = run(1, 20000);
         QVERIFY(h);
@@ -454,25 +459,25 @@ private slots:
         std::this_thread::sleep_for(Ms(200)); // well inside the receive's wait
         const auto stopped = std::chrono::steady_clock::now();
         VRK_Handle copy = h;
-        QCOMPARE(close ? VRK_Close(&copy, 0) : VRK11_StreamsStop(h), 0);
+        QCOMPARE(row.close ? VRK_Close(&copy, 0) : VRK11_StreamsStop(h), 0);
         uint32_t word[16];
-        QCOMPARE(VRK11_Recv(h, word, 16, 1000), laterStatus);
-        VRK_Handle fresh = close ? run(1, 20000) : 0; // while the old receive may still wait
-        if (close) {
+        QCOMPARE(VRK11_Recv(h, word, 16, 1000), row.laterStatus);
+        VRK_Handle fresh = row.close ? run(1, 20000) : 0; // while the old receive may still wait
+        if (row.close) {
             QVERIFY(fresh && fresh != h);
             QCOMPARE(VRK11_Recv(fresh, word, 16, 1000), 16);
         }
         QVERIFY(result.wait_for(std::chrono::seconds(60)) == std::future_status::ready);
         const auto took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - stopped).count();
-        QCOMPARE(result.get(), status);
-        QVERIFY2(took >= ignoreMs && took < ignoreMs + 1000, qPrintable(QString::number(took)));
+        QCOMPARE(result.get(), row.status);
+        QVERIFY2(took >= row.ignoreMs && took < row.ignoreMs + 1000, qPrintable(QString::number(took)));
         QCOMPARE(raw.front(), 0xDEADBEEFu);
-        if (close) {
+        if (row.close) {
             QCOMPARE(VRK_IsOpened(h), int(vrksim::StatusInvalidHandle));
             QCOMPARE(VRK11_Recv(h, word, 16, 1000), int(vrksim::StatusInvalidHandle));
             QCOMPARE(VRK11_Recv(fresh, word, 16, 1000), 16);
         }
-        QCOMPARE(VRK_Close(close ? &fresh : &h, 0), 0);
+        QCOMPARE(VRK_Close(row.close ? &fresh : &h, 0), 0);
     }
 };
 
