@@ -50,9 +50,7 @@ void RemoteClient::drop(const char* why) {
     if (closing)
         return;
     qWarning("Удалённое управление: %s, соединение с %s закрыто", why, qUtf8Printable(peerName));
-    closing = true;
-    socket->abort();
-    ended();
+    close();
 }
 
 void RemoteClient::close() {

@@ -290,6 +290,21 @@ QByteArray ScpiSession::frequencies(const QVector<int>& channels) const {
     return values.join(',');
 }
 
+QVector<ChannelChoice> ScpiSession::kinds(const QVector<int>& channels, bool dc, int code) const {
+    const QVector<ChannelChoice> rows = instrument.channels();
+    QVector<ChannelChoice> result;
+    for (int n : channels)
+        for (const ChannelChoice& row : rows)
+            if (row.number == n) {
+                ChannelChoice kind = row;
+                kind.dc = dc;
+                if (code >= 0)
+                    kind.rangeCode = code;
+                result.append(kind);
+            }
+    return result;
+}
+
 QByteArray ScpiSession::configuration(const QVector<int>& channels) const {
     const QVector<ChannelChoice> rows = instrument.channels();
     QList<QByteArray> items;
@@ -322,17 +337,8 @@ void ScpiSession::configure(const ScpiCommand& command, bool dc, bool measure, b
     } else if (!rangeAndList(command, &code, &channels)) {
         return;
     }
-    const QVector<ChannelChoice> rows = instrument.channels();
     RemoteChange change;
-    for (int n : channels)
-        for (const ChannelChoice& row : rows)
-            if (row.number == n) {
-                ChannelChoice kind = row;
-                kind.dc = dc;
-                if (code >= 0)
-                    kind.rangeCode = code;
-                change.kinds.append(kind);
-            }
+    change.kinds = kinds(channels, dc, code);
     change.scan = channels;
     apply(change);
     if (!measure)
@@ -356,16 +362,8 @@ void ScpiSession::setRange(const ScpiCommand& command, bool dc) {
     QVector<int> channels;
     if (!rangeAndList(command, &code, &channels))
         return;
-    const QVector<ChannelChoice> rows = instrument.channels();
     RemoteChange change;
-    for (int n : channels)
-        for (const ChannelChoice& row : rows)
-            if (row.number == n) {
-                ChannelChoice kind = row;
-                kind.dc = dc;
-                kind.rangeCode = code;
-                change.kinds.append(kind);
-            }
+    change.kinds = kinds(channels, dc, code);
     apply(change);
 }
 

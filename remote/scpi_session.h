@@ -81,6 +81,9 @@ private:
     int rangeCode(const ScpiParameter& parameter, int* code) const;
     // "[<range>,](@list)": the range code (-1 when not given) and the list.
     bool rangeAndList(const ScpiCommand& command, int* code, QVector<int>* channels);
+    // The current choices of `channels`, in their order, made DC or AC and,
+    // when `code` is not -1, given that range.
+    QVector<ChannelChoice> kinds(const QVector<int>& channels, bool dc, int code) const;
     // Applies `change` as this client's, and remembers what it waits for.
     quint64 apply(const RemoteChange& change);
 

@@ -236,7 +236,7 @@ private slots:
         QTest::newRow("six decimals")                << TextCase{-1e-9, 6, "0.000000"};
         QTest::newRow("a negative reading")          << TextCase{-0.0006, 3, "-0.001"};
         QTest::newRow("a negative with zeros")       << TextCase{-100.0, 2, "-100.00"};
-        QTest::newRow("the spec's example")          << TextCase{-12.3456, 3, "-12.346"};
+        QTest::newRow("rounds half away")           << TextCase{-12.3456, 3, "-12.346"};
         QTest::newRow("no number")                   << TextCase{qQNaN(), 3, ""};
         QTest::newRow("infinity")                    << TextCase{-qInf(), 3, ""};
         // clang-format on

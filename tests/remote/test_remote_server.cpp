@@ -9,6 +9,7 @@
 #include "message_log.h"
 #include "remote_client.h"
 #include "remote_server.h"
+#include "scpi_ask.h"
 
 namespace {
 
@@ -16,18 +17,6 @@ std::unique_ptr<QTcpSocket> connectTo(quint16 port) {
     auto socket = std::make_unique<QTcpSocket>();
     socket->connectToHost(QHostAddress::LocalHost, port);
     return socket;
-}
-
-// One answer line; empty when none came within the bound.
-QByteArray askOver(QTcpSocket& socket, const QByteArray& line) {
-    socket.write(line + '\n');
-    QElapsedTimer timer;
-    timer.start();
-    // The server runs in this thread: the events are turned while waiting,
-    // for the loopback and the event loop only, 5 s in all.
-    while (!socket.canReadLine() && timer.elapsed() < 5000)
-        QTest::qWait(5);
-    return socket.canReadLine() ? socket.readLine().chopped(1) : QByteArray();
 }
 
 bool logged(QtMsgType type, const QString& part) {

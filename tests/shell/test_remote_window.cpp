@@ -7,6 +7,7 @@
 
 #include "mainwindow.h"
 #include "message_log.h"
+#include "scpi_ask.h"
 #include "sim_setup.h"
 #include "stderr_capture.h"
 #include "test_files.h"
@@ -29,17 +30,11 @@ quint16 listeningPort() {
     return port;
 }
 
-// The answer to *IDN? on `port`, turning the events meanwhile (the server
-// runs in this thread); empty when none within 5 s.
+// The answer to *IDN? on `port`; empty when none within 5 s.
 QByteArray identity(quint16 port) {
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, port);
-    socket.write("*IDN?\n");
-    QElapsedTimer timer;
-    timer.start();
-    while (!socket.canReadLine() && timer.elapsed() < 5000)
-        QTest::qWait(5);
-    return socket.canReadLine() ? socket.readLine() : QByteArray();
+    return askOver(socket, "*IDN?");
 }
 
 } // namespace
