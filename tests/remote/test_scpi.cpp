@@ -1,13 +1,11 @@
-// The SCPI parser, the header patterns and the sessions against a fake
-// instrument: every syntax form and every command, without a network.
+// The SCPI parser and the sessions against a fake instrument: the syntax
+// forms and every command, without a network.
 #include <QtTest>
 #include <vector>
 
 #include "fake_instrument.h"
 #include "pass_tracker.h"
-#include "scpi_command_table.h"
 #include "scpi_error.h"
-#include "scpi_header.h"
 #include "scpi_parser.h"
 #include "scpi_session.h"
 
@@ -58,13 +56,9 @@ class TestScpi : public QObject {
 
 private slots:
     void parser();
-    void headers();
     void commands();
-    void measureWaitsForItsConfiguration();
-    void readFollowsAnotherClientsChange();
-    void completionWaitsForOwnChanges();
+    void answersWaitForTheirPass();
     void waitsEndAtTheirBound();
-    void laterCommandsOfALineWaitToo();
     void valuesMarkOverloadAndAbsence();
     void searchAndDeviceChoice();
     void errorQueueOverflows();
@@ -84,32 +78,21 @@ void TestScpi::parser() {
     };
     // clang-format off
     const std::vector<Row> rows = {
-        {"common query",            "*IDN?",                     1, 0,      "*IDN",             true,  {}, 0},
         {"long form",               "MEASure:VOLTage:DC? (@1)",  1, 0,      "MEASURE:VOLTAGE:DC", true, {K::ChannelList}, 0},
-        {"leading colon",           ":SYST:ERR?",                1, 0,      "SYST:ERR",         true,  {}, 0},
-        {"two units",               "*CLS;*IDN?",                2, 0,      "*CLS",             false, {}, 0},
         {"empty units skipped",     ";; *IDN? ;;",               1, 0,      "*IDN",             true,  {}, 0},
         {"blank line",              "   ",                       0, 0,      "",                 false, {}, 0},
         {"CR LF line end",          "*IDN?\r",                   1, 0,      "*IDN",             true,  {}, 0},
-        {"integer",                 "SAMP:RATE 20000",           1, 0,      "SAMP:RATE",        false, {K::Number}, 20000},
-        {"exponent",                "SAMP:RATE 1e3",             1, 0,      "SAMP:RATE",        false, {K::Number}, 1000},
         {"signed decimal exponent", "TRIG:TIM +2.5E-1",          1, 0,      "TRIG:TIM",         false, {K::Number}, 0.25},
         {"leading point",           "TRIG:TIM .5",               1, 0,      "TRIG:TIM",         false, {K::Number}, 0.5},
-        {"negative",                "VOLT:RANG -3,(@1)",         1, 0,      "VOLT:RANG",        false, {K::Number, K::ChannelList}, -3},
         {"overflow is infinite",    "SAMP:RATE 1e999",           1, 0,      "SAMP:RATE",        false, {K::Number}, qInf()},
         {"mnemonic",                "SAMP:RATE max",             1, 0,      "SAMP:RATE",        false, {K::Mnemonic}, 0},
-        {"double-quoted string",    "SYST:DEV \"192.0.2.1\"",    1, 0,      "SYST:DEV",         false, {K::String}, 0},
         {"single-quoted string",    "SYST:DEV '1;2'",            1, 0,      "SYST:DEV",         false, {K::String}, 0},
         {"blanks around commas",    "CONF:VOLT:DC 1 , (@ 1 , 2:3 )", 1, 0,  "CONF:VOLT:DC",     false, {K::Number, K::ChannelList}, 1},
-        {"empty channel list",      "ROUT:SCAN (@)",             1, 0,      "ROUT:SCAN",        false, {K::ChannelList}, 0},
         {"unbalanced list",         "ROUT:SCAN (@1,2",           1, ScpiError::SyntaxError, "ROUT:SCAN", false, {}, 0},
         {"list without @",          "ROUT:SCAN (1)",             1, ScpiError::SyntaxError, "ROUT:SCAN", false, {}, 0},
-        {"letter in a list",        "ROUT:SCAN (@1,x)",          1, ScpiError::SyntaxError, "ROUT:SCAN", false, {}, 0},
         {"unterminated string",     "SYST:DEV \"abc",            1, ScpiError::StringDataError, "SYST:DEV", false, {}, 0},
         {"block data",              "SAMP:RATE #H10",            1, ScpiError::DataTypeError, "SAMP:RATE", false, {}, 0},
         {"control character",       QByteArray("*IDN?\x01", 6),  1, ScpiError::InvalidCharacter, "*IDN", true, {}, 0},
-        {"NUL byte",                QByteArray("*I\0N?", 5),     1, ScpiError::InvalidCharacter, "*I", false, {}, 0},
-        {"non-ASCII in header",     "SYST:\xd0\x96",             1, ScpiError::InvalidCharacter, "SYST", false, {}, 0},
         {"digit first",             "1SYST",                     1, ScpiError::SyntaxError, "", false, {}, 0},
         {"colon before common",     ":*IDN?",                    1, ScpiError::SyntaxError, "", false, {}, 0},
         {"error ends the line",     "FOO (;*IDN?",               1, ScpiError::SyntaxError, "FOO", false, {}, 0},
@@ -134,54 +117,11 @@ void TestScpi::parser() {
             QVERIFY2(first.parameters.at(0).number == row.number, row.name);
     }
 
-    // The values inside: a list keeps its spans as written, a string its
-    // doubled quotes as one.
-    const QVector<ScpiCommand> list = ScpiParser::parse("ROUT:SCAN (@5:3,9,1234567)");
-    QCOMPARE(list.size(), 1);
-    const QVector<ScpiParameter::Span> spans = list.first().parameters.first().spans;
-    QCOMPARE(spans.size(), 3);
-    QCOMPARE(spans[0].first, 5);
-    QCOMPARE(spans[0].last, 3);
-    QCOMPARE(spans[1].first, 9);
-    QCOMPARE(spans[2].first, ScpiParameter::channelTooLarge);
+    // A string keeps its doubled quotes as one; a channel too large to hold
+    // is marked, not wrapped.
     QCOMPARE(ScpiParser::parse("SYST:DEV 'a''b'").first().parameters.first().text, QStringLiteral("a'b"));
-    QCOMPARE(ScpiParser::parse("INP:MODE comm").first().parameters.first().mnemonic, QByteArray("COMM"));
-}
-
-void TestScpi::headers() {
-    struct Row {
-        const char* pattern;
-        QByteArray written;
-        bool matches;
-    };
-    // clang-format off
-    const std::vector<Row> rows = {
-        {"SYSTem:ERRor[:NEXT]",         "SYST:ERR",               true},
-        {"SYSTem:ERRor[:NEXT]",         "SYSTEM:ERROR:NEXT",      true},
-        {"SYSTem:ERRor[:NEXT]",         "SYST:ERR:NEX",           false},
-        {"SYSTem:ERRor[:NEXT]",         "SYSTE:ERR",              false},
-        {"[SENSe:]VOLTage[:DC]:RANGe",  "VOLT:RANG",              true},
-        {"[SENSe:]VOLTage[:DC]:RANGe",  "SENS:VOLT:DC:RANG",      true},
-        {"[SENSe:]VOLTage[:DC]:RANGe",  "SENSE:VOLTAGE:RANGE",    true},
-        {"[SENSe:]VOLTage[:DC]:RANGe",  "VOLT:AC:RANG",           false},
-        {"[SENSe:]VOLTage[:DC]:RANGe",  "VOLT:DC",                false},
-        {"*IDN",                        "*IDN",                   true},
-        {"*IDN",                        "*ID",                    false},
-    };
-    // clang-format on
-    for (const Row& row : rows)
-        QVERIFY2(ScpiHeader(row.pattern).matches(row.written.split(':')) == row.matches,
-                 qPrintable(QString::fromLatin1(row.pattern) + QLatin1Char(' ') +
-                            QString::fromLatin1(row.written)));
-
-    // A unit after another is taken below the path the first left, and from
-    // the root when that names nothing.
-    QList<QByteArray> full;
-    const ScpiCommand next = ScpiParser::parse("NEXT?").first();
-    QCOMPARE(ScpiCommandTable::find(next, {"SYST", "ERR"}, &full), ScpiCommandTable::ErrorNext);
-    const ScpiCommand rooted = ScpiParser::parse("SYST:VERS?").first();
-    QCOMPARE(ScpiCommandTable::find(rooted, {"SYST", "ERR"}, &full), ScpiCommandTable::Version);
-    QCOMPARE(ScpiCommandTable::find(next, {}, &full), ScpiCommandTable::Unknown);
+    const ScpiParameter list = ScpiParser::parse("ROUT:SCAN (@1234567)").first().parameters.first();
+    QCOMPARE(list.spans.first().first, ScpiParameter::channelTooLarge);
 }
 
 void TestScpi::commands() {
@@ -198,93 +138,62 @@ void TestScpi::commands() {
         {"identity",                 "*IDN?",                                   idn, {}},
         {"identity, lower case",     "*idn?",                                   idn, {}},
         {"identity takes nothing",   "*IDN? 1",                                 "", {E::ParameterNotAllowed}},
-        {"error queue empty",        "SYST:ERR?",                               "0,\"No error\"", {}},
         {"error, long form",         "SYSTEM:ERROR:NEXT?",                      "0,\"No error\"", {}},
+        {"error text",               "FOO;SYST:ERR?",                           "-113,\"Undefined header\"", {}},
         {"error count",              "FOO;SYST:ERR:COUN?",                      "1", {E::UndefinedHeader}},
         {"relative path",            "SYST:ERR:COUN?;NEXT?",                    "0;0,\"No error\"", {}},
-        {"root after colon",         ":SYST:VERS?;:SYST:VERS?",                 "1999.0;1999.0", {}},
         {"root when path fails",     "SYST:VERS?;*IDN?;ROUT:SCAN?",             "1999.0;" + idn + ";(@1)", {}},
-        {"undefined header",         "FOO:BAR",                                 "", {E::UndefinedHeader}},
         {"wrong short form",         "SYSTE:VERS?",                             "", {E::UndefinedHeader}},
-        {"query of a command only",  "*RST?",                                   "", {E::UndefinedHeader}},
-        {"invalid UTF-8",            "SYST:DEV \"\xff\xfe\"",                   "", {E::InvalidCharacter}},
         {"binary",                   QByteArray("\x00\x01\x02\x80", 4),         "", {E::InvalidCharacter}},
-        {"empty commands",           ";;;",                                     "", {}},
         {"self test",                "*TST?",                                   "0", {}},
         {"scan list",                "ROUT:SCAN (@1,3:5);SCAN?",                "(@1,3,4,5)", {}},
         {"scan list reversed range", "ROUT:SCAN (@5:3);:ROUT:SCAN?",            "(@5,4,3)", {}},
         {"scan list once each",      "ROUTE:SCAN (@2, 2 ,1);:ROUT:SCAN?",       "(@2,1)", {}},
         {"scan list empty",          "ROUT:SCAN (@);:ROUT:SCAN?",               "(@1)", {E::IllegalParameterValue}},
         {"scan list past 32",        "ROUT:SCAN (@1:33);:ROUT:SCAN?",           "(@1)", {E::DataOutOfRange}},
-        {"scan list huge numbers",   "ROUT:SCAN (@99999999999);:ROUT:SCAN?",    "(@1)", {E::DataOutOfRange}},
-        {"scan list zero",           "ROUT:SCAN (@0)",                          "", {E::DataOutOfRange}},
         {"scan above 16, diff",      "ROUT:SCAN (@2,17);:ROUT:SCAN?",           "(@1)", {E::SettingsConflict}},
         {"scan list not a list",     "ROUT:SCAN 3",                             "", {E::DataTypeError}},
-        {"mode common",              "INP:MODE COMM;MODE?",                     "COMM", {}},
         {"mode long, lower case",    "input:mode common;:INP:MODE differential;MODE?", "DIFF", {}},
         {"mode unknown",             "INP:MODE SINGLE",                         "", {E::IllegalParameterValue}},
-        {"mode as number",           "INP:MODE 1",                              "", {E::DataTypeError}},
         {"scan above 16, common",    "INP:MODE COMM;:ROUT:SCAN (@17,2);SCAN?",  "(@17,2)", {}},
-        {"rate",                     "SAMP:RATE 1e5;RATE?",                     "100000", {}},
         {"rate max",                 "SAMP:RATE MAX;RATE?",                     "1000000", {}},
         {"rate min",                 "SAMP:RATE MIN;RATE?",                     "20000", {}},
         {"rate default",             "SAMP:RATE 400000;RATE DEF;RATE?",         "20000", {}},
         {"rate not an ADC rate",     "SAMP:RATE 12345;RATE?",                   "20000", {E::DataOutOfRange}},
-        {"rate infinite",            "SAMP:RATE 1e999",                         "", {E::DataOutOfRange}},
         {"rate missing",             "SAMP:RATE",                               "", {E::MissingParameter}},
-        {"rate as string",           "SAMP:RATE \"1\"",                         "", {E::DataTypeError}},
         {"rate with unit",           "SAMP:RATE 10V",                           "", {E::InvalidSuffix}},
         {"rate two values",          "SAMP:RATE 1 2",                           "", {E::InvalidSeparator}},
         {"rate trailing comma",      "SAMP:RATE 1,",                            "", {E::SyntaxError}},
-        {"timer",                    "TRIG:TIM 0.25;TIM?",                      "0.25", {}},
         {"timer min",                "TRIGGER:TIMER MIN;TIM?",                  "0.1", {}},
         {"timer max",                "TRIG:TIM MAX;TIM?",                       "2", {}},
         {"timer default",            "TRIG:TIM 1;TIM DEF;TIM?",                 "0.5", {}},
         {"timer too long",           "TRIG:TIM 5;TIM?",                         "0.5", {E::DataOutOfRange}},
-        {"timer too short",          "TRIG:TIM 0.01",                           "", {E::DataOutOfRange}},
         {"DC range",                 "VOLT:DC:RANG 0.5,(@2);:VOLT:DC:RANG? (@2)", "0.6", {}},
         {"DC range, optional nodes", "SENS:VOLT:RANG 2.5,(@2);:VOLT:RANG? (@2)", "2.5", {}},
         {"AC range rounds up",       "SENSE:VOLTAGE:AC:RANGE 3,(@2);:CONF? (@2)", "\"VOLT:AC 10,(@2)\"", {}},
         {"range min",                "VOLT:RANG MIN,(@3);:VOLT:RANG? (@3)",     "0.15", {}},
-        {"range negative",           "VOLT:RANG -0.1,(@3);:VOLT:RANG? (@3)",    "0.15", {}},
         {"range too large",          "VOLT:RANG 11,(@3);:VOLT:RANG? (@3)",      "10", {E::DataOutOfRange}},
         {"range without list",       "VOLT:RANG 1",                             "", {E::MissingParameter}},
-        {"range mnemonic unknown",   "VOLT:RANG AUTO,(@1)",                     "", {E::IllegalParameterValue}},
         {"range above 16, diff",     "VOLT:RANG 1,(@18)",                       "", {E::SettingsConflict}},
         {"configure DC",             "CONF:VOLT:DC 2,(@2,4);:CONF? (@2,4)",     "\"VOLT:DC 2.5,(@2)\",\"VOLT:DC 2.5,(@4)\"", {}},
         {"configure sets the scan",  "CONF:VOLT:DC 2,(@4,2);:ROUT:SCAN?",       "(@4,2)", {}},
         {"configure keeps range",    "VOLT:AC:RANG 0.1,(@5);:CONF:VOLT:AC (@5);:CONF?", "\"VOLT:AC 0.15,(@5)\"", {}},
         {"configure, optional DC",   "CONFIGURE:VOLTAGE 0.6,(@6);:CONF?",       "\"VOLT:DC 0.6,(@6)\"", {}},
-        {"configure above 16, diff", "CONF:VOLT:DC (@17);:ROUT:SCAN?",          "(@1)", {E::SettingsConflict}},
-        {"configure past 32",        "CONF:VOLT:DC (@33)",                      "", {E::DataOutOfRange}},
-        {"configure without list",   "CONF:VOLT:DC",                            "", {E::MissingParameter}},
         {"configure too many",       "CONF:VOLT:DC 1,2,(@1)",                   "", {E::ParameterNotAllowed}},
-        {"configure range string",   "CONF:VOLT:DC 'x',(@1)",                   "", {E::DataTypeError}},
-        {"configure unbalanced",     "CONF:VOLT:DC (@1;*IDN?",                  "", {E::SyntaxError}},
         {"reset",                    "INP:MODE COMM;:SAMP:RATE MAX;:TRIG:TIM 2;:CONF:VOLT:DC 0.1,(@1,20);*RST;:ROUT:SCAN?;:INP:MODE?;:SAMP:RATE?;:TRIG:TIM?;:CONF? (@1,20)",
                                      "(@1);DIFF;20000;0.5;\"VOLT:AC 10,(@1)\",\"VOLT:AC 10,(@20)\"", {}},
-        {"fetch before any pass",    "FETC?",                                   "9.91E37", {}},
         {"fetch, long form",         "FETCH:VOLTAGE?",                          "9.91E37", {}},
         {"fetch frequency, no pass", "FETC:FREQ? (@1,2)",                       "9.91E37,9.91E37", {}},
         {"event status",             "FOO;*ESR?;*ESR?",                         "32;0", {E::UndefinedHeader}},
         {"event status, execution",  "SAMP:RATE 3;*ESR?",                       "16", {E::DataOutOfRange}},
-        {"status byte",              "FOO;*STB?",                               "4", {E::UndefinedHeader}},
         {"status byte, enabled",     "*ESE 32;FOO;*STB?;*ESE?",                 "36;32", {E::UndefinedHeader}},
-        {"event enable range",       "*ESE 300",                                "", {E::DataOutOfRange}},
         {"clear",                    "FOO;SAMP:RATE 3;*CLS;SYST:ERR:COUN?;*ESR?", "0;0", {}},
-        {"device",                   "SYST:DEV?",                               "\"192.0.2.1\"", {}},
         {"device catalog",           "SYST:DEV:CAT?",                           "\"192.0.2.1,SIM-9\",\"192.0.2.2,SIM-8\"", {}},
-        {"device select",            "SYST:DEV \"192.0.2.2\";DEV?",             "\"192.0.2.2\"", {}},
         {"device select, long",      "SYSTEM:DEVICE:SELECT '192.0.2.2';:SYST:DEV?", "\"192.0.2.2\"", {}},
         {"device not found",         "SYST:DEV \"1.2.3.4\";DEV?",               "\"192.0.2.1\"", {E::IllegalParameterValue}},
-        {"device not a string",      "SYST:DEV 192",                            "", {E::DataTypeError}},
-        {"device unterminated",      "SYST:DEV '192.0.2.2",                     "", {E::StringDataError}},
         {"record",                   "RECORD:START;:REC:STAT?;FILE?",           "1;\"/records/vernier-20261208-120000.csv\"", {}},
-        {"record twice",             "REC:STAR;STAR;STAT?",                     "1", {}},
         {"record takes no path",     "REC:STAR \"/etc/passwd\";STAT?",          "0", {E::ParameterNotAllowed}},
         {"record stop",              "REC:STAR;STOP;STAT?",                     "0", {}},
-        {"record file before any",   "REC:FILE?",                               "\"\"", {}},
-        {"completion, no change",    "*OPC?",                                   "1", {}},
         {"completion bit",           "*OPC;*ESR?",                              "1", {}},
         {"wait, no change",          "*WAI;*IDN?",                              idn, {}},
     };
@@ -307,72 +216,45 @@ void TestScpi::commands() {
     QCOMPARE(failing.errors(), (std::vector<int>{ScpiError::ExecutionError, ScpiError::HardwareError}));
 }
 
-// MEASure configures, then answers from the first pass measured with the
-// new configuration, in the order of the list.
-void TestScpi::measureWaitsForItsConfiguration() {
-    Bench bench;
-    bench.fake.publish();
-    QCOMPARE(bench.ask("MEAS:VOLT:DC? 1,(@3,2)"), QByteArray());
-    QVERIFY(bench.session.busy());
-    bench.fake.publish(true); // measured before the change
-    QVERIFY(bench.session.busy());
-    bench.fake.publish();
-    QVERIFY(!bench.session.busy());
-    QCOMPARE(bench.replies, QList<QByteArray>{"0.3,0.2\n"});
-    QCOMPARE(bench.readies, 1);
-    QCOMPARE(bench.ask("CONF? (@2)"), QByteArray("\"VOLT:DC 2.5,(@2)\""));
-
-    // The frequency of AC channels; an unchanged configuration answers from
-    // the next pass.
-    QCOMPARE(bench.ask("MEAS:FREQ? (@2)"), QByteArray());
-    bench.fake.publish();
-    QCOMPARE(bench.replies, QList<QByteArray>{"200\n"});
-    bench.replies.clear();
-    QCOMPARE(bench.ask("MEAS:VOLT:AC? (@2)"), QByteArray());
-    QCOMPARE(bench.fake.applies, 3);
-    bench.fake.publish();
-    QCOMPARE(bench.replies, QList<QByteArray>{"0.2\n"});
-    QCOMPARE(bench.errors(), std::vector<int>{});
-}
-
-// READ? waits for the next pass of the configuration; when another client
-// changes it meanwhile, for the first pass of the new one.
-void TestScpi::readFollowsAnotherClientsChange() {
+// MEASure? and READ? answer from the first pass measured with the
+// configuration they asked for (another client's change included), in the
+// order of the list; without a change, from the next pass.
+// Units after a waiting one join its response line.
+void TestScpi::answersWaitForTheirPass() {
     Bench bench;
     ScpiSession other(bench.fake, bench.tracker);
     QObject::connect(&bench.fake, &RemoteInstrument::passRecorded, &other, &ScpiSession::passArrived);
     bench.fake.publish();
-    QCOMPARE(bench.ask("FETC?"), QByteArray("0.1"));
+    QCOMPARE(bench.ask("MEAS:VOLT:DC? 1,(@3,2);:ROUT:SCAN?;:FOO;:SYST:ERR?"), QByteArray());
+    bench.fake.publish(true); // measured before the change
+    QVERIFY(bench.session.busy());
+    bench.session.receiveLine("*IDN?"); // refused while busy: the client holds it back
+    bench.fake.publish();
+    QCOMPARE(bench.replies, QList<QByteArray>{"0.3,0.2;(@3,2);-113,\"Undefined header\"\n"});
+    QCOMPARE(bench.readies, 1);
+    QCOMPARE(bench.ask("CONF? (@2)"), QByteArray("\"VOLT:DC 2.5,(@2)\""));
+
     QCOMPARE(bench.ask("READ?"), QByteArray());
-    other.receiveLine("CONF:VOLT:DC (@4,5)");
-    QVERIFY(!other.busy());
+    other.receiveLine("CONF:VOLT:AC (@4,5)");
     bench.fake.publish(true);
     QVERIFY(bench.session.busy());
     bench.fake.publish();
     QCOMPARE(bench.replies, QList<QByteArray>{"0.4,0.5\n"});
-
-    // Without a change the next pass answers.
-    bench.replies.clear();
     QCOMPARE(bench.ask("READ?"), QByteArray());
     bench.fake.publish();
     QCOMPARE(bench.replies, QList<QByteArray>{"0.4,0.5\n"});
-}
+    QCOMPARE(bench.ask("MEAS:FREQ? (@5)"), QByteArray());
+    bench.fake.publish();
+    QCOMPARE(bench.replies, QList<QByteArray>{"500\n"});
 
-// *OPC? and *WAI wait for the client's own changes only.
-void TestScpi::completionWaitsForOwnChanges() {
-    Bench bench;
-    bench.fake.publish();
-    QCOMPARE(bench.ask("SAMP:RATE 100000;*OPC?"), QByteArray());
-    QVERIFY(bench.session.busy());
-    bench.fake.publish(true);
-    QVERIFY(bench.session.busy());
-    bench.fake.publish();
-    QCOMPARE(bench.replies, QList<QByteArray>{"1\n"});
+    // *OPC? waits for the client's own change only.
     QCOMPARE(bench.ask("*OPC?"), QByteArray("1"));
-
-    QCOMPARE(bench.ask("TRIG:TIM 1;*WAI;TRIG:TIM?"), QByteArray());
+    QCOMPARE(bench.ask("SAMP:RATE 100000;*OPC?"), QByteArray());
+    bench.fake.publish(true);
+    QVERIFY(bench.session.busy());
     bench.fake.publish();
     QCOMPARE(bench.replies, QList<QByteArray>{"1\n"});
+    QCOMPARE(bench.errors(), std::vector<int>{});
 }
 
 // With no pass, a wait ends at its bound with an answer for every value due
@@ -386,7 +268,6 @@ void TestScpi::waitsEndAtTheirBound() {
     // clang-format off
     const std::vector<Row> rows = {
         {"measure",    "MEAS:VOLT:DC? (@1,2,3)", "9.91E37,9.91E37,9.91E37\n"},
-        {"read",       "READ?",                  "9.91E37\n"},
         {"completion", "SAMP:RATE MAX;*OPC?",    "0\n"},
         {"wait",       "SAMP:RATE MAX;*WAI;*IDN?", "VERNIER,VRK11,SIM-9," VERNIER_PROJECT_VERSION "\n"},
         {"search",     "SYST:DEV:SEAR;*IDN?",    "VERNIER,VRK11,SIM-9," VERNIER_PROJECT_VERSION "\n"},
@@ -402,17 +283,6 @@ void TestScpi::waitsEndAtTheirBound() {
         QVERIFY2(bench.replies == QList<QByteArray>{row.reply}, row.name);
         QVERIFY2(bench.errors() == std::vector<int>{ScpiError::HardwareError}, row.name);
     }
-}
-
-// The units after a waiting one run when it ends, and their answers join
-// the same response line.
-void TestScpi::laterCommandsOfALineWaitToo() {
-    Bench bench;
-    bench.session.receiveLine("MEAS:VOLT:DC? (@1);:ROUT:SCAN?;:FOO;:SYST:ERR?");
-    QVERIFY(bench.replies.isEmpty());
-    bench.session.receiveLine("*IDN?"); // refused while busy: the client holds it back
-    bench.fake.publish();
-    QCOMPARE(bench.replies, QList<QByteArray>{"0.1;(@1);-113,\"Undefined header\"\n"});
 }
 
 void TestScpi::valuesMarkOverloadAndAbsence() {
@@ -431,27 +301,22 @@ void TestScpi::valuesMarkOverloadAndAbsence() {
     QCOMPARE(bench.ask("FETC?"), QByteArray("0.7"));
 }
 
+// A search ends the wait; a choice asked for during a search is made when
+// the search has ended.
 void TestScpi::searchAndDeviceChoice() {
     Bench bench;
     QCOMPARE(bench.ask("SYST:DEV:SEAR"), QByteArray());
     QVERIFY(bench.session.busy());
     QCOMPARE(bench.fake.searches, 1);
     bench.fake.finishSearch({{QStringLiteral("192.0.2.7"), QStringLiteral("SIM-7")}});
-    QVERIFY(!bench.session.busy());
     QCOMPARE(bench.ask("SYST:DEV:CAT?"), QByteArray("\"192.0.2.7,SIM-7\""));
 
-    // A choice asked for during a search is made when the search has ended.
     bench.fake.searchRunning = true;
     QCOMPARE(bench.ask("SYST:DEV \"192.0.2.7\";DEV?"), QByteArray());
     QVERIFY(bench.fake.selections.isEmpty());
     bench.fake.finishSearch({{QStringLiteral("192.0.2.7"), QStringLiteral("SIM-7")}});
     QCOMPARE(bench.fake.selections, QStringList{QStringLiteral("192.0.2.7")});
     QCOMPARE(bench.replies, QList<QByteArray>{"\"192.0.2.7\"\n"});
-
-    // Nothing found: an empty catalog.
-    bench.fake.searchRunning = true;
-    bench.fake.finishSearch({});
-    QCOMPARE(bench.ask("SYST:DEV:CAT?"), QByteArray("\"\""));
 }
 
 void TestScpi::errorQueueOverflows() {
