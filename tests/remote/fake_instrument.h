@@ -1,7 +1,6 @@
 #ifndef FAKE_INSTRUMENT_H
 #define FAKE_INSTRUMENT_H
 
-#include <QStringList>
 #include <cmath>
 
 #include "channel_words.h"
@@ -24,13 +23,9 @@ public:
     QString serial() const override { return selected.isEmpty() ? QString() : QStringLiteral("SIM-9"); }
     QVector<RemoteDevice> devices() const override { return deviceList; }
     bool searching() const override { return searchRunning; }
-    void search() override {
-        searchRunning = true;
-        ++searches;
-    }
+    void search() override { searchRunning = true; }
     QString selectedDevice() const override { return selected; }
     bool selectDevice(const QString& address) override {
-        selections.append(address);
         if (!selectWorks)
             return false;
         selected = address;
@@ -52,7 +47,6 @@ public:
     double adcRateHz() const override { return rate; }
     int displayPeriodMs() const override { return period; }
     quint64 apply(const RemoteChange& change) override {
-        ++applies;
         bool changed = false;
         if (change.modeCode && *change.modeCode != mode) {
             mode = *change.modeCode;
@@ -148,12 +142,9 @@ public:
     quint64 copies = 1;
     quint64 configSerial = 1;
     bool dirty = true;
-    int applies = 0;
     QVector<RemoteDevice> deviceList;
     bool searchRunning = false;
-    int searches = 0;
     QString selected = QStringLiteral("192.0.2.1");
-    QStringList selections;
     bool selectWorks = true;
     bool recordWorks = true;
     bool recordingNow = false;
