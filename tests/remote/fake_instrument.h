@@ -85,22 +85,17 @@ public:
         return copies;
     }
     quint64 controlsCopies() const override { return copies; }
-    bool startRecording() override {
-        if (!recordWorks)
-            return false;
-        recordingNow = true;
-        file = QStringLiteral("/records/vernier-20261208-120000.csv");
-        return true;
-    }
+    bool startRecording() override { return recordingNow = recordWorks; }
     void stopRecording() override { recordingNow = false; }
     bool recording() const override { return recordingNow; }
-    QString recordingFile() const override { return file; }
+    QString recordingFile() const override {
+        return recordingNow ? QStringLiteral("/records/vernier-20261208-120000.csv") : QString();
+    }
 
-    // The test's side.
-    // A pass of the configuration as it is now (the previous one when
-    // `stale` is true and a change is pending), optionally with channel
-    // `overloaded` overloaded and channel `staleChannel` stale.
-    PassRecord pass(bool previous = false, int overloaded = 0, int staleChannel = 0) {
+    // The test's side.  Publishes a pass of the configuration as it is now
+    // (the one before a pending change when `previous`), optionally with
+    // channel `overloaded` overloaded and channel `staleChannel` stale.
+    void publish(bool previous = false, int overloaded = 0, int staleChannel = 0) {
         if (dirty && !previous) {
             ++copies;
             ++configSerial;
@@ -122,10 +117,7 @@ public:
             reading.stale = row.number == staleChannel;
             record.readings.append(reading);
         }
-        return record;
-    }
-    void publish(bool previous = false, int overloaded = 0, int staleChannel = 0) {
-        emit passRecorded(pass(previous, overloaded, staleChannel));
+        emit passRecorded(record);
     }
     void finishSearch(const QVector<RemoteDevice>& found) {
         deviceList = found;
@@ -148,7 +140,6 @@ public:
     bool selectWorks = true;
     bool recordWorks = true;
     bool recordingNow = false;
-    QString file;
 };
 
 #endif // FAKE_INSTRUMENT_H

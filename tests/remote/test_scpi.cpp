@@ -75,66 +75,49 @@ void TestScpi::commands() {
     const std::vector<Row> rows = {
         {"identity",                 "*IDN?",                                   idn, {}},
         {"lower case, CR LF",       "*idn?\r",                                 idn, {}},
-        {"error, long form",         "SYSTEM:ERROR:NEXT?",                      "0,\"No error\"", {}},
         {"error text",               "FOO;SYST:ERR?",                           "-113,\"Undefined header\"", {}},
         {"error count",              "FOO;SYST:ERR:COUN?",                      "1", {E::UndefinedHeader}},
         {"relative path",            "SYST:ERR:COUN?;NEXT?",                    "0;0,\"No error\"", {}},
         {"root when path fails",     "SYST:VERS?;*IDN?;ROUT:SCAN?",             "1999.0;" + idn + ";(@1)", {}},
         {"empty units",              ";; *IDN? ;;",                             idn, {}},
-        {"digit first",              "1SYST",                                   "", {E::SyntaxError}},
-        {"colon before common",      ":*IDN?",                                  "", {E::SyntaxError}},
         {"error ends the line",      "FOO (;*IDN?",                             "", {E::SyntaxError}},
         {"units before an error",    "SYST:VERS?;SAMP:RATE (",                  "1999.0", {E::SyntaxError}},
         {"semicolon in a string",    "SYST:DEV '1;2'",                          "", {E::IllegalParameterValue}},
         {"unterminated string",      "SYST:DEV \"abc",                          "", {E::StringDataError}},
-        {"block data",               "SAMP:RATE #H10",                          "", {E::DataTypeError}},
         {"wrong short form",         "SYSTE:VERS?",                             "", {E::UndefinedHeader}},
         {"binary",                   QByteArray("\x00\x01\x02\x80", 4),         "", {E::InvalidCharacter}},
         {"scan list reversed range", "ROUT:SCAN (@5:3);:ROUT:SCAN?",            "(@5,4,3)", {}},
-        {"scan list once each",      "ROUTE:SCAN (@2, 2 ,1);:ROUT:SCAN?",       "(@2,1)", {}},
         {"blanks in a list",         "CONF:VOLT:DC 1 , (@ 1 , 2:3 );:ROUT:SCAN?", "(@1,2,3)", {}},
         {"unbalanced list",          "ROUT:SCAN (@1,2",                         "", {E::SyntaxError}},
-        {"list without @",           "ROUT:SCAN (1)",                           "", {E::SyntaxError}},
         {"scan list huge numbers",   "ROUT:SCAN (@99999999999);:ROUT:SCAN?",    "(@1)", {E::DataOutOfRange}},
         {"scan list empty",          "ROUT:SCAN (@);:ROUT:SCAN?",               "(@1)", {E::IllegalParameterValue}},
         {"scan list past 32",        "ROUT:SCAN (@1:33);:ROUT:SCAN?",           "(@1)", {E::DataOutOfRange}},
         {"scan above 16, diff",      "ROUT:SCAN (@2,17);:ROUT:SCAN?",           "(@1)", {E::SettingsConflict}},
-        {"scan list not a list",     "ROUT:SCAN 3",                             "", {E::DataTypeError}},
         {"mode long, lower case",    "input:mode common;:INP:MODE differential;MODE?", "DIFF", {}},
         {"mode unknown",             "INP:MODE SINGLE",                         "", {E::IllegalParameterValue}},
         {"scan above 16, common",    "INP:MODE COMM;:ROUT:SCAN (@17,2);SCAN?",  "(@17,2)", {}},
         {"rate max",                 "SAMP:RATE max;RATE?",                     "1000000", {}},
-        {"rate min",                 "SAMP:RATE MIN;RATE?",                     "20000", {}},
         {"rate overflows",           "SAMP:RATE 1e999",                         "", {E::DataOutOfRange}},
         {"rate not an ADC rate",     "SAMP:RATE 12345;RATE?",                   "20000", {E::DataOutOfRange}},
         {"rate missing",             "SAMP:RATE",                               "", {E::MissingParameter}},
         {"rate with unit",           "SAMP:RATE 10V",                           "", {E::InvalidSuffix}},
-        {"rate two values",          "SAMP:RATE 1 2",                           "", {E::InvalidSeparator}},
-        {"rate trailing comma",      "SAMP:RATE 1,",                            "", {E::SyntaxError}},
         {"signed exponent",          "TRIG:TIM +2.5E-1;TIM?",                   "0.25", {}},
         {"timer min",                "TRIGGER:TIMER MIN;TIM?",                  "0.1", {}},
         {"timer default",            "TRIG:TIM 1;TIM DEF;TIM?",                 "0.5", {}},
-        {"timer too long",           "TRIG:TIM 5;TIM?",                         "0.5", {E::DataOutOfRange}},
         {"DC range",                 "VOLT:DC:RANG 0.5,(@2);:VOLT:DC:RANG? (@2)", "0.6", {}},
         {"DC range, optional nodes", "SENS:VOLT:RANG 2.5,(@2);:VOLT:RANG? (@2)", "2.5", {}},
         {"AC range rounds up",       "SENSE:VOLTAGE:AC:RANGE 3,(@2);:CONF? (@2)", "\"VOLT:AC 10,(@2)\"", {}},
         {"range too large",          "VOLT:RANG 11,(@3);:VOLT:RANG? (@3)",      "10", {E::DataOutOfRange}},
-        {"range above 16, diff",     "VOLT:RANG 1,(@18)",                       "", {E::SettingsConflict}},
-        {"configure DC",             "CONF:VOLT:DC 2,(@2,4);:CONF? (@2,4)",     "\"VOLT:DC 2.5,(@2)\",\"VOLT:DC 2.5,(@4)\"", {}},
-        {"configure sets the scan",  "CONF:VOLT:DC 2,(@4,2);:ROUT:SCAN?",       "(@4,2)", {}},
+        {"configure DC",             "CONF:VOLT:DC 2,(@4,2);:CONF?",            "\"VOLT:DC 2.5,(@4)\",\"VOLT:DC 2.5,(@2)\"", {}},
         {"configure keeps range",    "VOLT:AC:RANG 0.1,(@5);:CONF:VOLT:AC (@5);:CONF?", "\"VOLT:AC 0.15,(@5)\"", {}},
-        {"configure too many",       "CONF:VOLT:DC 1,2,(@1)",                   "", {E::ParameterNotAllowed}},
         {"reset",                    "INP:MODE COMM;:SAMP:RATE MAX;:TRIG:TIM 2;:CONF:VOLT:DC 0.1,(@1,20);*RST;:ROUT:SCAN?;:INP:MODE?;:SAMP:RATE?;:TRIG:TIM?;:CONF? (@1,20)",
                                      "(@1);DIFF;20000;0.5;\"VOLT:AC 10,(@1)\",\"VOLT:AC 10,(@20)\"", {}},
-        {"fetch, long form",         "FETCH:VOLTAGE?",                          "9.91E37", {}},
-        {"fetch frequency, no pass", "FETC:FREQ? (@1,2)",                       "9.91E37,9.91E37", {}},
+        {"fetch, long form",         "FETCH:VOLTAGE?;:FETC:FREQ? (@1,2)",       "9.91E37;9.91E37,9.91E37", {}},
         {"event status",             "FOO;*ESR?;*ESR?",                         "32;0", {E::UndefinedHeader}},
-        {"event status, execution",  "SAMP:RATE 3;*ESR?",                       "16", {E::DataOutOfRange}},
         {"status byte, enabled",     "*ESE 32;FOO;*STB?;*ESE?",                 "36;32", {E::UndefinedHeader}},
         {"clear",                    "FOO;SAMP:RATE 3;*CLS;SYST:ERR:COUN?;*ESR?", "0;0", {}},
         {"device catalog",           "SYST:DEV:CAT?",                           "\"192.0.2.1,SIM-9\",\"192.0.2.2,SIM-8\"", {}},
         {"device select, long",      "SYSTEM:DEVICE:SELECT '192.0.2.2';:SYST:DEV?", "\"192.0.2.2\"", {}},
-        {"device not found",         "SYST:DEV \"1.2.3.4\";DEV?",               "\"192.0.2.1\"", {E::IllegalParameterValue}},
         {"record",                   "RECORD:START;:REC:STAT?;FILE?",           "1;\"/records/vernier-20261208-120000.csv\"", {}},
         {"record takes no path",     "REC:STAR \"/etc/passwd\";STAT?",          "0", {E::ParameterNotAllowed}},
         {"completion bit",           "*OPC;*ESR?",                              "1", {}},
@@ -182,12 +165,9 @@ void TestScpi::answersWaitForTheirPass() {
     QVERIFY(bench.session.busy());
     bench.fake.publish();
     QCOMPARE(bench.replies, QList<QByteArray>{"0.4,0.5\n"});
-    QCOMPARE(bench.ask("READ?"), QByteArray());
+    QCOMPARE(bench.ask("READ?;:FETC:FREQ?"), QByteArray());
     bench.fake.publish();
-    QCOMPARE(bench.replies, QList<QByteArray>{"0.4,0.5\n"});
-    QCOMPARE(bench.ask("MEAS:FREQ? (@5)"), QByteArray());
-    bench.fake.publish();
-    QCOMPARE(bench.replies, QList<QByteArray>{"500\n"});
+    QCOMPARE(bench.replies, QList<QByteArray>{"0.4,0.5;400,500\n"});
 
     // *OPC? waits for the client's own change only.
     QCOMPARE(bench.ask("*OPC?"), QByteArray("1"));
@@ -212,7 +192,6 @@ void TestScpi::waitsEndAtTheirBound() {
         {"measure",    "MEAS:VOLT:DC? (@1,2,3)", "9.91E37,9.91E37,9.91E37\n"},
         {"completion", "SAMP:RATE MAX;*OPC?",    "0\n"},
         {"wait",       "SAMP:RATE MAX;*WAI;*IDN?", "VERNIER,VRK11,SIM-9," VERNIER_PROJECT_VERSION "\n"},
-        {"search",     "SYST:DEV:SEAR;*IDN?",    "VERNIER,VRK11,SIM-9," VERNIER_PROJECT_VERSION "\n"},
     };
     // clang-format on
     constexpr int boundMs = 200;
@@ -237,10 +216,6 @@ void TestScpi::valuesMarkOverloadAndAbsence() {
     // An unmeasured channel listed for a query of its own is out of range.
     QCOMPARE(bench.ask("FETC:FREQ? (@40)"), QByteArray());
     QCOMPARE(bench.errors(), std::vector<int>{ScpiError::DataOutOfRange});
-    // Values in %.9g.
-    bench.ask("ROUT:SCAN (@7)");
-    bench.fake.publish();
-    QCOMPARE(bench.ask("FETC?"), QByteArray("0.7"));
 }
 
 // A search ends the wait; a choice asked for during a search is made when

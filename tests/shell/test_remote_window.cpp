@@ -8,7 +8,6 @@
 #include "message_log.h"
 #include "scpi_ask.h"
 #include "sim_setup.h"
-#include "stderr_capture.h"
 #include "test_files.h"
 #include "test_module.h"
 
@@ -42,7 +41,6 @@ class TestRemoteWindow : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<StderrCapture> err;
 
 private slots:
     void initTestCase() { MessageLog::install(); }
@@ -50,9 +48,7 @@ private slots:
         MessageLog::clear();
         dir = std::make_unique<QTemporaryDir>();
         QVERIFY(QDir::setCurrent(dir->path()) && !writeSimConfig(*dir, devices).isEmpty());
-        err = std::make_unique<StderrCapture>(dir->filePath(QStringLiteral("stderr.txt")));
     }
-    void cleanup() { err.reset(); }
 
     // The first start writes the defaults, the server off on the loopback
     // address; the options dialog shows the stored settings, cancelling
