@@ -16,8 +16,6 @@ public:
     FakeInstrument() {
         for (int n = 1; n <= 32; ++n)
             rows.append({n, n == 1, false, 0});
-        deviceList = {{QStringLiteral("192.0.2.1"), QStringLiteral("SIM-9")},
-                      {QStringLiteral("192.0.2.2"), QStringLiteral("SIM-8")}};
     }
 
     QString serial() const override { return selected.isEmpty() ? QString() : QStringLiteral("SIM-9"); }
@@ -38,9 +36,6 @@ public:
         for (int n : order)
             if (rows[n - 1].enabled)
                 list.append(n);
-        for (const ChannelChoice& row : rows)
-            if (row.enabled && !list.contains(row.number))
-                list.append(row.number);
         return list;
     }
     int modeCode() const override { return mode; }
@@ -50,9 +45,6 @@ public:
         bool changed = false;
         if (change.modeCode && *change.modeCode != mode) {
             mode = *change.modeCode;
-            if (mode == 1)
-                for (int n = 17; n <= 32; ++n)
-                    rows[n - 1].enabled = false;
             changed = true;
         }
         if (change.adcRateHz && *change.adcRateHz != rate) {
@@ -127,14 +119,15 @@ public:
 
     QVector<ChannelChoice> rows;
     QVector<ChannelChoice> measured = rows;
-    QVector<int> order;
+    QVector<int> order = {1};
     int mode = 1;
     double rate = 20000;
     int period = 500;
     quint64 copies = 1;
     quint64 configSerial = 1;
     bool dirty = true;
-    QVector<RemoteDevice> deviceList;
+    QVector<RemoteDevice> deviceList = {{QStringLiteral("192.0.2.1"), QStringLiteral("SIM-9")},
+                                        {QStringLiteral("192.0.2.2"), QStringLiteral("SIM-8")}};
     bool searchRunning = false;
     QString selected = QStringLiteral("192.0.2.1");
     bool selectWorks = true;

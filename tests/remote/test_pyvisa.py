@@ -49,10 +49,6 @@ def log_text(folder):
         return f.read().decode("cp1251", errors="replace")
 
 
-def numbers(text):
-    return [float(v) for v in text.split(",")]
-
-
 class TestRemote(unittest.TestCase):
     def test_headless_session(self):
         folder = tempfile.mkdtemp(prefix="vernier-scpi-")
@@ -82,7 +78,26 @@ class TestRemote(unittest.TestCase):
             self.addCleanup(inst.close)
             while inst.query("SYST:DEV?") == '""' and time.monotonic() < deadline:
                 time.sleep(0.05)
-            self.session(inst)
+            self.assertEqual(inst.query("*IDN?"), "VERNIER,VRK11,SIM-A001," + VERSION)
+            self.assertEqual(inst.query("SYST:DEV:CAT?"), '"192.0.2.11,SIM-A001"')
+            inst.write("*RST;:INP:MODE COMM;:SAMP:RATE 100000;:TRIG:TIM 0.2;:CONF:VOLT:DC 10,(@17,2)")
+            inst.write("CONF:VOLT:AC (@1);:ROUT:SCAN (@17,2,1)")
+            self.assertEqual(inst.query("*OPC?"), "1")
+            self.assertEqual(inst.query("INP:MODE?;:SAMP:RATE?;:TRIG:TIM?;:CONF? (@2)"),
+                             'COMM;100000;0.2;"VOLT:DC 10,(@2)"')
+            # DC within a few steps of the 10 V range (20 V in 16 bits); the
+            # sine's RMS and frequency as the simulator measures them.
+            values = [float(v) for v in inst.query("READ?").split(",")]
+            self.assertEqual(len(values), 3)
+            for value, truth, tolerance in zip(values, [7.5, -3.3, 1 / math.sqrt(2)], [0.003, 0.003, 0.01]):
+                self.assertAlmostEqual(value, truth, delta=tolerance)
+            self.assertAlmostEqual(float(inst.query("FETC:FREQ? (@1)")), 1000.0, delta=10.0)
+            # Back to differential: channels above 16 leave the scan.
+            inst.write("INP:MODE DIFF")
+            self.assertEqual(inst.query("ROUT:SCAN?"), "(@2,1)")
+            inst.write("SAMP:RATE 12345")
+            self.assertEqual(inst.query("SYST:ERR?"), '-222,"Data out of range"')
+            self.assertEqual(inst.query("SYST:ERR?;:SAMP:RATE?"), '0,"No error";100000')
         finally:
             process.send_signal(signal.SIGTERM)
         self.assertEqual(process.wait(30), 0)
@@ -90,28 +105,6 @@ class TestRemote(unittest.TestCase):
             stored = f.read()
         self.assertRegex(stored, r"\[Remote\]\nAddress=127.0.0.1\nEnabled=false\nPort=5025")
         self.assertIn("DisplayUpdateMs=200", stored)
-
-    def session(self, inst):
-        self.assertEqual(inst.query("*IDN?"), "VERNIER,VRK11,SIM-A001," + VERSION)
-        self.assertEqual(inst.query("SYST:DEV:CAT?"), '"192.0.2.11,SIM-A001"')
-        inst.write("*RST;:INP:MODE COMM;:SAMP:RATE 100000;:TRIG:TIM 0.2;:CONF:VOLT:DC 10,(@17,2)")
-        inst.write("CONF:VOLT:AC (@1);:ROUT:SCAN (@17,2,1)")
-        self.assertEqual(inst.query("*OPC?"), "1")
-        self.assertEqual(inst.query("INP:MODE?;:SAMP:RATE?;:TRIG:TIM?;:CONF? (@2)"),
-                         'COMM;100000;0.2;"VOLT:DC 10,(@2)"')
-        # DC within a few steps of the 10 V range (20 V in 16 bits); the
-        # sine's RMS and frequency as the simulator measures them.
-        values = numbers(inst.query("READ?"))
-        self.assertEqual(len(values), 3)
-        for value, truth, tolerance in zip(values, [7.5, -3.3, 1 / math.sqrt(2)], [0.003, 0.003, 0.01]):
-            self.assertAlmostEqual(value, truth, delta=tolerance)
-        self.assertAlmostEqual(numbers(inst.query("FETC:FREQ? (@1)"))[0], 1000.0, delta=10.0)
-        # Back to differential: channels above 16 leave the scan.
-        inst.write("INP:MODE DIFF")
-        self.assertEqual(inst.query("ROUT:SCAN?"), "(@2,1)")
-        inst.write("SAMP:RATE 12345")
-        self.assertEqual(inst.query("SYST:ERR?"), '-222,"Data out of range"')
-        self.assertEqual(inst.query("SYST:ERR?;:SAMP:RATE?"), '0,"No error";100000')
 
 
 if __name__ == "__main__":
