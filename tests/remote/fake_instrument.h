@@ -6,11 +6,10 @@
 #include "channel_words.h"
 #include "remote_instrument.h"
 
-// An instrument in memory: 32 channel rows, the scan order, mode, rate and
-// period as the window would keep them, two devices, and passes published
-// by the test.  A configuration copy is "taken" at the first pass after a
-// change, as the driver's restart takes it.  Channel n reads n/10 V; an AC
-// channel also 100·n Hz.  GUI thread.
+// An instrument in memory, GUI thread: the window's channel rows, scan
+// order, mode, rate and period, two devices, and passes the test publishes.
+// A change is measured from the first pass after it, as a restart takes its
+// copy.  Channel n reads n/10 V; an AC channel also 100·n Hz.
 class FakeInstrument : public RemoteInstrument {
 public:
     FakeInstrument() {

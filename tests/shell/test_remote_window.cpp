@@ -19,13 +19,8 @@ const QByteArray devices =
 // The port of the last "listening" line in the log; 0 when none.
 quint16 listeningPort() {
     const QRegularExpression line(QStringLiteral("Удалённое управление: адрес 127\\.0\\.0\\.1, порт (\\d+)"));
-    quint16 port = 0;
-    for (const QString& text : MessageLog::texts(QtInfoMsg)) {
-        const QRegularExpressionMatch found = line.match(text);
-        if (found.hasMatch())
-            port = quint16(found.captured(1).toUInt());
-    }
-    return port;
+    const QStringList found = MessageLog::texts(QtInfoMsg).filter(line);
+    return found.isEmpty() ? 0 : quint16(line.match(found.last()).captured(1).toUInt());
 }
 
 // The answer to *IDN? on `port`; empty when none within 5 s.
@@ -40,21 +35,16 @@ QByteArray identity(quint16 port) {
 class TestRemoteWindow : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-
 private slots:
-    void initTestCase() { MessageLog::install(); }
-    void init() {
-        MessageLog::clear();
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(dir->path()) && !writeSimConfig(*dir, devices).isEmpty());
-    }
 
     // The first start writes the defaults, the server off on the loopback
     // address; the options dialog shows the stored settings, cancelling
     // changes nothing, accepting stores the edited ones and starts or stops
     // the server; a start with it stored on listens at once.
     void storedAndEditedSettings() {
+        MessageLog::install();
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()) && !writeSimConfig(dir, devices).isEmpty());
         auto w = std::make_unique<MainWindow>(nullptr, [](PassFeed*) { return new TestModule; });
         QCOMPARE(stored("Remote/Enabled") + ' ' + stored("Remote/Port") + ' ' + stored("Remote/Address"),
                  QStringLiteral("false 5025 127.0.0.1"));
