@@ -207,8 +207,8 @@ private slots:
         QCOMPARE(CsvFormat::hasReading(sample(0, c.readings)), c.hasReading);
     }
 
-    // The header, then one row per record with a reading from the start on;
-    // rows still queued at Stop reach the file.
+    // The header, then one row per record with a reading (not all stale)
+    // from the start on, in one file; rows still queued at Stop reach it.
     void rowsPerRecord() {
         makeRecorder(true);
         QVERIFY(recorder->start(dir->path()));
