@@ -12,18 +12,17 @@ class ScenarioTest : public QObject {
     // turn ("name = number unit", any run of spaces before the number); -1
     // at a wrong node.
     static int leaves(const QJsonArray& nodes, QVector<int> levels) {
-        static const QRegularExpression label(QStringLiteral("^(.+) = +-?[0-9]+(\\.[0-9]+)? (.+)$"));
         const ParameterInfo& p = parameterTable().at(levels.takeFirst());
+        const QRegularExpression label("^" + QRegularExpression::escape(p.name) +
+                                       " = +-?[0-9]+(\\.[0-9]+)? " + QRegularExpression::escape(p.unit) +
+                                       "$");
         int count = 0;
         for (const QJsonValue& node : nodes) {
-            const QString key = node.toObject().keys().value(0);
-            const QRegularExpressionMatch m = label.match(key);
-            const QJsonValue content = node.toObject().value(key);
-            if (node.toObject().size() != 1 || m.captured(1) != p.name || m.captured(3) != p.unit ||
-                content.isArray() == levels.isEmpty() || (levels.isEmpty() && content != QJsonValue(true))) {
-                qWarning("wrong node \"%s\"", qPrintable(key));
+            const QJsonObject o = node.toObject();
+            const QJsonValue content = o.begin().value();
+            if (o.size() != 1 || !label.match(o.begin().key()).hasMatch() ||
+                content.isArray() == levels.isEmpty() || (levels.isEmpty() && content != QJsonValue(true)))
                 return -1;
-            }
             count += levels.isEmpty() ? 1 : leaves(content.toArray(), levels);
         }
         return count;
