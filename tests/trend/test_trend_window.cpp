@@ -71,8 +71,8 @@ private slots:
         // clang-format off
         add(3, 4500, {ac2, ac3}, {3299.866, 11});
         add(3, 4000, {ac2, ac3}, {3299.5,   12});
-        add(4, 3000, {dc2, ac3}, {0.1,      13});
-        add(4, 2000, {dc2, ac3}, {-0.3,     14});
+        add(4, 3000, {dc2, ac3}, {-0.3,     13});
+        add(4, 2000, {dc2, ac3}, {0.1,      14});
         add(4, 1000, {dc2, ac3}, {0.5,      20});
         // clang-format on
         TrendWindow window(&history, &settings);
