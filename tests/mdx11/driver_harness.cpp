@@ -50,16 +50,14 @@ bool DriverHarness::settle() {
 }
 
 bool DriverHarness::openAndStart() {
-    // A restart asked for earlier must not start the device between open
-    // and start.
+    // A restart asked for earlier must not start the device between open and start.
     return syncModuleThread() && engine->SearchVRKmodules("VRK11", 6) == 0 && engine->useModule(0, 0);
 }
 
 void DriverHarness::shutDown(const std::function<void()>& before) {
     if (!engine)
         return;
-    // A std::thread, so that the join orders the engine's stop before the
-    // deletes below for ThreadSanitizer too.
+    // A std::thread: its join orders the stop before the deletes for ThreadSanitizer too.
     std::atomic<bool> finished{false};
     std::thread threadEngine([this, before, &finished] {
         if (before)
@@ -82,10 +80,10 @@ bool DriverHarness::act(const Action& a) {
         return true;
     }
     if (a.kind == Action::Check || a.kind == Action::Uncheck) {
-        if (check(a.channel)->isChecked() == (a.kind == Action::Check))
-            return false;
-        check(a.channel)->toggle();
-        return true;
+        const bool change = check(a.channel)->isChecked() != (a.kind == Action::Check);
+        if (change)
+            check(a.channel)->toggle();
+        return change;
     }
     if (a.kind == Action::Decimals) {
         driver->prepareOptions();
@@ -135,11 +133,7 @@ QString DriverHarness::settles(const QLineEdit* edit, double truth, double toler
     };
     if (QTest::qWaitFor(good, 30000))
         return QString();
-    return QStringLiteral("%1 shows '%2', want %3 +- %4 with %5 decimals")
-        .arg(edit->objectName(), edit->text())
-        .arg(truth)
-        .arg(tolerance)
-        .arg(decimals);
+    return edit->objectName() + QStringLiteral(" shows '%1'").arg(edit->text());
 }
 
 QString DriverHarness::brokenInvariant(bool commonRange, bool commonType) const {
@@ -165,19 +159,14 @@ QString DriverHarness::brokenInvariant(bool commonRange, bool commonType) const 
             return QStringLiteral("the mirror of channel %1 differs from its controls").arg(n);
     }
     if (ModuleMdx11Test::modeCode(*driver) != (active == 32 ? 0 : 1))
-        return QString("mode code %1 with %2 channels").arg(ModuleMdx11Test::modeCode(*driver)).arg(active);
+        return QStringLiteral("the mode code differs from the mode box");
     const int all = checked == active ? Qt::Checked : checked == 0 ? Qt::Unchecked : Qt::PartiallyChecked;
     if (allChannels()->checkState() != all)
         return QStringLiteral("all-channels box %1, expected %2").arg(allChannels()->checkState()).arg(all);
     // The common boxes show what the checked channels share, or nothing.
     const int common[2] = {combo("comboBoxRange")->currentIndex(),
                            combo("comboBoxVoltageType")->currentIndex()};
-    const bool asked[2] = {commonRange, commonType};
-    for (int k = 0; k < 2 && checked > 0; ++k)
-        if (asked[k] && common[k] != shared[k])
-            return QString("common box %1 shows %2, the channels share %3")
-                .arg(k)
-                .arg(common[k])
-                .arg(shared[k]);
+    if (checked > 0 && ((commonRange && common[0] != shared[0]) || (commonType && common[1] != shared[1])))
+        return QStringLiteral("a common box shows what the checked channels do not share");
     return QString();
 }

@@ -2,8 +2,7 @@
 #define DRIVER_HARNESS_H
 
 // The 11-series driver under the engine, built into host widgets as the main
-// window builds it: the driver in the engine's threadModule, its widgets in
-// the GUI thread.  Every member is called from the GUI thread.
+// window builds it.  Every member is called from the GUI thread.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -45,34 +44,27 @@ struct Action {
 
 class DriverHarness {
 public:
-    // `keys` go to group "MDX11" of a fresh settings file before the driver
-    // reads it.
+    // `keys` go to group "MDX11" of a fresh settings file.
     explicit DriverHarness(const QVariantMap& keys = {});
     ~DriverHarness() { shutDown(); }
 
-    // Returns once every call queued to the driver's thread so far has run
-    // (false after 20 s); the GUI thread serves events meanwhile.
+    // Once every call queued to the driver's thread has run; false after 20 s.
     bool syncModuleThread();
-    // Until the driver has served every restart it caused and two
-    // rounds of its queue changed nothing; false after 30 s.
+    // Until two rounds of the driver's queue caused no restart; false after 30 s.
     bool settle();
-    // As the main window does: a search, then the first device found is
-    // opened and started.
+    // As the main window does: a search, the first device opened and started.
     bool openAndStart();
-    // As the main window at exit: `before` and the engine's stop in a thread
-    // of their own (threadEngine) while the GUI thread serves events; then
-    // the engine and the driver are deleted (the channel words are written).
+    // As the main window at exit: `before` and the engine's stop in a thread of
+    // their own; then the engine and the driver are deleted (the words written).
     void shutDown(const std::function<void()>& before = {});
 
     // One operator action; whether it changed a control.
     bool act(const Action& action);
-    // Bit n-1 for channel n: checked, or in the newest pass record's
-    // configuration.
+    // Bit n-1 for channel n: checked, or in the newest pass record.
     quint32 checkedMask() const;
     quint32 recordMask() const;
-    // The first broken invariant of the controls and their mirror, or "".
-    // A mode switch leaves the common boxes as they were until the next
-    // channel-level change, so each is checked only when asked.
+    // The first broken invariant of the controls and their mirror, or "".  A
+    // mode switch leaves the common boxes stale, so they are checked when asked.
     QString brokenInvariant(bool commonRange, bool commonType) const;
     void clearReadings();
 
@@ -88,8 +80,8 @@ public:
     QCheckBox* allChannels() const { return find<QCheckBox>(QStringLiteral("checkBoxChannels")); }
     // The widget's own enabled flag (a child of a disabled host keeps it).
     static bool ownEnabled(const QWidget* w) { return !w->testAttribute(Qt::WA_ForceDisabled); }
-    // Empty once `edit` shows `truth` within `tolerance` (mV or kHz) with
-    // `decimals` decimals, within 30 s; else what it shows.
+    // "" once `edit` shows `truth` +- `tolerance` (mV or kHz) with `decimals`
+    // decimals, within 30 s; else what it shows.
     static QString settles(const QLineEdit* edit, double truth, double tolerance, int decimals);
 
     QTemporaryDir dir;
