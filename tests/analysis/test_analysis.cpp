@@ -92,7 +92,6 @@ private slots:
                  python.readAllStandardError().constData());
         const QJsonObject ref = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
         const AnalysisWindow window = buildAnalysisWindow(n);
-        QCOMPARE(int(window.values.size()), n);
         SignalAnalyzer analyzer;
         const std::pair<double, double> ac = analyzer.analyzeAc(x.data(), x.size(), window, rateHz);
         const double values[] = {window.windowMean, window.windowRms,
@@ -104,30 +103,16 @@ private slots:
         QCOMPARE(ac.second, halfComplexPeak(x, rateHz));
     }
 
-    void peakAmongManyTies_data() {
-        QTest::addColumn<quint64>("seed");
-        QTest::addColumn<int>("minN");
-        QTest::addColumn<int>("maxN");
-        QTest::addColumn<int>("rounds");       // in all when interleaved, else per length
-        QTest::addColumn<bool>("interleaved"); // lengths change every call
-        QTest::newRow("n 2..41, length per call") << quint64(99) << 2 << 41 << 2000 << true;
-        // Among these, real-to-complex rounding alone puts four ties on
-        // another bin than the half-complex transform.
-        QTest::newRow("n 2..201, 500 per length") << quint64(5) << 2 << 201 << 500 << false;
-    }
     // Short inputs of -1, 0 and 1 have many exactly equal magnitudes: the
     // peak is the first largest of the half-complex magnitudes, as stored.
+    // Lengths 2..201, 500 rounds each (among them four ties that
+    // real-to-complex rounding alone puts on another bin), then lengths
+    // 2..41 changing every call, so that each call plans anew.
     void peakAmongManyTies() {
-        QFETCH(quint64, seed);
-        QFETCH(int, minN);
-        QFETCH(int, maxN);
-        QFETCH(int, rounds);
-        QFETCH(bool, interleaved);
-        std::mt19937_64 gen(seed);
+        std::mt19937_64 gen(5);
         SignalAnalyzer analyzer;
-        const int total = interleaved ? rounds : rounds * (maxN - minN + 1);
-        for (int round = 0; round < total; ++round) {
-            const int n = interleaved ? minN + round % (maxN - minN + 1) : minN + round / rounds;
+        for (int round = 0; round < 102000; ++round) {
+            const int n = round < 100000 ? 2 + round / 500 : 2 + round % 40;
             std::vector<double> x(static_cast<size_t>(n));
             for (double& v : x)
                 v = double(int(gen() % 3) - 1);

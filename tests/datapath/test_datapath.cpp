@@ -1,15 +1,13 @@
-// The data path from a converted frame to the record of a display pass, fed
-// directly, without threads, device or clock.
+// The display pass's record of the blocks it took, fed directly, without
+// threads, device or clock: reading texts, frequency judgement, staleness.
 
 #include <QtTest>
 #include <cmath>
 #include <vector>
 
 #include "channel_words.h"
-#include "frame_splitter.h"
 #include "pass_analysis.h"
 #include "reading_text.h"
-#include "sample_queues.h"
 
 namespace {
 
@@ -33,8 +31,7 @@ struct TextCase {
 // `hertz`, quantised as the converter does.
 struct Judged {
     int rangeCode;
-    double amplitudeLsb;
-    double hertz;
+    double amplitudeLsb, hertz;
     bool hasFrequency; // else NaN and no text
     double shownHertz; // the frequency read, when there is one
     bool alias;
@@ -45,9 +42,7 @@ struct Judged {
 // its latest reading came at readingMs (0: none since the analysis began);
 // a pass at passMs without samples for it.
 struct Stale {
-    qint64 readingMs;
-    qint64 runStartMs;
-    qint64 passMs;
+    qint64 readingMs, runStartMs, passMs;
     bool stale;
 };
 
@@ -61,36 +56,6 @@ class DataPathTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The queues hand over what arrived, oldest first; an overload stays
-    // marked until a pass takes it; a lagging pass finds only the newest
-    // whole frames.
-    void queues() {
-        const std::vector<RunChannel> channels{{0, false, 0, 10.0}, {1, false, 0, 10.0}};
-        SampleQueues queues(2, 3, 2); // frames of 3 samples per channel, at most 2 kept
-        std::vector<ChannelData> frame;
-        std::vector<ChannelData> taken;
-        auto push = [&](std::vector<double> interleaved) {
-            splitFrame(interleaved.data(), interleaved.size(), channels, frame);
-            queues.append(frame);
-        };
-        push({1, -1, 2, -2, 3, 10});
-        push({4, -4, 5, -5, 6, -6});
-        queues.take(taken);
-        QCOMPARE(taken[0].samples, std::vector<double>({1, 2, 3, 4, 5, 6}));
-        QCOMPARE(taken[1].samples, std::vector<double>({-1, -2, 10, -4, -5, -6}));
-        QVERIFY(!taken[0].overload && taken[1].overload);
-
-        queues.take(taken); // nothing new: empty blocks, the mark gone
-        QVERIFY(taken[0].samples.empty() && taken[1].samples.empty() && !taken[1].overload);
-
-        for (int f = 0; f < 5; ++f)
-            push({10.0 * f, 0, 10.0 * f + 1, 0, 10.0 * f + 2, 0});
-        QCOMPARE(queues.queued(0), std::vector<double>({30, 31, 32, 40, 41, 42}));
-        queues.take(taken);
-        QCOMPARE(taken[0].samples, std::vector<double>({30, 31, 32, 40, 41, 42}));
-        QVERIFY(queues.queued(0).empty());
-    }
-
     void texts_data() {
         QTest::addColumn<TextCase>("t");
         // clang-format off
@@ -148,8 +113,7 @@ private slots:
         QCOMPARE(record.readings.size(), 1);
         const ChannelReading& r = record.readings[0];
         QCOMPARE(r.number, 5);
-        QVERIFY(!r.stale);
-        QVERIFY(!r.voltage.isEmpty() && r.voltage == voltageText(r.volts, 3));
+        QVERIFY(!r.stale && !r.voltage.isEmpty() && r.voltage == voltageText(r.volts, 3));
         QCOMPARE(!std::isnan(r.hertz), j.hasFrequency);
         QCOMPARE(r.frequency.isEmpty(), !j.hasFrequency);
         if (j.hasFrequency) {
@@ -184,7 +148,6 @@ private slots:
         run.window = buildAnalysisWindow(run.samplesChannel);
         run.channels.push_back({0, true, 0, 10.0});
         run.channels.push_back({1, false, 0, 10.0});
-        QCOMPARE(run.staleAfterMs(), 600);
         PassAnalysis analysis;
         std::vector<ChannelData> blocks(2);
         const QDateTime time = QDateTime::currentDateTime();
