@@ -1,10 +1,6 @@
 // Acquisition end to end: the receive loop alone, and the driver under the
-// engine against the simulator's truth, its faults, closes and marks.
+// engine against the simulator's truth, its faults and marks.
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QJsonObject>
-#include <QLabel>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSemaphore>
@@ -15,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "channel_band.h"
 #include "channel_words.h"
 #include "driver_harness.h"
 #include "frame_geometry.h"
@@ -93,17 +88,6 @@ struct Fault {
     QString message;  // %d: any number
 };
 
-// A close while the run is in some state: measuring (a reading shown),
-// restarting on a change, in a storm of `toggles` clicks (served between them
-// or not), stalled, or searching.
-struct Close {
-    bool realtime;
-    int repetitions;
-    bool reading, restart;
-    int toggles;
-    bool serveEvents, stall, search;
-};
-
 // Channels, ADC frequency (Hz, all channels), test signal (Hz) -> verdict,
 // samples per channel and frame period (ms).
 struct Geometry {
@@ -112,17 +96,7 @@ struct Geometry {
     int verdict, samples, periodMs;
 };
 
-// The rate per channel of an ADC frequency shared by some channels.
-struct Band {
-    double perChannelHz;
-    QString text;
-};
-
-// The field carries the mark set by the display: the background of overload
-// and alias, the text colour of a stale reading.
-bool amber(const QLineEdit* edit) {
-    return edit->styleSheet().contains("background") && edit->toolTip().contains("наложения спектра");
-}
+// The field carries the mark of a stale reading set by the display.
 bool grey(const QLineEdit* edit) {
     return edit->styleSheet().contains("color:") && edit->toolTip().contains("не поступают");
 }
@@ -131,9 +105,7 @@ bool grey(const QLineEdit* edit) {
 
 Q_DECLARE_METATYPE(Channels)
 Q_DECLARE_METATYPE(Fault)
-Q_DECLARE_METATYPE(Band)
 Q_DECLARE_METATYPE(Geometry)
-Q_DECLARE_METATYPE(Close)
 
 class AcquisitionTest : public QObject {
     Q_OBJECT
@@ -154,15 +126,9 @@ private slots:
                                      bad = FrameGeometry::BadGeometry;
         // clang-format off
         QTest::newRow("16 ch at 25 kHz each, 20 Hz")    << Geometry{16, 400000, 20, ok, 5000, 200};
-        QTest::newRow("1 ch at 1000 kHz, 20 Hz")        << Geometry{1, 1000000, 20, ok, 200000, 200};
-        QTest::newRow("32 ch at 31.25 kHz each, 20 Hz") << Geometry{32, 1000000, 20, ok, 6250, 200};
         QTest::newRow("periods grow from 4 to 25")      << Geometry{1, 20000, 1000, ok, 500, 25};
         QTest::newRow("odd count 501 made even")        << Geometry{1, 1000000, 7985, ok, 502, 1};
-        QTest::newRow("just above twice the signal")    << Geometry{2, 20000, 4990, ok, 3008, 301};
         QTest::newRow("rate exactly twice the signal")  << Geometry{1, 20000, 10000, low, 0, 0};
-        QTest::newRow("infinite signal")                << Geometry{1, 20000, qInf(), low, 0, 0};
-        QTest::newRow("NaN signal")                     << Geometry{1, 20000, qQNaN(), low, 0, 0};
-        QTest::newRow("zero signal")                    << Geometry{1, 20000, 0, bad, 0, 0};
         QTest::newRow("negative signal")                << Geometry{1, 20000, -20.0, bad, 0, 0};
         QTest::newRow("frame above 2^24 words")         << Geometry{32, 1000000, 0.001, bad, 0, 0};
         QTest::newRow("no channel")                     << Geometry{0, 20000, 20, bad, 0, 0};
@@ -175,26 +141,6 @@ private slots:
             frameGeometry(g.channels, g.adcHz / std::max(g.channels, 1) / 1000, g.signalHz, 1 << 24);
         QCOMPARE(QList<int>({r.verdict, r.samplesPerChannel, r.frameWords, r.periodMs}),
                  QList<int>({g.verdict, g.samples, g.samples * g.channels, g.periodMs}));
-    }
-
-    // A second start and a stop with nothing running are refused with a
-    // warning each; a stop issued at once after a start still finds the run
-    // and ends it, and leaves the device idle.
-    void refusedStatesAndStopRightAfterStart() {
-        SimConfig sim;
-        sim.setRealtime(true);
-        DriverHarness rig(prepare({{1, 4, 0, Dc, 1}}, sim));
-        QVERIFY(sim.apply() && rig.openAndStart());
-        const QList<int> results{rig.driver->start(0), rig.driver->stop(), rig.driver->stop()}; // in order
-        QCOMPARE(results, QList<int>({0, 1, 0}));
-        QCOMPARE(MessageLog::texts(QtWarningMsg),
-                 QStringList({"Модуль уже запущен", "Модуль не был запущен"}));
-        for (int i = 0; i < 40; ++i)
-            QVERIFY(rig.driver->start(0) && rig.driver->isRunning() && rig.driver->stop() &&
-                    !rig.driver->isRunning());
-        uint32_t word = 0;
-        QVERIFY(VRK11_Recv(ModuleMdx11Test::handle(*rig.driver), &word, 1, 0) < 0);
-        QCOMPARE(MessageLog::count(QtWarningMsg) + MessageLog::count(QtCriticalMsg), 2);
     }
 
     // With the display pass held up, a queue keeps the newest whole frames:
@@ -229,23 +175,9 @@ private slots:
         // 10, ..., 16, 32, 18, 3, 19, 4, ..., 8, 24), not the numeric one.
         QTest::addColumn<int>("scanRange");
         // clang-format off
-        QTest::newRow("DC on 10 V at 20 kHz")          << 0 << Channels{{1, 1, 0, Dc, 7}, {2, 2, 0, Dc, -5.5}, {3, 3, 0, Dc, 0.31}, {4, 4, 0, Dc, -6}} << 0;
-        QTest::newRow("DC on 2.5 V at 100 kHz")        << 1 << Channels{{1, 1, 1, Dc, 1.75}, {2, 2, 1, Dc, -1.375}, {3, 3, 1, Dc, 0.0775}, {4, 4, 1, Dc, -1.5}} << 1;
-        QTest::newRow("DC on 0.6 V at 500 kHz")        << 3 << Channels{{1, 1, 2, Dc, 0.42}, {2, 2, 2, Dc, -0.33}, {3, 3, 2, Dc, 0.0186}, {4, 4, 2, Dc, -0.36}} << 2;
-        QTest::newRow("DC on 0.15 V at 1000 kHz")      << 4 << Channels{{1, 1, 3, Dc, 0.105}, {2, 2, 3, Dc, -0.0825}, {3, 3, 3, Dc, 0.00465}, {4, 4, 3, Dc, -0.09}} << 3;
-        QTest::newRow("noisy DC on 10 V at 400 kHz")   << 2 << Channels{{1, 1, 0, Dc, 7, 0.2}, {2, 2, 0, Dc, -5.5, 0.2}, {3, 3, 0, Dc, 0.31, 0.2}, {4, 4, 0, Dc, -6, 0.2}} << 0;
         QTest::newRow("noisy DC on 2.5 V at 20 kHz")   << 0 << Channels{{1, 1, 1, Dc, 1.75, 0.05}, {2, 2, 1, Dc, -1.375, 0.05}, {3, 3, 1, Dc, 0.0775, 0.05}} << 1;
-        QTest::newRow("noisy DC on 0.6 V at 1000 kHz") << 4 << Channels{{1, 1, 2, Dc, 0.42, 0.03}, {2, 2, 2, Dc, -0.33, 0.03}, {4, 4, 2, Dc, -0.36, 0.03}} << 2;
-        QTest::newRow("noisy DC on 0.15 V at 100 kHz") << 1 << Channels{{1, 1, 3, Dc, 0.105, 0.0075}, {4, 4, 3, Dc, -0.09, 0.0075}} << 3;
-        QTest::newRow("20 Hz on a bin")                << 0 << Channels{{1, 1, 0, Sine, 1, 20, 0.5}} << 0;
-        QTest::newRow("near Nyquist on a bin")         << 0 << Channels{{1, 1, 0, Sine, 2, 9500, -1}} << 0;
-        QTest::newRow("between bins, 16 ch")           << 2 << Channels{{1, 16, 1, Sine, 0.5, 1234.5, 0.1}} << 1;
         QTest::newRow("near Nyquist between bins, 32 ch") << 4 << Channels{{1, 32, 2, Sine, 0.1, 15001.7, 0.02}} << 2;
-        QTest::newRow("low between bins on 0.15 V")    << 1 << Channels{{1, 2, 3, Sine, 0.1, 47, 0.03}} << 3;
-        QTest::newRow("1 ch at 1000 kHz")              << 4 << Channels{{1, 1, 0, Sine, 1, 123456.7}} << 0;
-        QTest::newRow("on a bin, 5 ch at 100 kHz")     << 1 << Channels{{1, 5, 1, Sine, 1.2, 2000, -0.4}} << 1;
         QTest::newRow("3 ch at 500 kHz")               << 3 << Channels{{1, 1, 0, Sine, 3, 2500}, {2, 2, 1, Dc, -1}, {3, 3, 2, Sine, 0.4, 7000}} << 2;
-        QTest::newRow("mapping, differential")         << 2 << Channels{{1, 1, 0, Dc, 2}, {2, 2, 1, Sine, 0.95, 500}, {5, 5, 2, Sine, 0.276, 800}, {9, 9, 3, Dc, -0.075}, {16, 16, 0, Sine, 6.2, 1900}} << 2;
         QTest::newRow("mapping, common ground")        << 4 << Channels{{3, 3, 1, Sine, 0.75, 600}, {7, 7, 0, Dc, -3}, {18, 18, 3, Sine, 0.069, 2100}, {25, 25, 2, Dc, -0.3}, {30, 30, 0, Sine, 6.2, 3300}, {31, 31, 1, Dc, -1.75}} << 0;
         QTest::newRow("3 on 0.15 V scanned after 9 on 10 V") << 0 << Channels{{9, 9, 0, Dc, 1.2345678}, {3, 3, 3, Dc, -0.0123456}} << 3;
         QTest::newRow("AC clipping, and a square that does not") << 0 << Channels{{1, 1, 0, Sine, 20, 100, 0, 8843, true}, {2, 2, 0, Square, 1, 100, 0, 1000}, {3, 3, 3, Square, 0.2, 100, 0, 150, true}} << 3;
@@ -291,41 +223,30 @@ private slots:
         QCOMPARE((MessageLog::texts(QtCriticalMsg) + MessageLog::texts(QtWarningMsg)).join('\n'), QString());
     }
 
-    // The mark clears at the next pass without clipping, and at the start of
-    // a configuration for a channel no longer measured; its reading stays.
-    void overloadMarkClears() {
-        SimConfig sim;
-        DriverHarness rig(prepare({{1, 1, 3, Dc, 0.5}, {2, 2, 1, Dc, 3}}, sim));
-        QVERIFY(sim.apply());
-        QVERIFY(rig.openAndStart());
-        QLineEdit *one = rig.voltage(1), *two = rig.voltage(2);
-        QTRY_VERIFY_WITH_TIMEOUT(!one->toolTip().isEmpty() && !two->toolTip().isEmpty(), 20000);
-        rig.act({Action::Range, 1, 1}); // 2.5 V: 0.5 V no longer clips
-        QTRY_VERIFY_WITH_TIMEOUT(one->toolTip().isEmpty() && one->styleSheet().isEmpty(), 20000);
-        QVERIFY(!two->toolTip().isEmpty());
-        rig.act({Action::Uncheck, 2});
-        QTRY_VERIFY_WITH_TIMEOUT(two->toolTip().isEmpty() && two->styleSheet().isEmpty(), 20000);
-        QVERIFY(!two->text().isEmpty());
-    }
-
     // Readings follow the controls while running, and nothing clears the
-    // fields between: AC -> DC must empty the frequency field itself.
+    // fields between: AC -> DC must empty the frequency field itself.  An
+    // overload mark clears at the next pass without clipping, and for a
+    // channel no longer measured, whose reading stays.
     void followsConfiguration() {
         SimConfig sim;
-        DriverHarness rig(prepare({{1, 1, 0, Sine, 1, 500, 0.25}}, sim));
-        sim.setDc(2, -2.0);
-        QVERIFY(sim.apply());
-        QVERIFY(rig.openAndStart());
-        const double lsb = 10.0 / 32768 * 1000;
-        QCOMPARE(settles(rig.frequency(1), 0.5, 0, 6), QString());
-        rig.act({Action::Type, 1, 1});
-        QCOMPARE(settles(rig.voltage(1), 250.0, lsb, 5), QString());
+        DriverHarness rig(
+            prepare({{1, 1, 0, Sine, 1, 500, 0.25}, {2, 2, 3, Dc, 0.5}, {3, 3, 1, Dc, 3}}, sim));
+        QVERIFY(sim.apply() && rig.openAndStart());
+        QLineEdit *two = rig.voltage(2), *three = rig.voltage(3);
+        QCOMPARE(settles(rig.frequency(1), 0.5, 0.005, 6), QString()); // within a bin of 5 Hz
+        QTRY_VERIFY_WITH_TIMEOUT(!two->toolTip().isEmpty() && !three->toolTip().isEmpty(), 20000);
+        rig.act({Action::Type, 1, 1}); // decimals: those of 2.5 V, the range of channel 3, scanned last
+        QCOMPARE(settles(rig.voltage(1), 250.0, 10.0 / 32.768, decimalsDc[1]), QString());
         QTRY_COMPARE(rig.frequency(1)->text(), QString());
-        rig.act({Action::Check, 2});
-        rig.act({Action::Type, 2, 1});
-        rig.act({Action::Decimals, 0, 0, 1, 2, 1}); // the options form, accepted while running
-        QCOMPARE(settles(rig.voltage(1), 250.0, lsb + 0.005, 2), QString());
-        QCOMPARE(settles(rig.voltage(2), -2000.0, lsb + 0.005, 2), QString());
+        rig.act({Action::Range, 2, 1}); // 2.5 V: 0.5 V no longer clips
+        QTRY_VERIFY_WITH_TIMEOUT(two->toolTip().isEmpty() && two->styleSheet().isEmpty(), 20000);
+        QVERIFY(!three->toolTip().isEmpty());
+        rig.act({Action::Uncheck, 3});
+        QTRY_VERIFY_WITH_TIMEOUT(three->toolTip().isEmpty() && three->styleSheet().isEmpty(), 20000);
+        QVERIFY(!three->text().isEmpty());
+        rig.act({Action::Decimals, 0, 1, 1, 2, 1}); // the options form, accepted while running
+        QCOMPARE(settles(rig.voltage(1), 250.0, 10.0 / 32.768 + 0.005, 2), QString());
+        QCOMPARE(settles(two, 500.0, 2.5 / 32.768 + 0.005, 2), QString());
         QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
     }
 
@@ -336,7 +257,6 @@ private slots:
         //                                                   signal opens staysOpen starts measures stopFails loopEnds warnings only recovers
         QTest::newRow("open")                     << Fault{{{"open", -4}}, 0,     F, F, F, F, F, F, 0, F, T, -4, "Не удалось установить связь с модулем. Ошибка -4 (%s)"};
         QTest::newRow("info")                     << Fault{{{"info", -19}}, 0,    F, T, F, F, F, F, 0, F, T, -19, "Не удалось прочитать информацию о модуле. Ошибка -19: %s\n"};
-        QTest::newRow("info, unknown status")     << Fault{{{"info", 4242}}, 0,   F, T, F, F, F, F, 0, F, T, 4242, "Не удалось прочитать информацию о модуле. Ошибка 4242: %s\n"};
         QTest::newRow("configure")                << Fault{{{"configure", -31}}, 0, T, T, F, F, F, F, 0, F, T, -31, "Не удалось установить настройки АЦП: Ошибка -31 (%s)"};
         QTest::newRow("streamsEnable")            << Fault{{{"streamsEnable", -32}}, 0, T, T, F, F, F, F, 0, F, T, -32, "Не удалось запустить сбор данных! Ошибка -32 (%s)"};
         QTest::newRow("streamsStart")             << Fault{{{"streamsStart", -33}}, 0, T, T, F, F, F, F, 0, F, T, -33, "Не удалось запустить сбор данных! Ошибка -33 (%s)"};
@@ -366,9 +286,9 @@ private slots:
             keys.insert("TestSignalFrequencyHz", f.signalHz);
         DriverHarness rig(keys);
         QVERIFY(sim.apply());
-        const double lsb = 10.0 / 32768 * 1000;
         auto measuring = [&] {
-            return settles(rig.voltage(1), 1500.0, lsb, 5) + settles(rig.voltage(2), -500.0, lsb, 5);
+            return settles(rig.voltage(1), 1500.0, 10 / 32.768, 5) +
+                   settles(rig.voltage(2), -500.0, 10 / 32.768, 5);
         };
         // The expected text: %d any number, %s the library's text of the status.
         const QString text =
@@ -417,255 +337,33 @@ private slots:
         QCOMPARE(measuring(), QString());
         QCOMPARE(MessageLog::count(QtCriticalMsg), 0);
     }
-    void closeDuring_data() {
-        QTest::addColumn<Close>("c");
-        const bool T = true, F = false;
-        // clang-format off
-        //                                               realtime repetitions reading restart toggles serve stall search
-        QTest::newRow("acquisition, real time") << Close{T, 10, T, F, 0,  F, F, F};
-        QTest::newRow("acquisition, flat out")  << Close{F, 10, T, F, 0,  F, F, F};
-        QTest::newRow("start")                  << Close{T, 10, F, F, 0,  F, F, F};
-        QTest::newRow("restart")                << Close{T, 10, F, T, 0,  F, F, F};
-        QTest::newRow("restart storm")          << Close{F, 6,  F, F, 40, F, F, F};
-        QTest::newRow("stall")                  << Close{T, 3,  T, F, 0,  F, T, F};
-        QTest::newRow("burst of clicks")        << Close{T, 6,  F, F, 40, T, F, F};
-        QTest::newRow("a search")               << Close{T, 4,  T, F, 0,  F, F, T};
-        // clang-format on
-    }
-    void closeDuring() {
-        QFETCH(Close, c);
-        SimConfig sim;
-        sim.setRealtime(c.realtime);
-        sim.setSearchDelayMs(c.search ? 300 : 0);
-        sim.setSine(1, 1.0, 250.0);
-        sim.setDc(2, 0.5);
-        sim.setFault("stallAfterFrames", c.stall);
-        QVERIFY(sim.apply());
-        for (int i = 0; i < c.repetitions; ++i) {
-            // A 2 kHz test signal keeps frames short, so states change quickly.
-            DriverHarness rig({{"ChannelsEnabled", 0xF}, {"TestSignalFrequencyHz", 2000}});
-            QVERIFY(rig.openAndStart());
-            if (c.reading)
-                QTRY_VERIFY_WITH_TIMEOUT(!rig.voltage(1)->text().isEmpty(), 30000);
-            if (c.restart)
-                rig.act({Action::Type, 2, 1});
-            for (int k = 0; k < c.toggles; ++k) {
-                rig.check(1 + k * 3 % 4)->toggle();
-                if (c.serveEvents)
-                    QCoreApplication::processEvents();
-            }
-            // The search runs in threadEngine before the stop queued behind it.
-            rig.shutDown([&rig, c] {
-                if (c.search)
-                    rig.engine->refreshHardware();
-            });
-        }
-        QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
-    }
-
-    void band_data() {
-        QTest::addColumn<Band>("b");
-        // clang-format off
-        QTest::newRow("20 kHz, 1 channel")     << Band{adcFrequencyTable[0] / 1, "На канал: 20.00 кГц, полоса до 10.00 кГц"};
-        QTest::newRow("20 kHz, 2 channels")    << Band{adcFrequencyTable[0] / 2, "На канал: 10.00 кГц, полоса до 5.00 кГц"};
-        QTest::newRow("20 kHz, 16 channels")   << Band{adcFrequencyTable[0] / 16, "На канал: 1.25 кГц, полоса до 0.63 кГц"};
-        QTest::newRow("20 kHz, 32 channels")   << Band{adcFrequencyTable[0] / 32, "На канал: 0.63 кГц, полоса до 0.31 кГц"};
-        QTest::newRow("100 kHz, 3 channels")   << Band{adcFrequencyTable[1] / 3, "На канал: 33.33 кГц, полоса до 16.67 кГц"};
-        QTest::newRow("100 kHz, 16 channels")  << Band{adcFrequencyTable[1] / 16, "На канал: 6.25 кГц, полоса до 3.13 кГц"};
-        QTest::newRow("400 kHz, 4 channels")   << Band{adcFrequencyTable[2] / 4, "На канал: 100.00 кГц, полоса до 50.00 кГц"};
-        QTest::newRow("400 kHz, 8 channels")   << Band{adcFrequencyTable[2] / 8, "На канал: 50.00 кГц, полоса до 25.00 кГц"};
-        QTest::newRow("500 kHz, 32 channels")  << Band{adcFrequencyTable[3] / 32, "На канал: 15.63 кГц, полоса до 7.81 кГц"};
-        QTest::newRow("1000 kHz, 1 channel")   << Band{adcFrequencyTable[4] / 1, "На канал: 1000.00 кГц, полоса до 500.00 кГц"};
-        QTest::newRow("1000 kHz, 7 channels")  << Band{adcFrequencyTable[4] / 7, "На канал: 142.86 кГц, полоса до 71.43 кГц"};
-        QTest::newRow("1000 kHz, 32 channels") << Band{adcFrequencyTable[4] / 32, "На канал: 31.25 кГц, полоса до 15.63 кГц"};
-        // clang-format on
-    }
-    // The rate per channel in the operator's words.
-    void band() {
-        QFETCH(Band, b);
-        QCOMPARE(channelBandText(b.perChannelHz), b.text);
-    }
-
-    // 16 channels at 20 kHz, 1.25 kHz each: the band is shown and logged; a
-    // 560 Hz sine lies in the top fifth of the band and is marked, a 300 Hz
-    // one is not; a channel without a signal has no frequency, one of 10
-    // LSB has its own.  A higher ADC rate clears the mark.
-    void marksAt16Channels() {
-        SimConfig sim;
-        const double lsb = 10.0 / 32768;
-        sim.setSine(1, 1.0, 560);
-        sim.setSine(2, 1.0, 300);
-        sim.setDc(3, 0.0);
-        sim.setSine(4, 10 * lsb, 200);
-        for (int n = 5; n <= 16; ++n)
-            sim.setDc(n, 0.123);
-        QVERIFY(sim.apply());
-        DriverHarness rig({{"ChannelsEnabled", 0xFFFF}, {"ChannelsSetToDc", 0xFFF0}});
-        QVERIFY(rig.openAndStart());
-        QLabel* band = rig.find<QLabel>("labelChannelBand");
-        QVERIFY(band);
-        QTRY_COMPARE_WITH_TIMEOUT(band->text(), QStringLiteral("На канал: 1.25 кГц, полоса до 0.63 кГц"),
-                                  20000);
-        QCOMPARE(MessageLog::texts(QtInfoMsg).filter("На канал").join('|'),
-                 QStringLiteral("На канал: 1.25 кГц, полоса до 0.63 кГц"));
-
-        QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(1)->text(), QStringLiteral("0.560"), 30000);
-        QTRY_VERIFY(amber(rig.frequency(1)));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(2)->text(), QStringLiteral("0.300"), 30000);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(4)->text(), QStringLiteral("0.200"), 30000);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.voltage(3)->text(), QStringLiteral("0.000"), 30000);
-        QTRY_VERIFY(rig.latest.size() == 16);
-        QVERIFY(!amber(rig.frequency(2)) && rig.frequency(2)->styleSheet().isEmpty());
-        QCOMPARE(rig.frequency(3)->text(), QString());
-        QCOMPARE(rig.lastRecord.device, QStringLiteral("SIM-TEST"));
-        QCOMPARE(rig.lastRecord.config.adcFrequencyHz, 20000.0);
-
-        rig.act({Action::Frequency, 0, 1}); // 100 kHz: 6.25 kHz per channel, 560 Hz well inside the band
-        QTRY_COMPARE_WITH_TIMEOUT(band->text(), QStringLiteral("На канал: 6.25 кГц, полоса до 3.13 кГц"),
-                                  20000);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            rig.lastRecord.config.adcFrequencyHz == 100000.0 && rig.latest[1].frequency == "0.560", 30000);
-        QVERIFY(!rig.latest[1].alias);
-        QTRY_VERIFY(rig.frequency(1)->styleSheet().isEmpty() && rig.frequency(1)->toolTip().isEmpty());
-        QCOMPARE(
-            MessageLog::texts(QtInfoMsg).filter("На канал").join('|'),
-            QStringLiteral("На канал: 1.25 кГц, полоса до 0.63 кГц|На канал: 6.25 кГц, полоса до 3.13 кГц"));
-        QCOMPARE((MessageLog::texts(QtCriticalMsg) + MessageLog::texts(QtWarningMsg)).join('\n'), QString());
-    }
-
-    // The device stops delivering after 5 frames of 200 ms; passes run every
+    // The device stops delivering after 2 frames of 200 ms; passes run every
     // 200 ms, so a reading is stale 2 x 200 + 200 = 600 ms after it came.
-    // Its fields turn grey with the time of that reading, the record flags
-    // it stale without numbers, and a new run's samples bring it back.
+    // Its fields turn grey and the record flags it stale.
     void staleWhenTheDeviceStalls() {
         SimConfig sim;
         sim.setRealtime(true);
         sim.setDc(1, 1.5);
         sim.setSine(2, 1.0, 20);
-        sim.setFault("stallAfterFrames", 5);
+        sim.setFault("stallAfterFrames", 2);
         QVERIFY(sim.apply());
         DriverHarness rig({{"ChannelsEnabled", 3}, {"ChannelsSetToDc", 1}});
         const int boundMs = 600;
-        QElapsedTimer clock;
-        clock.start();
-        qint64 lastFreshMs = -1, firstStaleMs = -1;
-        QDateTime lastFreshTime;
-        QString lastFreshText;
-        bool greyOnStale = false;
-        QObject::connect(
-            rig.engine->passFeed(), &PassFeed::passRecorded, rig.engine, [&](const PassRecord& r) {
-                for (const ChannelReading& reading : r.readings) {
-                    if (reading.number != 1)
-                        continue;
-                    if (!reading.stale) {
-                        lastFreshMs = clock.elapsed();
-                        lastFreshTime = r.time;
-                        lastFreshText = reading.voltage;
-                    } else if (firstStaleMs < 0) {
-                        firstStaleMs = clock.elapsed();
-                        // The fields were posted before the record.
-                        greyOnStale = grey(rig.voltage(1)) && grey(rig.voltage(2)) && grey(rig.frequency(2));
-                    }
-                }
-            });
         QVERIFY(rig.openAndStart());
-        QTRY_VERIFY_WITH_TIMEOUT(firstStaleMs >= 0, 30000);
-        QVERIFY(lastFreshMs >= 0);
-        QVERIFY2(firstStaleMs - lastFreshMs <= 2 * boundMs,
-                 qPrintable(QStringLiteral("grey after %1 ms").arg(firstStaleMs - lastFreshMs)));
-        QVERIFY(greyOnStale);
-        // The readings shown stay; the tooltip says when they came.
-        QCOMPARE(rig.voltage(1)->text(), lastFreshText);
-        QVERIFY(std::abs(lastFreshText.toDouble() - 1500.0) < 1.0);
+        // The pass's own clock: how old the reading was at the first stale
+        // record seen (each later one adds 200 ms).
+        QTRY_VERIFY_WITH_TIMEOUT(rig.latest.value(1).stale, 30000);
+        const qint64 staleAfterMs = rig.lastRecord.monotonicMs - rig.latest[1].lastReadingMs;
+        QVERIFY2(staleAfterMs > boundMs && staleAfterMs <= 2 * boundMs,
+                 qPrintable(QString::number(staleAfterMs)));
+        // The fields were posted before the record; the readings shown stay.
+        QVERIFY(grey(rig.voltage(1)) && grey(rig.voltage(2)) && grey(rig.frequency(2)));
+        QVERIFY(std::abs(rig.voltage(1)->text().toDouble() - 1500.0) < 1.0);
         QCOMPARE(rig.frequency(2)->text(), QStringLiteral("0.020"));
-        const QString tip = rig.voltage(1)->toolTip();
-        QVERIFY2(tip.contains(lastFreshTime.toString("hh:mm:ss")) ||
-                     tip.contains(lastFreshTime.addSecs(1).toString("hh:mm:ss")) ||
-                     tip.contains(lastFreshTime.addSecs(-1).toString("hh:mm:ss")),
-                 qPrintable(tip + " / " + lastFreshTime.toString("hh:mm:ss.zzz")));
         QCOMPARE(rig.lastRecord.readings.size(), 2);
         for (const ChannelReading& r : rig.lastRecord.readings)
             QVERIFY(r.stale && r.lastReadingMs > 0);
 
-        // A new run delivers again: channel 2 as DC reads its sine's mean.
-        rig.act({Action::Type, 2, 1});
-        QTRY_COMPARE_WITH_TIMEOUT(rig.frequency(2)->text(), QString(), 20000);
-        QVERIFY(!grey(rig.voltage(2)) && std::abs(rig.voltage(2)->text().toDouble()) < 1.0);
-        QVERIFY(!rig.latest[2].stale);
-        // ... until it stalls again.
-        QTRY_VERIFY_WITH_TIMEOUT(grey(rig.voltage(1)) && grey(rig.voltage(2)), 30000);
-        QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
-    }
-
-    void libraryIgnoresStop_data() {
-        QTest::addColumn<bool>("switchDevice"); // else close
-        QTest::newRow("close") << false;
-        QTest::newRow("device switch") << true;
-    }
-    // The library keeps a blocked receive for 6 s after the streams are
-    // stopped and the device closed.  A close ends within the driver's
-    // bound all the same; a switch to the other device measures that
-    // device's own signal at once.  The loops left behind end on their own,
-    // without a word.
-    void libraryIgnoresStop() {
-        QFETCH(bool, switchDevice);
-        SimConfig sim;
-        sim.setRealtime(true);
-        sim.setDc(1, 1.5);
-        sim.setFault("ignoreStopMs", 6000);
-        sim.addDevice("192.0.2.12", "SIM-B", {{"1", QJsonObject{{"waveform", "dc"}, {"offset", -2.5}}}});
-        QVERIFY(sim.apply());
-        const double lsb = 10.0 / 32768 * 1000;
-        {
-            DriverHarness rig(
-                {{"ChannelsEnabled", 1}, {"ChannelsSetToDc", 1}, {"TestSignalFrequencyHz", 200}});
-            QVERIFY(rig.openAndStart());
-            QCOMPARE(settles(rig.voltage(1), 1500.0, lsb, 3), QString());
-            QElapsedTimer clock;
-            clock.start();
-            if (switchDevice) {
-                QVERIFY(rig.engine->useModule(1, 0));
-                QVERIFY(clock.elapsed() < ModuleReceiverMdx11::stopJoinMs + 2500);
-                QCOMPARE(ModuleReceiverMdx11::abandonedLoops(), 1); // still ignoring the stop
-                rig.clearReadings();
-                QCOMPARE(settles(rig.voltage(1), -2500.0, lsb, 3), QString());
-                clock.restart();
-            }
-            rig.shutDown();
-            QVERIFY2(clock.elapsed() < ModuleReceiverMdx11::stopJoinMs + 2500,
-                     qPrintable(QString::number(clock.elapsed())));
-        }
-        // The last loop left is still ignoring its stop (an earlier one may
-        // have ended by now); the warnings count them all.
-        QVERIFY(ModuleReceiverMdx11::abandonedLoops() >= 1);
-        QVERIFY(ModuleReceiverMdx11::joinAbandonedLoops(10000));
-        QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
-        QCOMPARE(MessageLog::texts(QtWarningMsg).filter("оставлен").size(), switchDevice ? 2 : 1);
-        QCOMPARE(MessageLog::texts(QtWarningMsg).filter("кадре").join('\n'), QString());
-    }
-
-    // Clicks while the operator switches to the other device: the engine's
-    // stop waits for a restart in progress and drops a pending one, and the
-    // new device starts from the controls as they are.
-    void deviceSwitchInBurst() {
-        SimConfig sim;
-        sim.setRealtime(true);
-        sim.addDevice("192.0.2.12", "SIM-B");
-        QVERIFY(sim.apply());
-        DriverHarness rig;
-        QVERIFY(rig.openAndStart());
-        QCOMPARE(rig.engine->crates().size(), 2);
-        for (int round = 0; round < 4; ++round) {
-            for (int k = 0; k < 30; ++k) {
-                rig.check(1 + (k * 5 + round) % 16)->toggle();
-                QCoreApplication::processEvents();
-                if (k == 15)
-                    QVERIFY(rig.engine->useModule(1 - round % 2, 0));
-            }
-            if (rig.checkedMask() == 0)
-                rig.act({Action::Check, 1});
-            QTRY_COMPARE_WITH_TIMEOUT(rig.recordMask(), rig.checkedMask(), 30000);
-        }
         QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
     }
 };

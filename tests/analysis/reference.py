@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""Independent reference for the channel analysis, computed with numpy/scipy.
+"""Independent numpy/scipy reference for the channel analysis.
 
 Usage: reference.py N RATE < SAMPLES  (N: window length; RATE: per-channel rate in
-Hz; SAMPLES: the m samples of one channel as raw native doubles).  Prints one JSON
-object: windowMean, windowRms, dc (weighted mean), ac (weighted RMS of the
-alternating part), frequencies (every peak-bin frequency within 1e-9 of the
-largest, so that near-ties decided by rounding are no disagreement).
+Hz; SAMPLES: one channel's samples as raw native doubles).  Prints one JSON object:
+window gains, weighted mean (dc), weighted RMS of the alternating part (ac), and
+every peak-bin frequency within 1e-9 of the largest (near-ties are no disagreement).
 """
 
 import json

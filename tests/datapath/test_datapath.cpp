@@ -1,39 +1,15 @@
-// The data path from a converted frame to the record of a display pass, fed
-// directly, without threads, device or clock.
+// The display pass's record of the blocks it took, fed directly, without
+// threads, device or clock: reading texts, frequency judgement, staleness.
 
 #include <QtTest>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 #include "channel_words.h"
-#include "frame_splitter.h"
 #include "pass_analysis.h"
 #include "reading_text.h"
-#include "sample_queues.h"
 
 namespace {
-
-const double nan = std::numeric_limits<double>::quiet_NaN();
-
-// Volts of converter code `code` on a range of full scale `fullScale`.
-double code(int code, double fullScale) {
-    return code * fullScale / 32768;
-}
-
-std::vector<RunChannel> runChannels(const QVector<double>& fullScales) {
-    std::vector<RunChannel> channels;
-    for (int i = 0; i < fullScales.size(); ++i)
-        channels.push_back({i, false, 0, fullScales[i]});
-    return channels;
-}
-
-struct Split {
-    QVector<double> fullScales;        // per logical channel, V
-    QVector<double> frame;             // interleaved in scan order
-    QVector<QVector<double>> expected; // per channel
-    QVector<bool> overload;            // per channel
-};
 
 // One channel's samples for a pass: `n` points of offset + amplitude *
 // sin(2 pi f t) at `rateHz`.
@@ -43,17 +19,6 @@ std::vector<double> sine(int n, double rateHz, double offset, double amplitude, 
         v[size_t(i)] = offset + amplitude * std::sin(2 * M_PI * hertz * i / rateHz + 0.3);
     return v;
 }
-
-struct Reading {
-    int channel; // physical, from 0
-    bool dc;
-    double offset;    // V
-    double amplitude; // V, sine
-    int samples;      // in the block; 0: no samples this pass
-    bool overload;
-    QString voltage; // expected texts
-    QString frequency;
-};
 
 struct TextCase {
     double value;
@@ -66,8 +31,7 @@ struct TextCase {
 // `hertz`, quantised as the converter does.
 struct Judged {
     int rangeCode;
-    double amplitudeLsb;
-    double hertz;
+    double amplitudeLsb, hertz;
     bool hasFrequency; // else NaN and no text
     double shownHertz; // the frequency read, when there is one
     bool alias;
@@ -78,16 +42,12 @@ struct Judged {
 // its latest reading came at readingMs (0: none since the analysis began);
 // a pass at passMs without samples for it.
 struct Stale {
-    qint64 readingMs;
-    qint64 runStartMs;
-    qint64 passMs;
+    qint64 readingMs, runStartMs, passMs;
     bool stale;
 };
 
 } // namespace
 
-Q_DECLARE_METATYPE(Split)
-Q_DECLARE_METATYPE(QVector<Reading>)
 Q_DECLARE_METATYPE(TextCase)
 Q_DECLARE_METATYPE(Judged)
 Q_DECLARE_METATYPE(Stale)
@@ -96,147 +56,15 @@ class DataPathTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void split_data() {
-        QTest::addColumn<Split>("s");
-        const double ten = 10.0, low = 0.15;
-        // clang-format off
-        QTest::newRow("two channels")
-            << Split{{ten, ten}, {1, 2, 3, 4, 5, 6}, {{1, 3, 5}, {2, 4, 6}}, {false, false}};
-        QTest::newRow("a tail that is no whole row")
-            << Split{{ten, ten, ten}, {1, 2, 3, 4, 5, 6, 7}, {{1, 4, 7}, {2, 5}, {3, 6}}, {false, false, false}};
-        QTest::newRow("top code clips, one below does not")
-            << Split{{ten, ten}, {code(32767, ten), code(32766, ten)}, {{code(32767, ten)}, {code(32766, ten)}}, {true, false}};
-        QTest::newRow("bottom code clips, one above does not")
-            << Split{{ten, ten}, {code(-32767, ten), -ten}, {{code(-32767, ten)}, {-ten}}, {false, true}};
-        QTest::newRow("each channel on its own range")
-            << Split{{low, ten}, {code(32767, low), code(32767, low)}, {{code(32767, low)}, {code(32767, low)}}, {true, false}};
-        QTest::newRow("clipping in the tail")
-            << Split{{ten, ten, ten}, {0, 0, 0, 0, ten}, {{0, 0}, {0, ten}, {0}}, {false, true, false}};
-        // clang-format on
-    }
-    // Values land in their channel in arrival order; a channel is marked
-    // overloaded when any of its samples reaches the end of its own range.
-    void split() {
-        QFETCH(Split, s);
-        // Buffers from an earlier frame, longer than needed, are reused.
-        std::vector<ChannelData> out(1);
-        out[0].samples.assign(20, 99.0);
-        splitFrame(s.frame.data(), size_t(s.frame.size()), runChannels(s.fullScales), out);
-        QCOMPARE(int(out.size()), s.fullScales.size());
-        for (int i = 0; i < s.fullScales.size(); ++i) {
-            QCOMPARE(QVector<double>(out[size_t(i)].samples.begin(), out[size_t(i)].samples.end()),
-                     s.expected[i]);
-            QCOMPARE(out[size_t(i)].overload, s.overload[i]);
-        }
-    }
-
-    // The queues hand over what arrived, oldest first; an overload stays
-    // marked until a pass takes it; a lagging pass finds only the newest
-    // whole frames.
-    void queues() {
-        const std::vector<RunChannel> channels = runChannels({10.0, 10.0});
-        SampleQueues queues(2, 3, 2); // frames of 3 samples per channel, at most 2 kept
-        std::vector<ChannelData> frame;
-        std::vector<ChannelData> taken;
-        auto push = [&](std::vector<double> interleaved) {
-            splitFrame(interleaved.data(), interleaved.size(), channels, frame);
-            queues.append(frame);
-        };
-        push({1, -1, 2, -2, 3, 10});
-        push({4, -4, 5, -5, 6, -6});
-        queues.take(taken);
-        QCOMPARE(taken[0].samples, std::vector<double>({1, 2, 3, 4, 5, 6}));
-        QCOMPARE(taken[1].samples, std::vector<double>({-1, -2, 10, -4, -5, -6}));
-        QVERIFY(!taken[0].overload && taken[1].overload);
-
-        queues.take(taken); // nothing new: empty blocks, the mark gone
-        QVERIFY(taken[0].samples.empty() && taken[1].samples.empty() && !taken[1].overload);
-
-        for (int f = 0; f < 5; ++f)
-            push({10.0 * f, 0, 10.0 * f + 1, 0, 10.0 * f + 2, 0});
-        QCOMPARE(queues.queued(0), std::vector<double>({30, 31, 32, 40, 41, 42}));
-        queues.take(taken);
-        QCOMPARE(taken[0].samples, std::vector<double>({30, 31, 32, 40, 41, 42}));
-        QVERIFY(queues.queued(0).empty());
-    }
-
-    void readings_data() {
-        QTest::addColumn<QVector<Reading>>("channels");
-        // A run at 25 kHz per channel, frames of 5000 samples; decimals: AC 4, DC 2, frequency 6.
-        // clang-format off
-        QTest::newRow("DC and AC")
-            << QVector<Reading>{{0, true, -0.0123456, 0, 5000, false, "-12.35", ""},
-                                {16, false, 0.25, 1.5, 5000, true, "1060.6602", "0.020000"}};
-        QTest::newRow("a channel without samples gets no reading")
-            << QVector<Reading>{{2, true, 1.5, 0, 0, false, "", ""},
-                                {5, false, -1.0, 0.5, 10000, false, "353.5534", "0.020000"}};
-        QTest::newRow("a DC level just below zero has no sign")
-            << QVector<Reading>{{3, true, -0.0001e-3, 0, 5000, false, "0.00", ""}};
-        QTest::newRow("two frames: frequency on all, level on one window")
-            << QVector<Reading>{{31, true, 7.0, 0, 10000, false, "7000.00", ""}};
-        // clang-format on
-    }
-    // Each block becomes a reading of its channel in numbers and texts, in
-    // logical order; DC has no frequency, a channel without samples none.
-    void readings() {
-        QFETCH(QVector<Reading>, channels);
-        const double rate = 25000;
-        AcquisitionRun run;
-        run.samplesChannel = 5000;
-        run.channelRateHz = rate;
-        run.window = buildAnalysisWindow(run.samplesChannel);
-        run.decimalsAc = 4;
-        run.decimalsDc = 2;
-        run.decimalsFreq = 6;
-        run.config.serial = 7;
-        run.device = QStringLiteral("SIM-0002");
-        std::vector<ChannelData> blocks;
-        for (const Reading& c : channels) {
-            run.channels.push_back({c.channel, c.dc, 0, 10.0});
-            ChannelData block;
-            block.samples = sine(c.samples, rate, c.offset, c.dc ? 0.0 : c.amplitude, 20.0);
-            block.overload = c.overload;
-            blocks.push_back(block);
-        }
-        PassAnalysis analysis;
-        const QDateTime time = QDateTime::currentDateTime();
-        const PassRecord record = analysis.analyze(run, blocks, time, 12345, 12345);
-        QCOMPARE(record.config.serial, quint64(7));
-        QCOMPARE(record.time, time);
-        QCOMPARE(record.monotonicMs, qint64(12345));
-        QCOMPARE(record.device, QStringLiteral("SIM-0002"));
-        int next = 0;
-        for (const Reading& c : channels) {
-            if (c.samples == 0)
-                continue;
-            QVERIFY(next < record.readings.size());
-            const ChannelReading& r = record.readings[next++];
-            QCOMPARE(r.number, c.channel + 1);
-            QCOMPARE(r.voltage, c.voltage);
-            QCOMPARE(r.frequency, c.frequency);
-            QCOMPARE(r.overload, c.overload);
-            QCOMPARE(r.decimals, c.dc ? 2 : 4);
-            const double volts = c.dc ? c.offset : c.amplitude / std::sqrt(2.0);
-            QVERIFY2(std::abs(r.volts - volts) < 1e-9, qPrintable(QString::number(r.volts, 'g', 17)));
-            QCOMPARE(std::isnan(r.hertz), c.dc);
-            if (!c.dc)
-                QCOMPARE(r.hertz, 20.0);
-        }
-        QCOMPARE(next, record.readings.size());
-    }
-
     void texts_data() {
         QTest::addColumn<TextCase>("t");
         // clang-format off
         QTest::newRow("DC -0.0001 mV on 3 decimals") << TextCase{-0.0001, 3, "0.000"};
-        QTest::newRow("just under half a step")      << TextCase{-0.00049, 3, "0.000"};
-        QTest::newRow("negative zero")               << TextCase{-0.0, 3, "0.000"};
         QTest::newRow("no decimals")                 << TextCase{-0.4, 0, "0"};
         QTest::newRow("rounds to -1")                << TextCase{-0.6, 0, "-1"};
         QTest::newRow("six decimals")                << TextCase{-1e-9, 6, "0.000000"};
         QTest::newRow("a negative reading")          << TextCase{-0.0006, 3, "-0.001"};
         QTest::newRow("a negative with zeros")       << TextCase{-100.0, 2, "-100.00"};
-        QTest::newRow("rounds half away")           << TextCase{-12.3456, 3, "-12.346"};
         QTest::newRow("no number")                   << TextCase{qQNaN(), 3, ""};
         QTest::newRow("infinity")                    << TextCase{-qInf(), 3, ""};
         // clang-format on
@@ -254,17 +82,13 @@ private slots:
         // Bins of 2.5 Hz; the band is 625 Hz, its top fifth from 500 Hz.
         // clang-format off
         QTest::newRow("560 Hz: top fifth")                << Judged{0, 1000, 560, true, 560, true};
-        QTest::newRow("300 Hz: well inside")              << Judged{0, 1000, 300, true, 300, false};
         QTest::newRow("500 Hz: the fifth's lower edge")   << Judged{0, 1000, 500, true, 500, true};
         QTest::newRow("497.5 Hz: one bin below it")       << Judged{0, 1000, 497.5, true, 497.5, false};
         QTest::newRow("625 Hz: the band's edge")          << Judged{1, 1000, 625, true, 625, true};
         QTest::newRow("1 kHz folds to 250 Hz, unmarked")  << Judged{0, 1000, 1000, true, 250, false};
         QTest::newRow("0 V: no signal")                   << Judged{0, 0, 300, false, 0, false};
-        QTest::newRow("2 LSB sine: noise on 10 V")        << Judged{0, 2, 300, false, 0, false};
         QTest::newRow("2 LSB sine: noise on 0.15 V")      << Judged{3, 2, 560, false, 0, false};
         QTest::newRow("4 LSB sine: a signal")             << Judged{0, 4, 300, true, 300, false};
-        QTest::newRow("10 LSB sine on 10 V")              << Judged{0, 10, 300, true, 300, false};
-        QTest::newRow("10 LSB sine on 0.15 V")            << Judged{3, 10, 560, true, 560, true};
         // clang-format on
     }
     // An AC reading keeps its voltage always; its frequency only above the
@@ -289,9 +113,7 @@ private slots:
         QCOMPARE(record.readings.size(), 1);
         const ChannelReading& r = record.readings[0];
         QCOMPARE(r.number, 5);
-        QVERIFY(!r.stale);
-        QCOMPARE(r.voltage, voltageText(r.volts, 3));
-        QVERIFY(!r.voltage.isEmpty());
+        QVERIFY(!r.stale && !r.voltage.isEmpty() && r.voltage == voltageText(r.volts, 3));
         QCOMPARE(!std::isnan(r.hertz), j.hasFrequency);
         QCOMPARE(r.frequency.isEmpty(), !j.hasFrequency);
         if (j.hasFrequency) {
@@ -326,7 +148,6 @@ private slots:
         run.window = buildAnalysisWindow(run.samplesChannel);
         run.channels.push_back({0, true, 0, 10.0});
         run.channels.push_back({1, false, 0, 10.0});
-        QCOMPARE(run.staleAfterMs(), 600);
         PassAnalysis analysis;
         std::vector<ChannelData> blocks(2);
         const QDateTime time = QDateTime::currentDateTime();
