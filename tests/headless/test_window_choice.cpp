@@ -1,6 +1,6 @@
 // The window's part of a run started from the command line, with a
 // recording test driver on the simulated device library: the module asked
-// for with --record, and the search asked for without a first show.
+// for with --record.
 #include <QtTest>
 #include <QtWidgets>
 #include <memory>
@@ -15,11 +15,9 @@
 class TestWindowChoice : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<StderrCapture> err; // the searches' diagnostics
     TestModule* module = nullptr;
 
-    std::unique_ptr<MainWindow> newWindow(bool openFails = false) {
+    std::unique_ptr<MainWindow> newWindow(bool openFails) {
         return std::make_unique<MainWindow>(nullptr, [this, openFails](PassFeed*) {
             module = new TestModule;
             module->quietQueries = true;
@@ -27,25 +25,8 @@ class TestWindowChoice : public QObject {
             return module;
         });
     }
-    QStringList opens() const { return module->calls().filter(QRegularExpression(QStringLiteral("^open "))); }
-    static void update(MainWindow& w) {
-        w.findChild<QPushButton*>(QStringLiteral("pushButtonUpdate"))->click();
-    }
 
 private slots:
-    // Two "VRK11" at .11 and .12 beside a "VRK12".
-    void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(dir->path()) &&
-                !writeSimConfig(*dir, R"({"searchDelayMs":5,"devices":[)"
-                                      R"({"name":"VRK11","address":"192.0.2.11","serial":"1"},)"
-                                      R"({"name":"VRK12","address":"192.0.2.20","serial":"2"},)"
-                                      R"({"name":"VRK11","address":"192.0.2.12","serial":"3"}]})")
-                     .isEmpty());
-        err = std::make_unique<StderrCapture>(dir->filePath(QStringLiteral("stderr.txt")));
-    }
-    void cleanup() { err.reset(); }
-
     // With --record and --device, the first search's answer chooses the
     // module asked for, or none when it is not there; the box shows the
     // choice, and the recording starts once the module runs, one at a time.
@@ -66,6 +47,15 @@ private slots:
             {"192.0.2.11", true,  "192.0.2.11", false},
         };
         // clang-format on
+        // Two "VRK11" at .11 and .12 beside a "VRK12".
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()) &&
+                !writeSimConfig(dir, R"({"searchDelayMs":5,"devices":[)"
+                                     R"({"name":"VRK11","address":"192.0.2.11","serial":"1"},)"
+                                     R"({"name":"VRK12","address":"192.0.2.20","serial":"2"},)"
+                                     R"({"name":"VRK11","address":"192.0.2.12","serial":"3"}]})")
+                     .isEmpty());
+        StderrCapture err(dir.filePath(QStringLiteral("stderr.txt"))); // the searches' diagnostics
         for (const Row& row : rows) {
             auto w = newWindow(row.openFails);
             RunController run(w.get(),
@@ -81,7 +71,8 @@ private slots:
                      row.requested);
             auto* box = w->findChild<QComboBox*>(QStringLiteral("comboBoxCrate"));
             QCOMPARE(box->currentText(), QLatin1String(row.chosen));
-            QCOMPARE(opens().size(), *row.chosen ? 1 : 0);
+            QCOMPARE(module->calls().filter(QRegularExpression(QStringLiteral("^open "))).size(),
+                     *row.chosen ? 1 : 0);
             // The controller hears the answer through a queued call.
             QCoreApplication::processEvents();
             QCOMPARE(states.size(), int(row.accepted));
@@ -90,29 +81,13 @@ private slots:
                 w->findChild<QAction*>(QStringLiteral("actionRecordStop"))->trigger();
             }
             module->failing.clear();
-            update(*w);
+            w->findChild<QPushButton*>(QStringLiteral("pushButtonUpdate"))->click();
             QTRY_VERIFY2_WITH_TIMEOUT(answers.size() == 2 && answers.last().at(2).toBool(), row.requested,
                                       20000);
             QCOMPARE(box->currentText(), QStringLiteral("192.0.2.12"));
             QCoreApplication::processEvents();
             QCOMPARE(states.size(), row.accepted ? 2 : 0);
         }
-    }
-
-    // Without a first show the search is asked for at once, and only once:
-    // neither a second call nor a later show searches again.  The answer to
-    // an Update after them is the second one.
-    void searchWithoutShow() {
-        auto w = newWindow();
-        QSignalSpy answers(w.get(), &MainWindow::searchAnswered);
-        w->startSearchNow();
-        w->startSearchNow();
-        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 1, 20000);
-        QCOMPARE(opens(), QStringList{QStringLiteral("open 192.0.2.11")});
-        w->show();
-        update(*w);
-        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 2, 20000);
-        QCOMPARE(err->count("VRK_Search: "), 2);
     }
 };
 

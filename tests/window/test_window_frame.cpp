@@ -41,28 +41,23 @@ private slots:
         QVERIFY(warnings.size() == 1 && warnings.first().contains("qtbase_ru"));
     }
 
-    // The box names the program's version and licence, Qt's and FFTW's
-    // versions, and the device library in use with its kind (the
-    // simulator's, in the window's box below).
+    // The box names the device library in use with its kind; its other
+    // parts, in the window's box below.
     void aboutText() {
         struct Row {
             const char* file;
-            bool simulator;
-            const char* shown; // how the box names it
+            const char* shown;
         };
         // clang-format off
         const Row rows[] = {
-            {"/opt/vrk/lib<1>&.so",            false, "/opt/vrk/lib&lt;1&gt;&amp;.so (библиотека производителя)"},
-            {"",                               false, "Библиотека прибора: не найдена"},
+            {"/opt/vrk/lib<1>&.so", "/opt/vrk/lib&lt;1&gt;&amp;.so (библиотека производителя)"},
+            {"",                    "Библиотека прибора: не найдена"},
         };
         // clang-format on
         for (const Row& row : rows) {
             const QString text =
-                AboutBox::text({QString::fromUtf8(row.file), row.simulator}, QStringLiteral("3.3.10"));
-            for (const QString& part : {QStringLiteral("vernier 1.0.3"), QStringLiteral("GPL-3.0-or-later"),
-                                        QString::fromUtf8(versionString), QStringLiteral("Qt ") + qVersion(),
-                                        QStringLiteral("FFTW 3.3.10"), QString::fromUtf8(row.shown)})
-                QVERIFY2(text.contains(part), qPrintable(part + " in " + text));
+                AboutBox::text({QString::fromUtf8(row.file), false}, QStringLiteral("3.3.10"));
+            QVERIFY2(text.contains(QString::fromUtf8(row.shown)), qPrintable(text));
         }
     }
 
@@ -114,10 +109,11 @@ private slots:
             MessageBoxCloser closer;
             w.findChild<QAction*>(QStringLiteral("actionAbout"))->trigger();
             const QString shown = closer.shown.join('\n');
-            QVERIFY2(shown.startsWith(QStringLiteral("О программе|")) &&
-                         shown.contains("FFTW " + fftwVersion()) &&
-                         shown.contains("/x/libvrk_api.so (имитатор прибора)"),
-                     qPrintable(shown));
+            for (const QString& part : {QStringLiteral("О программе|"), QStringLiteral("vernier 1.0.3"),
+                                        QStringLiteral("GPL-3.0-or-later"), QString::fromUtf8(versionString),
+                                        QStringLiteral("Qt ") + qVersion(), "FFTW " + fftwVersion(),
+                                        QStringLiteral("/x/libvrk_api.so (имитатор прибора)")})
+                QVERIFY2(shown.contains(part), qPrintable(part + " in " + shown));
         }
 
         // The same file with a device in it: the search reads it again, and
