@@ -1,5 +1,4 @@
-// The program's own options: what each argument sets, what goes on to Qt,
-// and the refusals of values that cannot be used.
+// The program's own options: what each sets, what goes on to Qt, refusals.
 #include <QtTest>
 #include <optional>
 #include <vector>
@@ -61,10 +60,6 @@ const Refused refused[] = {
 };
 // clang-format on
 
-CommandLine parse(const QStringList& arguments) {
-    return CommandLine::parse(QStringList{QStringLiteral("vernier")} + arguments);
-}
-
 } // namespace
 
 class TestCommandLine : public QObject {
@@ -73,7 +68,7 @@ class TestCommandLine : public QObject {
 private slots:
     void acceptedArguments() {
         for (const Accepted& row : accepted) {
-            const CommandLine line = parse(row.arguments);
+            const CommandLine line = CommandLine::parse(QStringList{"vernier"} + row.arguments);
             QVERIFY2(line.outcome == Outcome::Run && line.error.isEmpty(), row.name);
             QVERIFY2(line.headless == row.headless && line.remote == row.remote && line.record == row.record,
                      row.name);
@@ -85,7 +80,7 @@ private slots:
 
     void refusedArguments() {
         for (const Refused& row : refused) {
-            const CommandLine line = parse(row.arguments);
+            const CommandLine line = CommandLine::parse(QStringList{"vernier"} + row.arguments);
             QVERIFY2(line.outcome == row.outcome, row.name);
             QVERIFY2(line.error.contains(QLatin1String(row.mentions)) &&
                          line.error.isEmpty() == !*row.mentions,

@@ -1,97 +1,11 @@
 // The program run as a subprocess on the simulator, each run in an empty
 // working directory: its ends (time up, no module, a signal) and exit status.
 #include <QtTest>
-#include <algorithm>
 #include <csignal>
 #include <sys/types.h>
 
 #include "read_file.h"
 #include "sim_setup.h"
-
-namespace {
-
-// Long enough for a sanitizer build on a busy machine; runs end far sooner.
-constexpr int waitMs = 60000;
-
-// One run; the process is killed with the object if it is still running.
-struct Run {
-    void start(bool window, const QStringList& arguments) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // Without a window it must need no display and choose its platform itself.
-        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-            env.remove(QLatin1String(name));
-        if (window)
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(dir.path());
-        process.start(QStringLiteral(VERNIER_PROGRAM),
-                      (window ? QStringList{} : QStringList{"--headless"}) + arguments);
-        QVERIFY2(process.waitForStarted(waitMs), qPrintable(process.errorString()));
-    }
-    bool running() const { return process.state() != QProcess::NotRunning; }
-    void signal(int number) const { ::kill(static_cast<pid_t>(process.processId()), number); }
-    bool exitedWith(int code) const {
-        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == code;
-    }
-    // vernier.log, written in the local 8-bit encoding the program sets.
-    QString log() const {
-        return QTextCodec::codecForName("Windows-1251")->toUnicode(readFile(dir.filePath("vernier.log")));
-    }
-    // The one recording, or an empty path.
-    QString csvPath() const {
-        const QStringList files = QDir(dir.path()).entryList({QStringLiteral("vernier-*.csv")}, QDir::Files);
-        return files.size() == 1 ? dir.filePath(files.first()) : QString();
-    }
-    int csvLines() const { return readFile(csvPath()).count("\r\n"); }
-    void waitForLines(int lines) const {
-        QTRY_VERIFY_WITH_TIMEOUT(csvLines() >= lines || !running(), waitMs);
-    }
-
-    QTemporaryDir dir;
-    QProcess process;
-};
-
-// The data rows of a complete recording: it ends with a line end, and every
-// line has the header's columns (the simulator's cells hold no comma); none
-// when it is not.
-QList<QStringList> completeRows(const QString& path) {
-    const QString text = QString::fromUtf8(readFile(path));
-    QList<QStringList> rows;
-    for (const QString& line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-        rows.append(line.split(QLatin1Char(',')));
-    const bool whole = text.startsWith(QLatin1String("time,elapsed_s,ch1_mV,")) &&
-                       text.endsWith(QLatin1String("\r\n")) && text.count(QLatin1Char('\n')) == rows.size() &&
-                       std::all_of(rows.cbegin(), rows.cend(),
-                                   [&](const QStringList& row) { return row.size() == rows.first().size(); });
-    return whole ? rows.mid(1) : QList<QStringList>{};
-}
-
-// Every key the run writes, the driver's last ones (written as it is
-// deleted at the end) among them.  A fresh directory had none of them.
-void verifyCompleteIni(const QString& path) {
-    const QSettings ini(path, QSettings::IniFormat);
-    for (const char* key : {"Global/DisplayUpdateMs", "Global/ModuleMode", "MDX11/AccuracyFreq",
-                            "MDX11/ChannelsEnabled", "MDX11/ChannelsSetToDc", "MDX11/Channels16SelectedRange",
-                            "MDX11/Channels32SelectedRange", "Recording/Folder"})
-        QVERIFY2(ini.status() == QSettings::NoError && ini.contains(QLatin1String(key)), key);
-}
-
-// Modules at 192.0.2.11 (channel 1 a 1 V sine) and 192.0.2.12 (2 V), or
-// none; realtime, with the given device fault.
-bool applySimulator(SimConfig& sim, int devices, const char* fault, qint64 value) {
-    sim.setRealtime(true);
-    sim.setSine(1, 1.0, 1000.0);
-    if (*fault)
-        sim.setFault(QLatin1String(fault), value);
-    if (devices == 0)
-        sim.removeFirstDevice();
-    else
-        sim.addDevice(QStringLiteral("192.0.2.12"), QStringLiteral("SIM-TWO"),
-                      {{"1", QJsonObject{{"waveform", "sine"}, {"amplitude", 2.0}, {"frequency", 1000}}}});
-    return sim.apply();
-}
-
-} // namespace
 
 class TestHeadless : public QObject {
     Q_OBJECT
@@ -141,56 +55,116 @@ private slots:
             {"stop ignored, two signals", false, record,              2, "ignoreStopMs", 60000, "", SIGHUP, SIGTERM, false, -1, true, 0, "Получен сигнал SIGHUP"},
         };
         // clang-format on
+        // Long enough for a sanitizer build on a busy machine; runs end far sooner.
+        constexpr int waitMs = 60000;
         for (const Row& row : rows) {
+            // Modules at 192.0.2.11 (channel 1 a 1 V sine) and 192.0.2.12 (2 V), or none.
             SimConfig sim;
-            QVERIFY(applySimulator(sim, row.devices, row.fault, row.faultValue));
-            Run run;
-            QFile ini(run.dir.filePath("vernier.ini"));
+            sim.setRealtime(true);
+            sim.setSine(1, 1.0, 1000.0);
+            if (*row.fault)
+                sim.setFault(QLatin1String(row.fault), row.faultValue);
+            if (row.devices == 0)
+                sim.removeFirstDevice();
+            else
+                sim.addDevice(
+                    QStringLiteral("192.0.2.12"), QStringLiteral("SIM-TWO"),
+                    {{"1", QJsonObject{{"waveform", "sine"}, {"amplitude", 2.0}, {"frequency", 1000}}}});
+            QVERIFY(sim.apply());
+            QTemporaryDir dir;
+            QFile ini(dir.filePath("vernier.ini"));
             QVERIFY(!*row.ini || (ini.open(QIODevice::WriteOnly) && ini.write(row.ini) > 0));
             ini.close();
+
+            QProcess run; // killed with the object if still running
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            // Without a window it must need no display and choose its platform itself.
+            for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+                env.remove(QLatin1String(name));
+            if (row.window)
+                env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            run.setProcessEnvironment(env);
+            run.setWorkingDirectory(dir.path());
             struct sigaction ignore {};
             ignore.sa_handler = row.hupIgnored ? SIG_IGN : SIG_DFL;
             struct sigaction previous {};
             QVERIFY(sigaction(SIGHUP, &ignore, &previous) == 0);
-            run.start(row.window, row.arguments);
+            run.start(VERNIER_PROGRAM,
+                      (row.window ? QStringList{} : QStringList{"--headless"}) + row.arguments);
             QVERIFY(sigaction(SIGHUP, &previous, nullptr) == 0);
+            QVERIFY2(run.waitForStarted(waitMs), qPrintable(run.errorString()));
+
+            // vernier.log, in the local 8-bit encoding the program sets; the recording.
+            const auto log = [&] {
+                return QTextCodec::codecForName("Windows-1251")
+                    ->toUnicode(readFile(dir.filePath("vernier.log")));
+            };
+            const auto csvPath = [&] {
+                const QStringList files =
+                    QDir(dir.path()).entryList({QStringLiteral("vernier-*.csv")}, QDir::Files);
+                return files.size() == 1 ? dir.filePath(files.first()) : QString();
+            };
+            const auto lines = [&] { return readFile(csvPath()).count("\r\n"); };
+            const auto signal = [&](int number) { ::kill(static_cast<pid_t>(run.processId()), number); };
             if (row.signal) {
-                run.waitForLines(3);
+                QTRY_VERIFY_WITH_TIMEOUT(lines() >= 3 || run.state() == QProcess::NotRunning, waitMs);
                 if (row.hupIgnored) {
-                    run.signal(SIGHUP);
-                    run.waitForLines(run.csvLines() + 2);
-                    QVERIFY2(run.running(), "the run goes on after an ignored SIGHUP");
+                    signal(SIGHUP);
+                    const int before = lines();
+                    QTRY_VERIFY_WITH_TIMEOUT(lines() >= before + 2 || run.state() == QProcess::NotRunning,
+                                             waitMs);
+                    QVERIFY2(run.state() == QProcess::Running, "the run goes on after an ignored SIGHUP");
                 }
-                run.signal(row.signal);
-                QTRY_VERIFY_WITH_TIMEOUT(
-                    run.log().contains(QStringLiteral("Завершение работы")) || !run.running(), waitMs);
+                signal(row.signal);
+                QTRY_VERIFY_WITH_TIMEOUT(log().contains(QStringLiteral("Завершение работы")) ||
+                                             run.state() == QProcess::NotRunning,
+                                         waitMs);
                 if (row.second)
-                    run.signal(row.second);
+                    signal(row.second);
             }
-            QVERIFY2(run.process.waitForFinished(waitMs), row.name);
-            const QString log = run.log();
-            const QByteArray out = run.process.readAllStandardOutput() + run.process.readAllStandardError();
-            QVERIFY2(row.exitCode < 0 ? run.process.exitStatus() == QProcess::CrashExit
-                                      : run.exitedWith(row.exitCode),
-                     qPrintable(row.name + ('\n' + log) + out.right(3000)));
-            QVERIFY2((row.started ? log : QString::fromLocal8Bit(out)).contains(QString::fromUtf8(row.says)),
-                     qPrintable(log + out));
-            QVERIFY2(log.count(QStringLiteral("Завершение работы")) == int(row.started), row.name);
-            QVERIFY2(log.contains(QStringLiteral("Завершение без ожидания потоков")) ==
+            QVERIFY2(run.waitForFinished(waitMs), row.name);
+            const QString text = log();
+            const QByteArray out = run.readAllStandardOutput() + run.readAllStandardError();
+            QVERIFY2(row.exitCode < 0
+                         ? run.exitStatus() == QProcess::CrashExit
+                         : run.exitStatus() == QProcess::NormalExit && run.exitCode() == row.exitCode,
+                     qPrintable(row.name + ('\n' + text) + out.right(3000)));
+            QVERIFY2((row.started ? text : QString::fromLocal8Bit(out)).contains(QString::fromUtf8(row.says)),
+                     qPrintable(text + out));
+            QVERIFY2(text.count(QStringLiteral("Завершение работы")) == int(row.started), row.name);
+            QVERIFY2(text.contains(QStringLiteral("Завершение без ожидания потоков")) ==
                          (row.exitCode == 0 && *row.fault),
                      row.name);
             if (row.exitCode < 0)
                 continue;
-            const QList<QStringList> csv = completeRows(run.csvPath());
-            QVERIFY2(run.csvPath().isEmpty() == (row.mV == 0), row.name);
-            if (row.mV > 0) {
-                // Complete, of the module chosen; no platform but the one the run chose.
-                QVERIFY2(csv.size() >= (row.signal ? 2 : 1) &&
-                             qAbs(csv.first().at(2).toDouble() - row.mV) < row.mV / 100,
-                         row.name);
-                verifyCompleteIni(run.dir.filePath("vernier.ini"));
-                QVERIFY2(!out.contains("platform plugin"), out.constData());
-            }
+            QVERIFY2(csvPath().isEmpty() == (row.mV == 0), row.name);
+            if (row.mV == 0)
+                continue;
+            // The recording complete: it ends with a line end, and every line
+            // has the header's columns (the simulator's cells hold no comma).
+            const QString csv = QString::fromUtf8(readFile(csvPath()));
+            const QStringList csvLines = csv.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+            QVERIFY2(csv.startsWith(QLatin1String("time,elapsed_s,ch1_mV,")) &&
+                         csv.endsWith(QLatin1String("\r\n")) &&
+                         csv.count(QLatin1Char('\n')) == csvLines.size() &&
+                         csvLines.size() >= (row.signal ? 3 : 2),
+                     qPrintable(csv));
+            for (const QString& line : csvLines)
+                QVERIFY2(line.count(QLatin1Char(',')) == csvLines.first().count(QLatin1Char(',')),
+                         qPrintable(line));
+            // Of the module chosen.
+            QVERIFY2(qAbs(csvLines.at(1).section(QLatin1Char(','), 2, 2).toDouble() - row.mV) < row.mV / 100,
+                     row.name);
+            // Every key the run writes, the driver's last ones (written as
+            // it is deleted at the end) among them.
+            const QSettings settings(dir.filePath("vernier.ini"), QSettings::IniFormat);
+            for (const char* key :
+                 {"Global/DisplayUpdateMs", "Global/ModuleMode", "MDX11/AccuracyFreq",
+                  "MDX11/ChannelsEnabled", "MDX11/ChannelsSetToDc", "MDX11/Channels16SelectedRange",
+                  "MDX11/Channels32SelectedRange", "Recording/Folder"})
+                QVERIFY2(settings.status() == QSettings::NoError && settings.contains(QLatin1String(key)),
+                         key);
+            QVERIFY2(!out.contains("platform plugin"), out.constData());
         }
     }
 };

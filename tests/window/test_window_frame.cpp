@@ -49,7 +49,6 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir::setCurrent(dir.path()));
         StderrCapture err(dir.filePath(QStringLiteral("stderr.txt"))); // the searches' diagnostics
-        MessageLog::clear();
         const QString folder =
             dir.filePath(QString(40, 'a') + '/' + QString(40, 'b') + '/' + QString(40, 'c'));
         QFile ini(QStringLiteral("vernier.ini"));
