@@ -1,154 +1,80 @@
 // The window's part of a run started from the command line, with a
 // recording test driver on the simulated device library: the module asked
-// for, the search asked for without a first show, and the recording start.
+// for with --record.
 #include <QtTest>
 #include <QtWidgets>
-#include <memory>
 
+#include "command_line.h"
 #include "mainwindow.h"
+#include "run_controller.h"
 #include "sim_setup.h"
-#include "stderr_capture.h"
 #include "test_module.h"
-
-namespace {
-
-// Two "VRK11" at .11 and .12 beside a "VRK12".
-const QByteArray devices =
-    R"({"searchDelayMs":5,"devices":[{"name":"VRK11","address":"192.0.2.11","serial":"1"},)"
-    R"({"name":"VRK12","address":"192.0.2.20","serial":"2"},)"
-    R"({"name":"VRK11","address":"192.0.2.12","serial":"3"}]})";
-
-const QStringList found{QStringLiteral("192.0.2.11"), QStringLiteral("192.0.2.12")};
-
-} // namespace
 
 class TestWindowChoice : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<StderrCapture> err; // the searches' diagnostics
-    TestModule* module = nullptr;
-
-    std::unique_ptr<MainWindow> newWindow(const QStringList& failing = {}) {
-        return std::make_unique<MainWindow>(nullptr, [this, failing](PassFeed*) {
-            module = new TestModule;
-            module->quietQueries = true;
-            module->failing = failing;
-            return module;
-        });
-    }
-    QStringList opens() const { return module->calls().filter(QRegularExpression(QStringLiteral("^open "))); }
-
 private slots:
-    void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(dir->path()) && !writeSimConfig(*dir, devices).isEmpty());
-        err = std::make_unique<StderrCapture>(dir->filePath(QStringLiteral("stderr.txt")));
-    }
-    void cleanup() { err.reset(); }
-
-    // The first search's answer chooses the module asked for, or none when
-    // it is not there; the box shows the choice.  The next search (Update)
-    // chooses as usual: the module in use, else the one kept in vernier.ini
-    // (the last accepted, by the rows before), else the first.
+    // The first answer chooses the module asked for, or none; the box shows
+    // it and the recording starts once it runs.  Update chooses as usual
+    // (the one vernier.ini kept, the first row's); a stopped recording stays.
     void requestedDevice() {
         struct Row {
-            const char* name;
-            const char* requested; // "": none
+            const char* requested;
             bool openFails;
             const char* chosen; // in the answer and the box; "": none
             bool accepted;
-            const char* opened; // the module opened; "": none
-            const char* afterUpdate;
         };
         // clang-format off
         const Row rows[] = {
-            {"as usual",      "",           false, "192.0.2.11", true,  "192.0.2.11", "192.0.2.11"},
-            {"second asked",  "192.0.2.12", false, "192.0.2.12", true,  "192.0.2.12", "192.0.2.12"},
-            {"first asked",   "192.0.2.11", false, "192.0.2.11", true,  "192.0.2.11", "192.0.2.11"},
-            {"not found",     "192.0.2.99", false, "",           false, "",           "192.0.2.11"},
-            {"another kind",  "192.0.2.20", false, "",           false, "",           "192.0.2.11"},
-            {"not opened",    "192.0.2.12", true,  "192.0.2.12", false, "",           "192.0.2.11"},
+            {"192.0.2.12", false, "192.0.2.12", true},
+            {"192.0.2.99", false, "",           false},
+            {"192.0.2.20", false, "",           false}, // another kind
+            {"192.0.2.11", true,  "192.0.2.11", false},
         };
         // clang-format on
+        // Two "VRK11" at .11 and .12 beside a "VRK12".
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()) &&
+                !writeSimConfig(dir, R"({"searchDelayMs":5,"devices":[)"
+                                     R"({"name":"VRK11","address":"192.0.2.11","serial":"1"},)"
+                                     R"({"name":"VRK12","address":"192.0.2.20","serial":"2"},)"
+                                     R"({"name":"VRK11","address":"192.0.2.12","serial":"3"}]})")
+                     .isEmpty());
         for (const Row& row : rows) {
-            auto w = newWindow(row.openFails ? QStringList{QStringLiteral("open")} : QStringList{});
-            QSignalSpy answers(w.get(), &MainWindow::searchAnswered);
-            w->setRequestedDevice(QString::fromLatin1(row.requested));
-            w->show();
-            QTRY_VERIFY2_WITH_TIMEOUT(answers.size() == 1, row.name, 20000);
-            const QList<QVariant> answer = answers.takeFirst();
-            QVERIFY2(answer.at(0).toStringList() == found, row.name);
-            QVERIFY2(answer.at(1).toString() == QLatin1String(row.chosen), row.name);
-            QVERIFY2(answer.at(2).toBool() == row.accepted, row.name);
-            auto* box = w->findChild<QComboBox*>(QStringLiteral("comboBoxCrate"));
-            QVERIFY2(box->currentText() == QLatin1String(row.chosen), qPrintable(box->currentText()));
-            const QStringList expectedOpens =
-                *row.opened ? QStringList{QStringLiteral("open ") + QLatin1String(row.opened)}
-                            : QStringList{};
-            if (!row.openFails)
-                QVERIFY2(opens() == expectedOpens, qPrintable(opens().join(", ")));
-
-            // Update: as usual, whatever was asked before.
+            TestModule* module = nullptr;
+            MainWindow w(nullptr, [&](PassFeed*) {
+                module = new TestModule;
+                module->quietQueries = true;
+                module->failing = row.openFails ? QStringList{QStringLiteral("open")} : QStringList{};
+                return module;
+            });
+            RunController run(&w, CommandLine::parse({"vernier", "--record", "--device", row.requested}));
+            QSignalSpy answers(&w, &MainWindow::searchAnswered);
+            QSignalSpy states(&w, &MainWindow::recordingStateChanged);
+            run.start();
+            w.show();
+            QTRY_VERIFY2_WITH_TIMEOUT(answers.size() == 1, row.requested, 20000);
+            QVERIFY2(answers.first().at(0).toStringList() == QStringList({"192.0.2.11", "192.0.2.12"}) &&
+                         answers.first().at(1).toString() == QLatin1String(row.chosen) &&
+                         answers.first().at(2).toBool() == row.accepted,
+                     row.requested);
+            auto* box = w.findChild<QComboBox*>(QStringLiteral("comboBoxCrate"));
+            QCOMPARE(box->currentText(), QLatin1String(row.chosen));
+            QCOMPARE(module->calls().filter(QRegularExpression(QStringLiteral("^open "))).size(),
+                     *row.chosen ? 1 : 0);
+            QCoreApplication::processEvents(); // the controller's queued call
+            QCOMPARE(states.size(), int(row.accepted));
+            if (row.accepted) {
+                QVERIFY(!w.startRecording());
+                w.findChild<QAction*>(QStringLiteral("actionRecordStop"))->trigger();
+            }
             module->failing.clear();
-            QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("pushButtonUpdate")), Qt::LeftButton);
-            QTRY_VERIFY2_WITH_TIMEOUT(answers.size() == 1, row.name, 20000);
-            QVERIFY2(answers.first().at(1).toString() == QLatin1String(row.afterUpdate), row.name);
-            QVERIFY2(answers.first().at(2).toBool(), row.name);
-            QCOMPARE(box->currentText(), QLatin1String(row.afterUpdate));
-        }
-    }
-
-    // Without a first show the search is asked for at once, and only once:
-    // neither a second call nor a later show searches again.  The answer to
-    // an Update after them is the second one.
-    void searchWithoutShow() {
-        auto w = newWindow();
-        QSignalSpy answers(w.get(), &MainWindow::searchAnswered);
-        w->startSearchNow();
-        w->startSearchNow();
-        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 1, 20000);
-        QVERIFY(!w->isVisible());
-        QVERIFY(answers.first().at(2).toBool());
-        QCOMPARE(opens(), QStringList{QStringLiteral("open 192.0.2.11")});
-        w->show();
-        QTest::mouseClick(w->findChild<QPushButton*>(QStringLiteral("pushButtonUpdate")), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 2, 20000);
-        QCOMPARE(err->count("VRK_Search: "), 2);
-    }
-
-    // The recording starts as "Начать запись" starts it, and says so; a
-    // folder that does not exist refuses it.
-    void startRecording() {
-        struct Row {
-            const char* name;
-            const char* folder;
-            bool starts;
-        };
-        // clang-format off
-        const Row rows[] = {
-            {"working directory", "",                      true},
-            {"missing folder",    "/nonexistent/vernier",  false},
-        };
-        // clang-format on
-        for (const Row& row : rows) {
-            {
-                QSettings ini(QStringLiteral("vernier.ini"), QSettings::IniFormat);
-                ini.setValue(QStringLiteral("Recording/Folder"), QString::fromLatin1(row.folder));
-            }
-            auto w = newWindow();
-            QSignalSpy states(w.get(), &MainWindow::recordingStateChanged);
-            QVERIFY2(w->startRecording() == row.starts, row.name);
-            if (row.starts) {
-                QCOMPARE(states.size(), 1);
-                QCOMPARE(states.first().at(0).toBool(), true);
-                QVERIFY(!w->startRecording()); // one at a time
-                w->close();
-                QCOMPARE(states.size(), 2);
-                QCOMPARE(states.last().at(0).toBool(), false);
-            } else {
-                QCOMPARE(states.size(), 0);
-            }
+            w.findChild<QPushButton*>(QStringLiteral("pushButtonUpdate"))->click();
+            QTRY_VERIFY2_WITH_TIMEOUT(answers.size() == 2 && answers.last().at(2).toBool(), row.requested,
+                                      20000);
+            QCOMPARE(box->currentText(), QStringLiteral("192.0.2.12"));
+            QCoreApplication::processEvents();
+            QCOMPARE(states.size(), row.accepted ? 2 : 0);
         }
     }
 };
