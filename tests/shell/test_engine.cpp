@@ -1,11 +1,9 @@
-// The engine against a recording test driver (useModule, releaseModule and
-// stop, call by call) and against the simulated device library (the search).
+// The engine against a recording test driver: useModule, releaseModule and
+// stop, call by call.  (The search is seen through the main window.)
 #include <QtCore>
 #include <QtTest>
 
 #include "engine.h"
-#include "sim_setup.h"
-#include "stderr_capture.h"
 #include "table_rows.h"
 #include "test_module.h"
 
@@ -61,8 +59,6 @@ struct Driven {
 class TestEngine : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
-
 private slots:
     // The driver calls of a choice or a release, its result, the crate in
     // use after it, and the serial number a newly opened device shows.
@@ -75,7 +71,6 @@ private slots:
             crate.name = QStringLiteral("192.0.2.%1").arg(11 + i);
             crate.slotList.append(Engine::Slot());
             crate.slotList[0].device.address = 0xC0000200u + 11 + i;
-            crate.slotList[0].serial = QStringLiteral("from search");
             d.engine.crates().append(crate);
         }
         if (s.before == Before::Emulator)
@@ -87,7 +82,7 @@ private slots:
         d.module->failing = QString::fromLatin1(s.failing).split(' ', Qt::SkipEmptyParts);
         d.module->letGoOnFailedClose = s.letsGo;
         d.module->clearCalls();
-        d.engine.crates()[0].slotList[0].serial = QStringLiteral("from search");
+        d.engine.crates()[0].slotList[0].serial.clear();
         QCOMPARE(s.release ? d.engine.releaseModule() : d.engine.useModule(s.crate, s.slot), s.result);
         QCOMPARE(d.module->calls().join(QLatin1String(", ")), QLatin1String(s.calls));
         QCOMPARE(d.engine.crateInUse(), s.inUse);
@@ -115,11 +110,11 @@ private slots:
     }
     void stopInEngineThread() {
         QFETCH(int, mode);
+        QFETCH(bool, opened);
+        QFETCH(bool, running);
         const int destroyedBefore = TestModule::destroyed;
         auto* d = new Driven;
         d->engine.setModuleMode(std::max(mode, 0));
-        QFETCH(bool, opened);
-        QFETCH(bool, running);
         d->module->opened = opened;
         d->module->running = running;
         QThread threadEngine;
@@ -166,36 +161,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(d.engine.moduleThreadEnded(), 5000);
         threadEngine.quit();
         QVERIFY(threadEngine.wait(20000));
-    }
-
-    // The search against the simulated library: a failed one keeps the old
-    // list and says why on standard error; a good one lists a crate of one
-    // slot for each device named exactly "VRK11".
-    void search() {
-        Engine engine([](PassFeed*) { return new TestModule; });
-        engine.crates().append(Engine::Crate());
-        engine.crates()[0].name = QStringLiteral("old");
-        StderrCapture capture(dir.filePath(QStringLiteral("stderr.txt")));
-        QVERIFY(!writeSimConfig(dir, R"({"faults":{"search":-7}})").isEmpty());
-        QCOMPARE(engine.SearchVRKmodules("VRK11", 6), -7);
-        QVERIFY(engine.crates().size() == 1 && engine.crates()[0].name == QLatin1String("old"));
-        QVERIFY(capture.text().contains("VRK_Search: err=-7 dev_qty="));
-        QJsonArray devices;
-        for (const char* name : {"VRK11", "VRK12", "VRK11X", "VRK1", "vrk11", "VRK11"})
-            devices.append(QJsonObject{{"name", name},
-                                       {"address", QStringLiteral("192.0.2.%1").arg(11 + devices.size())},
-                                       {"serial", QStringLiteral("S%1").arg(devices.size())}});
-        QVERIFY(!writeSimConfig(dir, QJsonDocument(QJsonObject{{"devices", devices}}).toJson()).isEmpty());
-        QCOMPARE(engine.SearchVRKmodules("VRK11", 6), 0);
-        QStringList found;
-        for (const Engine::Crate& c : engine.crates()) {
-            const Engine::Slot slot = c.slotList.value(0);
-            found << c.name + QLatin1Char(' ') + slot.serial;
-            QVERIFY(c.kind == 1 && c.slotList.size() == 1 && slot.moduleType == 0x0B0B &&
-                    slot.name == c.name && QHostAddress(slot.device.address).toString() == c.name &&
-                    quint32(c.id) == slot.device.address);
-        }
-        QCOMPARE(found, (QStringList{"192.0.2.11 S0", "192.0.2.16 S5"}));
     }
 };
 

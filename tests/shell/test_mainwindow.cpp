@@ -14,10 +14,11 @@
 
 namespace {
 
-// Two "VRK11" at .11 and .12 beside a "VRK12".
+// Two "VRK11" at .11 and .12 beside a "VRK12" and a "VRK11X": names are
+// compared whole.
 const QByteArray devices =
     R"({"searchDelayMs":5,"devices":[{"name":"VRK11","address":"192.0.2.11","serial":"1"},)"
-    R"({"name":"VRK12","address":"192.0.2.20","serial":"2"},)"
+    R"({"name":"VRK12","address":"192.0.2.20","serial":"2"},{"name":"VRK11X","address":"192.0.2.21","serial":"4"},)"
     R"({"name":"VRK11","address":"192.0.2.12","serial":"3"}]})";
 
 // "green", "red" or "gray": the LED a label shows.
@@ -174,7 +175,7 @@ private slots:
         module->quietQueries = false;
         module->clearCalls();
         QVERIFY(w->close() && !w->isEnabled());
-        QVERIFY(err->text().contains("VRK_Search: err=0 dev_qty=3\n"));
+        QVERIFY(err->text().contains("VRK_Search: err=0 dev_qty=4\n"));
         QCOMPARE(module->calls(), QStringList{"isOpened"});
         delete w;
         QCOMPARE(TestModule::destroyed.load(), destroyedBefore + 1);
