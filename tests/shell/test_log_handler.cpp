@@ -1,6 +1,7 @@
-// The process-wide log handler: levels, filter, line format and encoding, an
-// append-only file, lines from many threads, and fatal.  (The error box it
-// hands to the window is seen in the device search test.)
+// The process-wide log handler: levels, filter, line format and encoding, the
+// error box for criticals only, an append-only file, lines from many
+// threads, and fatal.  (The box handed over from the engine's thread is seen
+// in the device search test.)
 #include <QtCore>
 #include <QtTest>
 
@@ -45,6 +46,15 @@ const Level levelRows[] = {
 
 } // namespace
 
+// Receives popupError like the main window.
+class PopupSink : public QObject {
+    Q_OBJECT
+public:
+    QStringList messages;
+public slots:
+    void popupError(QString message) { messages << message; }
+};
+
 class TestLogHandler : public QObject {
     Q_OBJECT
 
@@ -58,13 +68,19 @@ private slots:
     void init() { QFile::remove(QStringLiteral("vernier.log")); }
 
     // One line per message in the file, the same without its end on standard
-    // error, in Windows-1251; debug and setGeometry warnings dropped.
+    // error, in Windows-1251; debug and setGeometry warnings dropped; a box
+    // (queued) for a critical only.
     void levels_data() { addRows(levelRows); }
     void levels() {
         const Level& l = fetchRow(levelRows);
         StderrCapture err(dir.filePath(QStringLiteral("stderr.txt")));
+        PopupSink window;
+        setLogMainWindow(&window);
         emitMessage(l.type, QString::fromUtf8(l.text));
         emitMessage(QtInfoMsg, QStringLiteral("next"));
+        QCoreApplication::processEvents();
+        setLogMainWindow(nullptr);
+        QCOMPARE(window.messages, l.type == QtCriticalMsg ? QStringList{l.text} : QStringList());
         const QByteArray file = logFile();
         QCOMPARE(QString::fromLatin1(file).replace(QRegularExpression(lineStart), "[T ").toLatin1(),
                  (*l.line ? "[T " + QByteArray(l.line) + "\n" : QByteArray()) + "[T I] next\n");
