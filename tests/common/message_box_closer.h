@@ -7,9 +7,7 @@
 #include <QTimer>
 
 // While it lives, accepts every message box that becomes the modal widget
-// and notes it as "title|text" in `shown`, so a test goes on past a box the
-// program opens.  GUI thread; it looks every 20 ms.  Header-only: only tests
-// that link QtWidgets include it.
+// and notes it as "title|text" in `shown`.  GUI thread; it looks every 20 ms.
 class MessageBoxCloser {
 public:
     MessageBoxCloser() {

@@ -8,9 +8,6 @@
 
 #include "read_file.h"
 
-// Writing a file whole, and reading a value of vernier.ini; with
-// readFile, the file helpers every test directory uses.  Any thread; no locks.
-
 // Replaces the file with `text`; false when it could not be written whole.
 inline bool writeFile(const QString& path, const QByteArray& text) {
     QFile file(path);

@@ -1,12 +1,9 @@
-// The engine against a recording test driver (useModule, releaseModule and
-// stop, call by call) and against the simulated device library (the search).
+// The engine against a recording test driver: useModule, releaseModule and
+// stop, call by call.  (The search is seen through the main window.)
 #include <QtCore>
 #include <QtTest>
-#include <vector>
 
 #include "engine.h"
-#include "sim_setup.h"
-#include "stderr_capture.h"
 #include "table_rows.h"
 #include "test_module.h"
 
@@ -27,7 +24,8 @@ struct Selection {
     const char* calls; // the driver's calls during the action
 };
 
-// Two crates 192.0.2.11 and .12, one slot each.
+// Two crates 192.0.2.11 and .12, one slot each.  One row per guard of
+// useModule and releaseModule.
 // clang-format off
 const Selection selections[] = {
     {"first crate",                     Before::Nothing,  "",      false, false, 0,  0, true,  0,  "isOpened, open 192.0.2.11, start 0"},
@@ -44,36 +42,9 @@ const Selection selections[] = {
     {"other crate, close keeps it",     Before::Running,  "close", false, false, 1,  0, false, -1, "isOpened, isRunning, stop, close, isOpened"},
     {"release running",                 Before::Running,  "",      false, true,  0,  0, true,  -1, "isOpened, isRunning, stop, close"},
     {"release idle",                    Before::Idle,     "",      false, true,  0,  0, true,  -1, "isOpened, isRunning, close"},
-    {"release, nothing open",           Before::Nothing,  "",      false, true,  0,  0, false, -1, "isOpened"},
     {"release, lost: choice kept",      Before::Lost,     "",      false, true,  0,  0, false, 0,  "isOpened"},
     {"release, close keeps it",         Before::Running,  "close", false, true,  0,  0, false, 0,  "isOpened, isRunning, stop, close, isOpened"},
     {"emulator: anything, untouched",   Before::Emulator, "",      false, false, 7,  9, true,  -1, ""},
-    {"emulator: release asks",          Before::Emulator, "",      false, true,  0,  0, false, -1, "isOpened"},
-};
-// clang-format on
-
-struct Device {
-    const char* name;
-    const char* address;
-    const char* serial;
-};
-
-struct Search {
-    const char* name;
-    std::vector<Device> devices;
-    const char* brokenFile; // the whole configuration instead of `devices`; "" none
-    int status;             // 1: any negative
-    const char* listed;     // the crates after, "address serial, ..."; "old": the list kept
-    const char* diagnostic; // on standard error
-};
-
-// clang-format off
-const Search searches[] = {
-    {"two of three match", {{"VRK11", "192.0.2.11", "S1"}, {"VRK12", "192.0.2.20", "S2"}, {"VRK11", "192.0.2.12", "S3"}}, "", 0, "192.0.2.11 S1, 192.0.2.12 S3", "VRK_Search: err=0 dev_qty=3\n"},
-    {"no device",          {},                                                                                         "", 0, "",                             "VRK_Search: err=0 dev_qty=0\n"},
-    {"names not whole",    {{"VRK11X", "10.0.0.1", "S1"}, {"VRK1", "10.0.0.2", "S2"}, {"vrk11", "10.0.0.3", "S3"}},   "", 0, "",                             "VRK_Search: err=0 dev_qty=3\n"},
-    {"search fault",       {}, R"({"faults":{"search":-7}})",                                                              -7, "old",                         "VRK_Search: err=-7 dev_qty="},
-    {"broken config",      {}, "{\"searchDelayMs\": oops",                                                                 1,  "old",                         "VRK_Search: err=-"},
 };
 // clang-format on
 
@@ -87,8 +58,6 @@ struct Driven {
 
 class TestEngine : public QObject {
     Q_OBJECT
-
-    QTemporaryDir dir;
 
 private slots:
     // The driver calls of a choice or a release, its result, the crate in
@@ -113,16 +82,14 @@ private slots:
         d.module->failing = QString::fromLatin1(s.failing).split(' ', Qt::SkipEmptyParts);
         d.module->letGoOnFailedClose = s.letsGo;
         d.module->clearCalls();
-        for (Engine::Crate& c : d.engine.crates())
-            c.slotList[0].serial = QStringLiteral("from search");
+        d.engine.crates()[0].slotList[0].serial.clear();
         QCOMPARE(s.release ? d.engine.releaseModule() : d.engine.useModule(s.crate, s.slot), s.result);
         QCOMPARE(d.module->calls().join(QLatin1String(", ")), QLatin1String(s.calls));
         QCOMPARE(d.engine.crateInUse(), s.inUse);
         for (const Engine::Crate& c : d.engine.crates())
-            QCOMPARE(c.slotList[0].serial, QString::fromLatin1(s.calls).contains("open " + c.name) &&
-                                                   QLatin1String(s.failing) != "open"
-                                               ? QStringLiteral("TEST-SERIAL")
-                                               : QStringLiteral("from search"));
+            QCOMPARE(c.slotList[0].serial == QLatin1String("TEST-SERIAL"),
+                     QString::fromLatin1(s.calls).contains("open " + c.name) &&
+                         QLatin1String(s.failing) != "open");
     }
 
     // stop in the engine's thread: driver calls by mode and state, stopped
@@ -182,7 +149,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression(QStringLiteral(" %1 ").arg(Engine::moduleThreadWaitMs)));
         QMetaObject::invokeMethod(d.module, "hold", Qt::QueuedConnection,
-                                  Q_ARG(int, Engine::moduleThreadWaitMs + 2000));
+                                  Q_ARG(int, Engine::moduleThreadWaitMs + 1000));
         QTRY_VERIFY(d.module->holding.load()); // the driver's thread is busy before the stop
         QElapsedTimer clock;
         clock.start();
@@ -194,43 +161,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(d.engine.moduleThreadEnded(), 5000);
         threadEngine.quit();
         QVERIFY(threadEngine.wait(20000));
-    }
-
-    // The search against the simulated library: names compared whole, one
-    // crate with one slot per device, the diagnostic on standard error, the
-    // old list kept on a failed search.
-    void search_data() { addRows(searches); }
-    void search() {
-        const Search& s = fetchRow(searches);
-        QJsonArray devices;
-        for (const Device& d : s.devices)
-            devices.append(QJsonObject{{"name", d.name}, {"address", d.address}, {"serial", d.serial}});
-        const QByteArray text =
-            *s.brokenFile ? QByteArray(s.brokenFile)
-                          : QJsonDocument(QJsonObject{{"searchDelayMs", 5}, {"devices", devices}}).toJson();
-        QVERIFY(!writeSimConfig(dir, text).isEmpty());
-        Engine engine([](PassFeed*) { return new TestModule; });
-        engine.crates().append(Engine::Crate());
-        engine.crates()[0].name = QStringLiteral("old");
-        int got = 0;
-        QByteArray err;
-        {
-            StderrCapture capture(dir.filePath(QStringLiteral("stderr.txt")));
-            got = engine.SearchVRKmodules("VRK11", 6);
-            err = capture.text();
-        }
-        QVERIFY2(s.status == 1 ? got < 0 : got == s.status, QByteArray::number(got).constData());
-        QVERIFY2(err.contains(s.diagnostic), err.constData());
-        QStringList found;
-        for (const Engine::Crate& c : engine.crates()) {
-            const Engine::Slot slot = c.slotList.value(0);
-            found << (got == 0 ? c.name + QLatin1Char(' ') + slot.serial : c.name);
-            QVERIFY(got != 0 ||
-                    (c.kind == 1 && c.slotList.size() == 1 && slot.moduleType == 0x0B0B &&
-                     slot.name == c.name && QHostAddress(slot.device.address).toString() == c.name &&
-                     quint32(c.id) == slot.device.address));
-        }
-        QCOMPARE(found.join(QLatin1String(", ")), QLatin1String(s.listed));
     }
 };
 

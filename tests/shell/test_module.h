@@ -13,22 +13,22 @@
 #include "module.h"
 
 // A module driver that records its calls ("open 192.0.2.11", "start 0",
-// "stop", ...) and fails the ones named in `failing`.  Called from the GUI
-// thread and from the engine's threads: the log is under a mutex, the state
-// atomic.  The state queries are logged unless `quietQueries` is set.
+// "stop", ...) and fails the ones named in `failing` (set before the
+// engine's thread runs a call).  Called from the GUI thread and from the
+// engine's threads: the log is under a mutex, the state atomic.  The state
+// queries are logged unless `quietQueries` is set.
 class TestModule : public Module {
     Q_OBJECT
 
 public:
     static inline std::atomic<int> destroyed{0};
-    std::atomic<bool> opened{false}, running{false}, quietQueries{false};
+    std::atomic<bool> opened{false}, running{false}, quietQueries{false}, holding{false};
     std::atomic<int> pings{0};
-    // How long stop() takes, ms: a driver stuck beyond every bound.
-    std::atomic<int> stopDelayMs{0};
-    std::atomic<bool> holding{false};
-    QStringList failing; // "open", "start", "stop", "close"; set before the engine's thread runs a call
+    // stop() does not return while set, for at most a minute: a stuck driver.
+    std::atomic<bool> stuck{false};
     // A failing close still lets go of the device, as the real driver does.
     std::atomic<bool> letGoOnFailedClose{false};
+    QStringList failing; // "open", "start", "stop", "close"
 
     ~TestModule() override { ++destroyed; }
     QStringList calls() const {
@@ -63,7 +63,8 @@ public:
     }
     bool isRunning() override { return query("isRunning", running); }
     bool stop() override {
-        std::this_thread::sleep_for(std::chrono::milliseconds(stopDelayMs.load())); // the stuck driver
+        for (int i = 0; stuck && i < 6000; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return change(running, false, QStringLiteral("stop"));
     }
     bool close() override {
