@@ -95,6 +95,8 @@ class TestRemote(unittest.TestCase):
             # Back to differential: channels above 16 leave the scan.
             inst.write("INP:MODE DIFF")
             self.assertEqual(inst.query("ROUT:SCAN?"), "(@2,1)")
+            # A new period alone restarts the acquisition, so *OPC? sees it run.
+            self.assertEqual(inst.query("TRIG:TIM 0.3;*OPC?"), "1")
             inst.write("SAMP:RATE 12345")
             self.assertEqual(inst.query("SYST:ERR?"), '-222,"Data out of range"')
             self.assertEqual(inst.query("SYST:ERR?;:SAMP:RATE?"), '0,"No error";100000')
@@ -104,7 +106,7 @@ class TestRemote(unittest.TestCase):
         with open(os.path.join(folder, "vernier.ini")) as f:
             stored = f.read()
         self.assertRegex(stored, r"\[Remote\]\nAddress=127.0.0.1\nEnabled=false\nPort=5025")
-        self.assertIn("DisplayUpdateMs=200", stored)
+        self.assertIn("DisplayUpdateMs=300", stored)
 
 
 if __name__ == "__main__":
