@@ -82,6 +82,7 @@ const Table tables[] = {
     {"16 differential",  16, -2, 1, 2, 400000,  25000,  0},
     {"count 0",          0,  0,  1, 0, 20000,   -1,     vrksim::StatusBadChannelCount},
     {"count 33",         33, 0,  0, 0, 20000,   -1,     vrksim::StatusBadChannelCount},
+    {"count -1",         -1, 0,  0, 0, 20000,   -1,     vrksim::StatusBadChannelCount},
     {"differential 16",  1,  16, 1, 0, 20000,   20000,  vrksim::StatusBadChannel},
     {"common ground 32", 1,  32, 0, 0, 20000,   20000,  vrksim::StatusBadChannel},
     {"negative channel", 1,  -3, 0, 0, 20000,   20000,  vrksim::StatusBadChannel},
