@@ -45,7 +45,6 @@ QByteArray SimConfig::text() const {
     return QJsonDocument(QJsonObject{{"searchDelayMs", searchDelayMs},
                                      {"realtime", realtime},
                                      {"seed", 7},
-                                     {"faults", QJsonObject{{"search", searchFault}}},
                                      {"devices", devices}})
         .toJson();
 }

@@ -28,7 +28,6 @@ public:
     void setFault(const QString& key, qint64 value) { faults.insert(key, value); }
     void setRealtime(bool value) { realtime = value; }
     void setSearchDelayMs(int ms) { searchDelayMs = ms; }
-    void setSearchFault(qint64 status) { searchFault = status; } // every search returns it
     // Leaves 192.0.2.11 out; its channels and faults still serve the others.
     void removeFirstDevice() { firstListed = false; }
     // Another "VRK11" with the same faults, and the same channels unless given.
@@ -46,7 +45,6 @@ private:
     QJsonObject channels, faults;
     bool realtime = false, firstListed = true;
     int searchDelayMs = 0;
-    qint64 searchFault = 0;
     struct Device {
         QString address, serial;
         QJsonObject channels; // empty: the first device's
