@@ -100,8 +100,7 @@ class TestRemote(unittest.TestCase):
             inst.write("SAMP:RATE 12345")
             self.assertEqual(inst.query("SYST:ERR?"), '-222,"Data out of range"')
             self.assertEqual(inst.query("SYST:ERR?;:SAMP:RATE?"), '0,"No error";100000')
-            # 16 channels at 20 kHz sample each at 1.25 kHz: the 1 kHz sine
-            # reads 250 Hz.  A new rate alone is waited for as any change.
+            # 16 channels at 20 kHz: the 1 kHz sine reads 250 Hz; a new rate alone is waited for.
             inst.write("SAMP:RATE 20000;:ROUT:SCAN (@1:16)")
             self.assertEqual(inst.query("*OPC?"), "1")
             self.assertAlmostEqual(float(inst.query("FETC:FREQ? (@1)")), 250.0, delta=10.0)

@@ -9,9 +9,9 @@
 #include <QtCore>
 #include <QtTest>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numeric>
 #include <vector>
 
