@@ -5,13 +5,11 @@
 #include <QJsonDocument>
 #include <cstring>
 
+#include "test_files.h"
+
 QString writeSimConfig(const QTemporaryDir& dir, const QByteArray& text, const QString& name) {
     const QString path = dir.filePath(name);
-    QFile file(path);
-    const bool written =
-        file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-    file.close();
-    return written && qputenv("VRK_SIM_CONFIG", QFile::encodeName(path)) ? path : QString();
+    return writeFile(path, text) && qputenv("VRK_SIM_CONFIG", QFile::encodeName(path)) ? path : QString();
 }
 
 void SimConfig::setDc(int number, double volts, double noise) {

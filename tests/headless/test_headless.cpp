@@ -6,6 +6,7 @@
 
 #include "read_file.h"
 #include "sim_setup.h"
+#include "test_files.h"
 
 class TestHeadless : public QObject {
     Q_OBJECT
@@ -68,9 +69,7 @@ private slots:
                     {{"1", QJsonObject{{"waveform", "sine"}, {"amplitude", 2.0}, {"frequency", 1000}}}});
             QVERIFY(sim.apply());
             QTemporaryDir dir;
-            QFile ini(dir.filePath("vernier.ini"));
-            QVERIFY(!*row.ini || (ini.open(QIODevice::WriteOnly) && ini.write(row.ini) > 0));
-            ini.close();
+            QVERIFY(!*row.ini || writeFile(dir.filePath("vernier.ini"), row.ini));
 
             QProcess run; // killed with the object if still running
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -12,6 +12,7 @@
 #include "message_log.h"
 #include "read_file.h"
 #include "table_rows.h"
+#include "test_files.h"
 
 namespace {
 
@@ -262,10 +263,8 @@ private slots:
     // Never overwrite: taken names get -2, -3, ...; the empty folder is the
     // working directory.
     void uniqueNames() {
-        for (const QString& name : {stamp + ".csv", stamp + "-2.csv"}) {
-            QFile file(dir->filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
-        }
+        for (const QString& name : {stamp + ".csv", stamp + "-2.csv"})
+            QVERIFY(writeFile(dir->filePath(name), "keep"));
         const QString previous = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir->path()));
         makeRecorder();

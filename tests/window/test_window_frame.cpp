@@ -14,6 +14,7 @@
 #include "read_file.h"
 #include "sim_setup.h"
 #include "stderr_capture.h"
+#include "test_files.h"
 #include "translations.h"
 #include "version.h"
 
@@ -65,11 +66,10 @@ private slots:
         StderrCapture err(dir.filePath(QStringLiteral("stderr.txt"))); // the searches' diagnostics
         const QString folder =
             dir.filePath(QString(40, 'a') + '/' + QString(40, 'b') + '/' + QString(40, 'c'));
-        QFile ini(QStringLiteral("vernier.ini"));
-        QVERIFY(QDir::setCurrent(dir.path()) && QDir().mkpath(folder) && ini.open(QIODevice::WriteOnly) &&
-                ini.write("[Global]\nDisplayUpdateMs=100\n[MDX11]\nChannelsEnabled=1\n[Recording]\nFolder=" +
-                          folder.toUtf8() + "\n") > 0);
-        ini.close();
+        QVERIFY(QDir::setCurrent(dir.path()) && QDir().mkpath(folder) &&
+                writeFile(QStringLiteral("vernier.ini"),
+                          "[Global]\nDisplayUpdateMs=100\n[MDX11]\nChannelsEnabled=1\n[Recording]\nFolder=" +
+                              folder.toUtf8() + "\n"));
         const QString simPath = writeSimConfig(dir, R"({"devices":[]})");
         QVERIFY(!simPath.isEmpty());
 
@@ -95,9 +95,7 @@ private slots:
         // The same file with a device: the environment is not written while the engine reads it.
         SimConfig sim;
         sim.setRealtime(true);
-        QFile config(simPath);
-        QVERIFY(config.open(QIODevice::WriteOnly | QIODevice::Truncate) && config.write(sim.text()) > 0);
-        config.close();
+        QVERIFY(writeFile(simPath, sim.text()));
         w.findChild<QPushButton*>(QStringLiteral("pushButtonUpdate"))->click();
         QTRY_VERIFY_WITH_TIMEOUT(!voltage(1).isEmpty(), 20000);
         note();
