@@ -217,6 +217,21 @@ int ScpiSession::channelList(const ScpiParameter& parameter, QVector<int>* chann
     return 0;
 }
 
+bool ScpiSession::takeChannels(const ScpiParameter& parameter, QVector<int>* channels) {
+    if (const int error = channelList(parameter, channels)) {
+        fail(error);
+        return false;
+    }
+    return true;
+}
+
+bool ScpiSession::channelsOrScan(const ScpiCommand& command, QVector<int>* channels) {
+    if (!parameterCount(command, 0, 1))
+        return false;
+    *channels = instrument.scanList();
+    return command.parameters.isEmpty() || takeChannels(command.parameters.at(0), channels);
+}
+
 bool ScpiSession::modeAllows(const QVector<int>& channels) {
     if (instrument.modeCode() != 1)
         return true;
@@ -259,10 +274,8 @@ bool ScpiSession::rangeAndList(const ScpiCommand& command, int* code, QVector<in
             return false;
         }
     }
-    if (const int error = channelList(command.parameters.last(), channels)) {
-        fail(error);
+    if (!takeChannels(command.parameters.last(), channels))
         return false;
-    }
     return modeAllows(*channels);
 }
 
@@ -328,10 +341,8 @@ void ScpiSession::configure(const ScpiCommand& command, bool dc, bool measure, b
     if (frequency) {
         if (!parameterCount(command, 1, 1))
             return;
-        if (const int error = channelList(command.parameters.at(0), &channels)) {
-            fail(error);
+        if (!takeChannels(command.parameters.at(0), &channels))
             return;
-        }
         if (!modeAllows(channels))
             return;
     } else if (!rangeAndList(command, &code, &channels)) {
@@ -371,10 +382,8 @@ void ScpiSession::queryRange(const ScpiCommand& command) {
     if (!parameterCount(command, 1, 1))
         return;
     QVector<int> channels;
-    if (const int error = channelList(command.parameters.at(0), &channels)) {
-        fail(error);
+    if (!takeChannels(command.parameters.at(0), &channels))
         return;
-    }
     const QVector<ChannelChoice> rows = instrument.channels();
     QList<QByteArray> values;
     for (int n : channels)
@@ -483,10 +492,8 @@ void ScpiSession::setNumber(const ScpiCommand& command, ScpiCommandTable::Id id)
     }
     case ScpiCommandTable::Scan: {
         QVector<int> channels;
-        if (const int error = channelList(parameter, &channels)) {
-            fail(error);
+        if (!takeChannels(parameter, &channels))
             return;
-        }
         if (!modeAllows(channels))
             return;
         change.scan = channels;
@@ -663,15 +670,9 @@ void ScpiSession::execute(const ScpiCommand& command, ScpiCommandTable::Id id) {
         configure(command, false, true, true);
         return;
     case T::ConfigureQuery: {
-        if (!parameterCount(command, 0, 1))
+        QVector<int> channels;
+        if (!channelsOrScan(command, &channels))
             return;
-        QVector<int> channels = instrument.scanList();
-        if (command.parameters.size() == 1) {
-            if (const int error = channelList(command.parameters.at(0), &channels)) {
-                fail(error);
-                return;
-            }
-        }
         answer(configuration(channels));
         return;
     }
@@ -701,15 +702,9 @@ void ScpiSession::execute(const ScpiCommand& command, ScpiCommandTable::Id id) {
         return;
     }
     case T::FetchFrequency: {
-        if (!parameterCount(command, 0, 1))
+        QVector<int> channels;
+        if (!channelsOrScan(command, &channels))
             return;
-        QVector<int> channels = instrument.scanList();
-        if (command.parameters.size() == 1) {
-            if (const int error = channelList(command.parameters.at(0), &channels)) {
-                fail(error);
-                return;
-            }
-        }
         if (channels.isEmpty()) {
             fail(ScpiError::SettingsConflict);
             return;

@@ -75,6 +75,11 @@ private:
     // A channel list (1..32, each once, in the order written); 0 or the
     // error number.
     int channelList(const ScpiParameter& parameter, QVector<int>* channels) const;
+    // The same, false with the error queued.
+    bool takeChannels(const ScpiParameter& parameter, QVector<int>* channels);
+    // The command's one optional channel list, else the scan list; false
+    // with the error queued.
+    bool channelsOrScan(const ScpiCommand& command, QVector<int>* channels);
     // The channels must be usable in the current mode: -221 otherwise.
     bool modeAllows(const QVector<int>& channels);
     // A range in volts, MIN, MAX or DEF: the range code that holds it.
