@@ -30,18 +30,22 @@ bool isMnemonic(const ScpiParameter& parameter, const char* shortForm, const cha
            (parameter.mnemonic == shortForm || parameter.mnemonic == longForm);
 }
 
-// MIN, MAX or DEF as a number from `low`, `high` and `standard`; false for
-// any other mnemonic.
-bool special(const ScpiParameter& parameter, double low, double high, double standard, double* value) {
-    if (isMnemonic(parameter, "MIN", "MINIMUM"))
+// A number, or MIN, MAX or DEF as `low`, `high` or `standard`: 0, or the
+// error number for another mnemonic or a parameter of another type.
+int numeric(const ScpiParameter& parameter, double low, double high, double standard, double* value) {
+    if (parameter.kind == ScpiParameter::Number)
+        *value = parameter.number;
+    else if (parameter.kind != ScpiParameter::Mnemonic)
+        return ScpiError::DataTypeError;
+    else if (isMnemonic(parameter, "MIN", "MINIMUM"))
         *value = low;
     else if (isMnemonic(parameter, "MAX", "MAXIMUM"))
         *value = high;
     else if (isMnemonic(parameter, "DEF", "DEFAULT"))
         *value = standard;
     else
-        return false;
-    return true;
+        return ScpiError::IllegalParameterValue;
+    return 0;
 }
 
 QByteArray listText(const QVector<int>& channels) {
@@ -245,14 +249,9 @@ bool ScpiSession::modeAllows(const QVector<int>& channels) {
 
 int ScpiSession::rangeCode(const ScpiParameter& parameter, int* code) const {
     double volts = 0.0;
-    if (parameter.kind == ScpiParameter::Mnemonic) {
-        if (!special(parameter, rangeFullScale(3), rangeFullScale(0), rangeFullScale(0), &volts))
-            return ScpiError::IllegalParameterValue;
-    } else if (parameter.kind == ScpiParameter::Number) {
-        volts = std::fabs(parameter.number);
-    } else {
-        return ScpiError::DataTypeError;
-    }
+    if (const int error = numeric(parameter, rangeFullScale(3), rangeFullScale(0), rangeFullScale(0), &volts))
+        return error;
+    volts = std::fabs(volts);
     if (!std::isfinite(volts))
         return ScpiError::DataOutOfRange;
     // The smallest range that holds the value.
@@ -448,15 +447,9 @@ void ScpiSession::setNumber(const ScpiCommand& command, ScpiCommandTable::Id id)
     }
     case ScpiCommandTable::Rate: {
         double hz = 0.0;
-        if (parameter.kind == ScpiParameter::Mnemonic) {
-            if (!special(parameter, adcFrequencyTable[0], adcFrequencyTable[4], adcFrequencyTable[0], &hz)) {
-                fail(ScpiError::IllegalParameterValue);
-                return;
-            }
-        } else if (parameter.kind == ScpiParameter::Number) {
-            hz = parameter.number;
-        } else {
-            fail(ScpiError::DataTypeError);
+        if (const int error =
+                numeric(parameter, adcFrequencyTable[0], adcFrequencyTable[4], adcFrequencyTable[0], &hz)) {
+            fail(error);
             return;
         }
         bool known = false;
@@ -471,15 +464,8 @@ void ScpiSession::setNumber(const ScpiCommand& command, ScpiCommandTable::Id id)
     }
     case ScpiCommandTable::Timer: {
         double seconds = 0.0;
-        if (parameter.kind == ScpiParameter::Mnemonic) {
-            if (!special(parameter, 0.1, 2.0, 0.5, &seconds)) {
-                fail(ScpiError::IllegalParameterValue);
-                return;
-            }
-        } else if (parameter.kind == ScpiParameter::Number) {
-            seconds = parameter.number;
-        } else {
-            fail(ScpiError::DataTypeError);
+        if (const int error = numeric(parameter, 0.1, 2.0, 0.5, &seconds)) {
+            fail(error);
             return;
         }
         // The options dialog's range, 100 to 2000 ms.

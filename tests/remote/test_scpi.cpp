@@ -85,6 +85,7 @@ void TestScpi::commands() {
         {"mode",                     "input:mode common;:INP:MODE differential;MODE SINGLE;MODE?", "DIFF", {E::IllegalParameterValue}},
         {"scan above 16, common",    "INP:MODE COMM;:ROUT:SCAN (@17,2);SCAN?",  "(@17,2)", {}},
         {"MIN, MAX, DEF",            "SAMP:RATE max;RATE?;:TRIGGER:TIMER MIN;TIM?;TIM DEF;TIM?", "1000000;0.1;0.5", {}},
+        {"not a number",             "SAMP:RATE FAST;:TRIG:TIM (@1);:VOLT:RANG BIG,(@2)", "", {E::IllegalParameterValue, E::DataTypeError, E::IllegalParameterValue}},
         {"rate not an ADC rate",     "SAMP:RATE 1e999;RATE 12345;RATE?",        "20000", {E::DataOutOfRange, E::DataOutOfRange}},
         {"rate missing, with a unit", "SAMP:RATE;RATE 10V",                      "", {E::MissingParameter, E::InvalidSuffix}},
         {"signed exponent",          "TRIG:TIM +2.5E-1;TIM?",                   "0.25", {}},
