@@ -95,15 +95,14 @@ class TestRemote(unittest.TestCase):
             # Back to differential: channels above 16 leave the scan.
             inst.write("INP:MODE DIFF")
             self.assertEqual(inst.query("ROUT:SCAN?"), "(@2,1)")
-            # A new period alone restarts the acquisition, so *OPC? sees it run.
-            self.assertEqual(inst.query("TRIG:TIM 0.3;*OPC?"), "1")
             inst.write("SAMP:RATE 12345")
             self.assertEqual(inst.query("SYST:ERR?"), '-222,"Data out of range"')
             self.assertEqual(inst.query("SYST:ERR?;:SAMP:RATE?"), '0,"No error";100000')
-            # 16 channels at 20 kHz: the 1 kHz sine reads 250 Hz; a new rate alone is waited for.
+            # 16 channels at 20 kHz read 1 kHz as 250 Hz; *OPC? waits for a lone period or rate.
             inst.write("SAMP:RATE 20000;:ROUT:SCAN (@1:16)")
             self.assertEqual(inst.query("*OPC?"), "1")
             self.assertAlmostEqual(float(inst.query("FETC:FREQ? (@1)")), 250.0, delta=10.0)
+            self.assertEqual(inst.query("TRIG:TIM 0.3;*OPC?"), "1")
             self.assertEqual(inst.query("SAMP:RATE 100000;*OPC?"), "1")
             self.assertAlmostEqual(float(inst.query("FETC:FREQ? (@1)")), 1000.0, delta=10.0)
         finally:
