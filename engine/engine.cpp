@@ -286,6 +286,9 @@ int Engine::SearchVRKmodules(const char* devname, int devname_len) {
     }
 
     int32_t n = VRK_Search(buffer.data(), count, nullptr, 1000, 16777216, 0);
+    // A failed fetch is a failed search: the list and the device in use stay.
+    if (n < 0)
+        return n;
     // Never read past what was asked for, whatever the library answers.
     n = std::min(n, count);
 

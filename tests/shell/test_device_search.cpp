@@ -18,7 +18,7 @@
 namespace {
 
 // What a search finds.
-enum class Found { Nothing, Both, OnlyEleven, OnlyTwelve, NoDevice, BrokenFile };
+enum class Found { Nothing, Both, OnlyEleven, OnlyTwelve, NoDevice, BrokenFile, RecordsFail };
 
 struct SearchCase {
     const char* name;
@@ -42,6 +42,7 @@ const SearchCase searchCases[] = {
     {"in use gone, another left", "192.0.2.12", Found::OnlyEleven,  "^Прибор 192\\.0\\.2\\.12 больше не найден$", "192.0.2.11", true, 1},
     {"in use gone, none left",    "192.0.2.11", Found::NoDevice,    "^Прибор 192\\.0\\.2\\.11 больше не найден$", "",           true, 0},
     {"in use, broken file",       "192.0.2.12", Found::BrokenFile,  "^Ошибка поиска приборов\\. Ошибка -\\d+ \\(.*search-states\\.json.*\\)$", "192.0.2.12", false, 2},
+    {"in use, fetch fails",       "192.0.2.12", Found::RecordsFail, "^Ошибка поиска приборов\\. Ошибка -7 \\(", "192.0.2.12", false, 2},
 };
 // clang-format on
 
@@ -70,8 +71,9 @@ class TestDeviceSearch : public QObject {
 
     // Points the simulator at what a search is to find.
     bool configure(Found found, int searchDelayMs = 0, int closeFault = 0) {
-        if (found == Found::BrokenFile)
-            return writeFile(simFile, "{\"devices\": [");
+        if (found == Found::BrokenFile || found == Found::RecordsFail)
+            return writeFile(simFile, found == Found::BrokenFile ? "{\"devices\": ["
+                                                                 : "{\"faults\": {\"searchRecords\": -7}}");
         SimConfig sim;
         sim.setDc(1, volts(QStringLiteral("192.0.2.11")));
         if (found != Found::OnlyEleven && found != Found::NoDevice)

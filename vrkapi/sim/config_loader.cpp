@@ -241,10 +241,14 @@ std::shared_ptr<SimConfig> parseConfig(const json& root, const std::string& base
     }
     if (root.contains("faults")) {
         const json& faults = objectAt(root, "faults", "");
-        checkKeys(faults, ".faults", {"search"});
-        config->searchFault = static_cast<int32_t>(integerAt(faults, "search", ".faults", 0,
-                                                             std::numeric_limits<int32_t>::min(),
-                                                             std::numeric_limits<int32_t>::max()));
+        checkKeys(faults, ".faults", {"search", "searchRecords"});
+        const auto status = [&](const char* key) {
+            return static_cast<int32_t>(integerAt(faults, key, ".faults", 0,
+                                                  std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+        };
+        config->searchFault = status("search");
+        config->searchRecordsFault = status("searchRecords");
     }
     if (root.contains("devices")) {
         const json& devices = root.at("devices");

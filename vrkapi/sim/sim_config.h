@@ -63,6 +63,7 @@ struct SimConfig {
     bool realtime = true;
     uint64_t seed = 1;
     int32_t searchFault = 0;
+    int32_t searchRecordsFault = 0; // only the call that fetches the records
     std::vector<DeviceConfig> devices;
 };
 

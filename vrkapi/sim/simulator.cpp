@@ -69,6 +69,8 @@ int32_t Simulator::search(VRK_DeviceRecord* records, int32_t capacity, int32_t* 
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     if (config->searchFault != 0)
         return config->searchFault;
+    if (records && config->searchRecordsFault != 0)
+        return config->searchRecordsFault;
     const int32_t total = static_cast<int32_t>(config->devices.size());
     if (count)
         *count = total;
