@@ -174,13 +174,13 @@ void ScpiSession::searchEnded() {
         endWait(true);
 }
 
-void ScpiSession::afterSearch(const std::function<void()>& action) {
+void ScpiSession::afterSearch(const std::function<void()>& action, bool evenLate) {
     if (!instrument.searching()) {
         action();
         return;
     }
-    wait(Waiting::Search, 0, [action](bool arrived) {
-        if (arrived)
+    wait(Waiting::Search, 0, [action, evenLate](bool arrived) {
+        if (arrived || evenLate)
             action();
     });
 }
@@ -591,12 +591,15 @@ void ScpiSession::execute(const ScpiCommand& command, ScpiCommandTable::Id id) {
     case T::DeviceCatalog:
         if (!parameterCount(command, 0, 0))
             return;
-        afterSearch([this] {
-            QList<QByteArray> items;
-            for (const RemoteDevice& device : instrument.devices())
-                items.append(quoted(device.address + QLatin1Char(',') + device.serial));
-            answer(items.isEmpty() ? QByteArray("\"\"") : items.join(','));
-        });
+        // After a search that outlasts the wait: the list the last one left.
+        afterSearch(
+            [this] {
+                QList<QByteArray> items;
+                for (const RemoteDevice& device : instrument.devices())
+                    items.append(quoted(device.address + QLatin1Char(',') + device.serial));
+                answer(items.isEmpty() ? QByteArray("\"\"") : items.join(','));
+            },
+            true);
         return;
     case T::DeviceSelect:
         selectDevice(command);

@@ -66,8 +66,9 @@ private:
     void fail(int code);
     void wait(Waiting what, quint64 above, Done done);
     void endWait(bool arrived);
-    // Runs `action` once no device search is under way.
-    void afterSearch(const std::function<void()>& action);
+    // Runs `action` once no device search is under way; with `evenLate`,
+    // also when the wait for the search ran out (a query still owes a line).
+    void afterSearch(const std::function<void()>& action, bool evenLate = false);
 
     // Parameters: false (with the error queued) when their count is outside
     // min..max.

@@ -154,8 +154,9 @@ void TestScpi::answersWaitForTheirPass() {
     QCOMPARE(bench.errors(), std::vector<int>{});
 }
 
-// With no pass, each wait ends at its bound with -240 and an answer for
-// every value due: MEASure's, then *WAI's, then *OPC?'s.
+// With no pass and a search that never ends, each wait ends at its bound
+// with -240 and an answer for every value due: MEASure's, then *WAI's,
+// *OPC?'s, and the catalogue as the last search left it.
 void TestScpi::waitsEndAtTheirBound() {
     Bench bench;
     constexpr int boundMs = 200;
@@ -163,7 +164,11 @@ void TestScpi::waitsEndAtTheirBound() {
     bench.session.receiveLine("MEAS:VOLT:DC? (@1,2);:SAMP:RATE MAX;*WAI;*OPC?");
     QTRY_VERIFY_WITH_TIMEOUT(!bench.session.busy(), 2 * 3 * boundMs);
     QCOMPARE(bench.replies, QList<QByteArray>{"9.91E37,9.91E37;0\n"});
-    QCOMPARE(bench.errors(), std::vector<int>(3, ScpiError::HardwareError));
+    bench.fake.searchRunning = true;
+    QCOMPARE(bench.ask("SYST:DEV:CAT?"), QByteArray());
+    QTRY_COMPARE_WITH_TIMEOUT(bench.replies, QList<QByteArray>{"\"192.0.2.1,SIM-9\",\"192.0.2.2,SIM-8\"\n"},
+                              2 * boundMs);
+    QCOMPARE(bench.errors(), std::vector<int>(4, ScpiError::HardwareError));
 }
 
 void TestScpi::valuesMarkOverloadAndAbsence() {
