@@ -275,6 +275,7 @@ void MainWindow::readyCrate(QList<Engine::Crate>& listCrate) {
     // combo-box slots ignore them.  Normally the pending search holds it
     // already; an answer nobody asked for must not find it free either.
     hardwareLock.tryAcquire();
+    listedCrates = listCrate;
 
     // The device in use stays chosen while it is found; otherwise the one
     // kept in vernier.ini, else the first.
@@ -340,7 +341,7 @@ void MainWindow::searchFailed() {
     // Nothing changes: the device in use goes on as before the search.
     showModuleState();
     QStringList found;
-    for (const Engine::Crate& crate : engine->crates())
+    for (const Engine::Crate& crate : listedCrates)
         found.append(crate.name);
     const int inUse = engine->crateInUse();
     emit searchAnswered(found, inUse >= 0 ? found.value(inUse) : QString(), inUse >= 0 && moduleState > 0);
@@ -362,7 +363,7 @@ void MainWindow::requestSearch(int delayMs) {
 }
 
 void MainWindow::on_comboBoxCrate_currentIndexChanged(int index) {
-    QList<Engine::Crate>& crates = engine->crates();
+    const QList<Engine::Crate>& crates = listedCrates;
     if (index == -1 || !hardwareLock.tryAcquire())
         return;
     if (shuttingDown) {

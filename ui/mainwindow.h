@@ -160,6 +160,9 @@ private:
     std::atomic<bool> engineThreadDone{false};
     Engine* engine = nullptr;
     QSemaphore hardwareLock{0};
+    // The last search's list as readyCrate handed it over: the GUI thread's
+    // own copy, never the engine's list that threadEngine rewrites.
+    QList<Engine::Crate> listedCrates;
     QPixmap pixmapLedGray;
     QPixmap pixmapLedGreen;
     QPixmap pixmapLedRed;

@@ -28,12 +28,11 @@ bool WindowInstrument::moduleInUse() const {
     return !window.ui->widgetModuleControls->testAttribute(Qt::WA_ForceDisabled) && !searching();
 }
 
-// In the window's answer to a search, where the window itself reads the
-// engine's crate list: the one place the list is read, so no read of it can
-// meet the next search's rewrite in threadEngine.
+// In the window's answer to a search, from the window's own copy of the
+// list, which the next search in threadEngine cannot touch.
 void WindowInstrument::searchAnswered() {
     found.clear();
-    for (const Engine::Crate& crate : window.engine->crates())
+    for (const Engine::Crate& crate : window.listedCrates)
         found.append({crate.name, crate.slotList.isEmpty() ? QString() : crate.slotList.first().serial});
     emit searchFinished();
 }
