@@ -31,10 +31,10 @@ DriverHarness::DriverHarness(const QVariantMap& keys) {
 }
 
 bool DriverHarness::syncModuleThread() {
-    auto done = std::make_shared<std::atomic<bool>>(false);
+    const int served = syncs + 1;
     QMetaObject::invokeMethod(
-        driver, [done] { *done = true; }, Qt::QueuedConnection);
-    return QTest::qWaitFor([done] { return done->load(); }, 20000);
+        driver, [this] { ++syncs; }, Qt::QueuedConnection);
+    return QTest::qWaitFor([&] { return syncs >= served; }, 20000);
 }
 
 bool DriverHarness::settle() {

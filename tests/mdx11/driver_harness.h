@@ -93,6 +93,7 @@ public:
     QHash<int, ChannelReading> latest; // the newest reading of each channel number
     int recordCount = 0;
     std::atomic<int> restarts{0}; // `restart` signals the driver emitted
+    std::atomic<int> syncs{0};    // round trips to threadModule served
 };
 
 #endif // DRIVER_HARNESS_H
