@@ -311,8 +311,17 @@ std::vector<ChannelControlState> ChannelControls::readControls() const {
 // restart unless one is already pending: the pending restart will copy the
 // mirror after it has stopped acquisition, so it includes this change.
 void ChannelControls::requestRestart() {
-    if (mirror.requestRestart(readControls()))
+    const bool first = mirror.requestRestart(readControls());
+    keepChannels();
+    if (first)
         postRestart();
+}
+
+// GUI thread.  The choices go into vernier.ini as they change, not only when
+// the driver is deleted: a close that has to leave a thread in the device
+// library ends the process without deleting it.
+void ChannelControls::keepChannels() {
+    settingsStore.saveChannels(mirror.rows());
 }
 
 // GUI thread, inside createWidgets, before the channel controls are
@@ -390,6 +399,7 @@ void ChannelControls::attachControlsForm(QWidget* host, Ui::Mdx11Controls* form)
 // acquisition configuration never has to read a widget.
 void ChannelControls::mirrorControls() {
     mirror.setRows(readControls());
+    keepChannels();
 }
 
 // Any thread: the map is filled before any control is connected.

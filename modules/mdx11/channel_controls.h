@@ -83,6 +83,8 @@ private:
     // Applies `change` to `control` with its signals blocked, so the
     // driver's own change never reaches the driver's slots.
     void changeControl(QObject* control, const std::function<void()>& change);
+    // The mirror's rows written to the settings (group MDX11).
+    void keepChannels();
     // The mode combo box shows the differential mode.
     bool differentialShown() const;
     // Channel number of a channel control, 0 if none.

@@ -40,7 +40,7 @@ private slots:
 
     // Stored words are restored into the controls and their mirror; each
     // action leaves the invariants whole at once and once served; the words
-    // saved at exit say what the controls showed.  A test-signal frequency
+    // kept as the controls change, and at exit, say what they showed.  A test-signal frequency
     // that is no positive finite number means 20 Hz, its text kept.
     void scripts_data() {
         QTest::addColumn<Script>("s");
@@ -81,11 +81,15 @@ private slots:
         QCOMPARE(int(h.restarts), s.restarts);
         QCOMPARE(MessageLog::count(QtWarningMsg) + MessageLog::count(QtCriticalMsg), 0);
         QCOMPARE(ModuleMdx11Test::testSignalFrequencyHz(*h.driver), s.signalHz);
+        const auto stored = [&] {
+            QStringList words;
+            for (const QString& key : wordKeys)
+                words << h.settings.value("MDX11/" + key).toString();
+            return words;
+        };
+        QCOMPARE(stored(), QStringList(s.saved.begin(), s.saved.end())); // kept as they change
         h.shutDown();
-        QStringList saved;
-        for (const QString& key : wordKeys)
-            saved << h.settings.value("MDX11/" + key).toString();
-        QCOMPARE(saved, QStringList(s.saved.begin(), s.saved.end()));
+        QCOMPARE(stored(), QStringList(s.saved.begin(), s.saved.end()));
     }
 
     // A display period set before the start spaces the passes: its timer
