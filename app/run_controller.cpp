@@ -112,6 +112,10 @@ void RunController::end(int exitCode) {
         return;
     ending = true;
     durationTimer.stop();
+    // A close already under way (the operator's) ends the program itself;
+    // leaving the event loops now would cut its bounded waits short.
+    if (window->closing())
+        return;
     // As the operator's close: an unshown window gets its close event too.
     window->close();
     QCoreApplication::exit(exitCode);

@@ -58,6 +58,8 @@ public:
     // it did not (a device library that never returns), the window must
     // not be destroyed: the program ends without tearing it down.
     bool threadsEnded() const;
+    // A close has begun (it ends the engine before it returns).
+    bool closing() const { return shuttingDown; }
 
     // Starts the SCPI server with the settings of group "Remote", on
     // whatever `Enabled` says, on `port` when it is 0..65535 (0: any free

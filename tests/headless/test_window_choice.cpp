@@ -3,6 +3,7 @@
 // for with --record.
 #include <QtTest>
 #include <QtWidgets>
+#include <csignal>
 
 #include "command_line.h"
 #include "mainwindow.h"
@@ -76,6 +77,19 @@ private slots:
             QCoreApplication::processEvents();
             QCOMPARE(states.size(), row.accepted ? 2 : 0);
         }
+    }
+
+    // A signal during the operator's close, whose driver is slow to stop,
+    // leaves that close its waits: the threads end before the window goes.
+    void signalDuringClose() {
+        TestModule* module = nullptr;
+        MainWindow w(nullptr, [&](PassFeed*) { return module = new TestModule; });
+        RunController run(&w, CommandLine::parse({"vernier"}));
+        module->opened = module->running = module->stuck = true;
+        QTimer::singleShot(0, &run, [&] { run.endBySignal(SIGTERM); });
+        QTimer::singleShot(300, [&] { module->stuck = false; });
+        w.close();
+        QVERIFY(w.threadsEnded());
     }
 };
 
