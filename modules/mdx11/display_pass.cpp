@@ -33,6 +33,11 @@ void DisplayPass::showConfiguration(quint64 serial, const std::array<bool, 33>& 
         writer->postConfiguration(serial, measured, channelRateHz);
 }
 
+void DisplayPass::showReleased() {
+    if (writer)
+        writer->postRelease();
+}
+
 // threadModule, run by the display timer.  Takes the dataMutex of the
 // queues only while it swaps the queued samples out; analyses, formats and
 // posts after that, so the receive loop never waits behind an FFT.  Reads

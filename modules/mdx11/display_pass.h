@@ -24,8 +24,8 @@ class FieldWriter;
 // publishes the record of the pass.
 //
 // Threads and locks: pass() runs in threadModule (the display timer);
-// setRun, waitIdle and showConfiguration are called by the driver's start
-// and stop (under its controlMutex, any thread); setFields once in the GUI
+// setRun, waitIdle, showConfiguration and showReleased are called by the
+// driver's start, stop and close (under its controlMutex, any thread); setFields once in the GUI
 // thread before any run.  displayMutex guards the run and the flag of a
 // pass in progress, and is held only to read or change them; a pass owns
 // its buffers and plans while the flag is set.  Fields are written only by
@@ -50,6 +50,8 @@ public:
     // loses its overload and alias marks, and the band label shows the new
     // rate.
     void showConfiguration(quint64 serial, const std::array<bool, 33>& measured, double channelRateHz);
+    // The device let go: the fields, their marks and the band label emptied.
+    void showReleased();
     // One pass; skipped when another is still running.
     void pass();
     // Waits at most timeoutMs for a pass in progress to end; true when none

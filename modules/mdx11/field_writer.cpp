@@ -91,6 +91,16 @@ void FieldWriter::postReadings(quint64 serial, const QVector<ChannelReading>& re
     post(std::move(update));
 }
 
+void FieldWriter::postRelease() {
+    Update update;
+    update.configuration = update.release = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        update.serial = newest;
+    }
+    post(std::move(update));
+}
+
 void FieldWriter::post(Update update) {
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -128,9 +138,12 @@ void FieldWriter::apply() {
                     mark(voltage, overloadMark, false);
                     mark(frequency, aliasMark, false);
                 }
+                for (QLineEdit* edit : {voltage, frequency})
+                    if (edit && update.release)
+                        edit->clear();
             }
             if (bandLabel)
-                bandLabel->setText(channelBandText(update.channelRateHz));
+                bandLabel->setText(update.release ? QString() : channelBandText(update.channelRateHz));
         }
         for (const ChannelReading& reading : update.readings) {
             if (reading.number < 1 || reading.number > 32)

@@ -43,6 +43,10 @@ public:
     void postConfiguration(quint64 serial, const std::array<bool, 33>& measured, double channelRateHz);
     // One pass's readings of configuration `serial`.
     void postReadings(quint64 serial, const QVector<ChannelReading>& readings);
+    // The device let go: every field emptied and unmarked, and the band
+    // label too, after what was posted before (unless a newer configuration
+    // has been posted since).
+    void postRelease();
 
 public slots:
     // GUI thread: applies every update posted so far, in order.
@@ -52,6 +56,7 @@ private:
     struct Update {
         quint64 serial = 0;
         bool configuration = false;
+        bool release = false; // a configuration that measures nothing, texts emptied
         std::array<bool, 33> measured{};
         double channelRateHz = 0.0;
         QVector<ChannelReading> readings;

@@ -9,13 +9,12 @@
 #include <QLineEdit>
 #include <QMetaObject>
 #include <QString>
-#include <array>
 #include <cstring>
 #include <mutex>
 
+#include "display_pass.h"
 #include "error_text.h"
 #include "mdx11_acquisition.h"
-#include "mdx11_controls.h"
 #include "module_mdx11.h"
 #include "ui_mdx11_info.h"
 
@@ -29,31 +28,12 @@ QString fieldText(const char* field, std::size_t size) {
     return QString::fromUtf8(field, int(length));
 }
 
-// Empties what the window shows of a device that has been let go: its serial
-// and firmware, and the readings.  Any thread.  The information fields are
-// cleared at once in the GUI thread (a following open fills them there), the
-// readings by a queued call, which runs after the updates the last display
-// pass has queued for them.
-void clearDeviceFields(Ui::Mdx11Info* info, QWidget* infoHost, Ui::Mdx11Controls* controls,
-                       QWidget* controlsHost) {
+// Empties the serial and firmware of a device that has been let go.  Any
+// thread; at once in the GUI thread, where a following open fills them.
+void clearDeviceFields(Ui::Mdx11Info* info, QWidget* infoHost) {
     if (infoHost) {
         for (QLineEdit* edit : {info->lineEditModuleSerial, info->lineEditModuleFirmware})
             QMetaObject::invokeMethod(edit, "clear", Qt::AutoConnection);
-    }
-    if (controlsHost) {
-        std::array<QLineEdit*, 2 * Ui::Mdx11Controls::channelCount> edits{};
-        for (int n = 1; n <= Ui::Mdx11Controls::channelCount; ++n) {
-            edits[size_t(2 * n - 2)] = controls->lineEditVoltageCh[size_t(n)];
-            edits[size_t(2 * n - 1)] = controls->lineEditFrequencyCh[size_t(n)];
-        }
-        QMetaObject::invokeMethod(
-            controlsHost,
-            [edits] {
-                for (QLineEdit* edit : edits)
-                    if (edit)
-                        edit->clear();
-            },
-            Qt::QueuedConnection);
     }
 }
 
@@ -123,7 +103,9 @@ bool ModuleMdx11::close() {
     VRK_Handle closed = handle.load();
     const int status = VRK_Close(&closed, 0);
     handle.store(0);
-    clearDeviceFields(uiInfo, infoHost, uiControls, controlsHost);
+    clearDeviceFields(uiInfo, infoHost);
+    // After the updates the last display pass has queued for the fields.
+    display->showReleased();
     acquisition->setDeviceLocked(QString());
     if (status == 0) {
         return true;

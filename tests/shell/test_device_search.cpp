@@ -165,6 +165,7 @@ private slots:
         if (measured.isEmpty()) {
             QTRY_VERIFY_WITH_TIMEOUT(child<QLineEdit>("lineEditVoltageCh1")->text().isEmpty(), 30000);
             QVERIFY(serial->text().isEmpty() && !child<QWidget>("widgetModuleControls")->isEnabled());
+            QTRY_VERIFY(child<QLabel>("labelChannelBand")->text().isEmpty());
         } else {
             QVERIFY(measures(measured));
             QVERIFY(crates->currentText() == measured && child<QWidget>("widgetModuleControls")->isEnabled());
