@@ -42,8 +42,8 @@ class MainWindow;
 // keeps the GUI thread off the engine's crate list while a search rewrites it.
 // The GUI thread waits for other threads only at bounded steps: the engine's
 // direct operations on the driver when a device is chosen (they wait for a
-// restart in progress and one stop of acquisition: at most about one frame
-// period plus the receive timeout), the nested event loops of start-up and
+// restart in progress and one stop of acquisition: at most about 3 s plus
+// the library's own stream stop), the nested event loops of start-up and
 // close, and the final wait for threadEngine after the engine has stopped.
 class MainWindow : public QMainWindow {
     Q_OBJECT

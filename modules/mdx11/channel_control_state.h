@@ -3,7 +3,7 @@
 
 // Mirror of one channel row of the controls form.  The controls are the
 // authority; the mirror is written in the GUI thread at the moment a control
-// changes (before the driver's queued slot sees the change) and read by the
+// changes and read by the
 // acquisition configuration from any thread, so configuration never reads a
 // widget from outside the GUI thread nor waits for that thread.
 struct ChannelControlState {

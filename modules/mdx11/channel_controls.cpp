@@ -78,8 +78,8 @@ void ChannelControls::updateAllChannelsBox(bool differential, QAbstractButton* r
     if (!controlsHost || !allChannelsBox)
         return;
     {
-        // A reference outside the active set (a toggle of channel 17-32 that
-        // was queued before a switch to differential) stands for no reference.
+        // A reference outside the active set (channel 17-32 in differential
+        // mode) stands for no reference.
         const int refChannel = channelOf(reference);
         const bool inSet = refChannel >= 1 && (!differential || refChannel <= 16);
         const QAbstractButton* ref = inSet ? reference : uiControls->checkBoxCh[1];
@@ -107,8 +107,8 @@ namespace {
 // `boxes` are the channel combo boxes by channel number.
 void updateCommon(const std::array<QComboBox*, Ui::Mdx11Controls::channelCount + 1>& boxes, bool differential,
                   const QComboBox* reference, QComboBox* common) {
-    // A reference outside the active set (a change of channel 17-32 queued
-    // before a switch to differential) stands for no reference.
+    // A reference outside the active set (channel 17-32 in differential
+    // mode) stands for no reference.
     bool inSet = false;
     for (int n : channelSet(differential))
         inSet = inSet || boxes[n] == reference;

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
@@ -16,7 +15,6 @@
 #include <QTableWidgetItem>
 #include <QTimer>
 #include <QVector>
-#include <QWaitCondition>
 #include <QtGlobal>
 #include <cmath>
 #include <cstdlib>

@@ -60,7 +60,7 @@ private slots:
 
     // One window: no device, one found by Update, Ctrl+R recording into a
     // deep folder, 32 channels, Ctrl+Q.  The first show's width holds
-    // throughout (the value fields' own width is the driver's test).
+    // throughout.
     void session() {
         QTemporaryDir dir;
         StderrCapture err(dir.filePath(QStringLiteral("stderr.txt"))); // the searches' diagnostics
