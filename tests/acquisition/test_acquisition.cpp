@@ -1,6 +1,8 @@
 // Acquisition end to end: the receive loop alone, and the driver under the
 // engine against the simulator's truth, its faults and marks.
 
+#include <QElapsedTimer>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSemaphore>
@@ -365,6 +367,35 @@ private slots:
             QVERIFY(r.stale && r.lastReadingMs > 0);
 
         QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
+    }
+    // The library keeps a blocked receive 8 s past the stop and the close.
+    // A switch to the other device (and the final close) still ends within
+    // twice the driver's 3-s bound, and the new device measures its own
+    // level; the loops left behind end later on their old handles, silently.
+    void switchWhileTheLoopLingers() {
+        SimConfig sim;
+        sim.setRealtime(true);
+        sim.setDc(1, 1.5);
+        sim.setFault("ignoreStopMs", 8000);
+        sim.addDevice("192.0.2.12", "SIM-B", {{"1", QJsonObject{{"waveform", "dc"}, {"offset", -2.5}}}});
+        QVERIFY(sim.apply());
+        QElapsedTimer clock;
+        {
+            DriverHarness rig({{"ChannelsEnabled", 1}, {"ChannelsSetToDc", 1}});
+            QVERIFY(rig.openAndStart());
+            QCOMPARE(DriverHarness::settles(rig.voltage(1), 1500.0, 1.0, 3), QString());
+            clock.start();
+            QVERIFY(rig.engine->useModule(1, 0) && clock.elapsed() < 2 * 3000);
+            QCOMPARE(ModuleReceiverMdx11::abandonedLoops(), 1);
+            rig.clearReadings();
+            QCOMPARE(DriverHarness::settles(rig.voltage(1), -2500.0, 1.0, 3), QString());
+            clock.restart();
+        }
+        QVERIFY2(clock.elapsed() < 2 * 3000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(ModuleReceiverMdx11::joinAbandonedLoops(30000));
+        QCOMPARE(MessageLog::texts(QtCriticalMsg).join('\n'), QString());
+        QCOMPARE(MessageLog::texts(QtWarningMsg).filter("оставлен").size(), 2);
+        QCOMPARE(MessageLog::texts(QtWarningMsg).filter("кадр").join('\n'), QString());
     }
 };
 
