@@ -55,6 +55,9 @@ public:
     void fail(const QString& reason);
     // Waits until the thread has ended: it ends after at most one more
     // write once fail was called, or after the queue has drained after finish.
+    // Bound: reached only for a writer that is done (or has no thread), so it
+    // returns at once; a writer stuck in a write is never destroyed, the
+    // recorder keeps it aside after wait(timeoutMs).
     void wait();
     // The same, at most timeoutMs: false when the thread is still busy (a
     // write that does not return, on a hung file system).
