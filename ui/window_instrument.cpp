@@ -45,7 +45,7 @@ QString WindowInstrument::serial() const {
 }
 
 QVector<RemoteDevice> WindowInstrument::devices() const {
-    return searching() ? QVector<RemoteDevice>() : found;
+    return found; // also while a new search runs: the last one's list
 }
 
 bool WindowInstrument::searching() const {

@@ -3,9 +3,9 @@
 
 // Mirror of one channel row of the controls form.  The controls are the
 // authority; the mirror is written in the GUI thread at the moment a control
-// changes and read by the
-// acquisition configuration from any thread, so configuration never reads a
-// widget from outside the GUI thread nor waits for that thread.
+// changes and read by the acquisition configuration from any thread, so
+// configuration never reads a widget from outside the GUI thread nor waits
+// for that thread.
 struct ChannelControlState {
     int number = 0;       // channel number 1..32
     bool checked = false; // its check box
