@@ -26,10 +26,10 @@ class FieldWriter;
 // Threads and locks: pass() runs in threadModule (the display timer);
 // setRun, waitIdle, showConfiguration and showReleased are called by the
 // driver's start, stop and close (under its controlMutex, any thread);
-// setFields once in the GUI thread before any run.  displayMutex guards the run and the flag of a
-// pass in progress, and is held only to read or change them; a pass owns
-// its buffers and plans while the flag is set.  Fields are written only by
-// queued calls into the GUI thread.
+// setFields once in the GUI thread before any run.  displayMutex guards the
+// run and the flag of a pass in progress, and is held only to read or change
+// them; a pass owns its buffers and plans while the flag is set.  Fields are
+// written only by queued calls into the GUI thread.
 class DisplayPass {
 public:
     // `feed` (may be null) receives one record per pass with readings.
