@@ -40,8 +40,9 @@ private slots:
 
     // Stored words are restored into the controls and their mirror; each
     // action leaves the invariants whole at once and once served; the words
-    // kept as the controls change, and at exit, say what they showed.  A test-signal frequency
-    // that is no positive finite number means 20 Hz, its text kept.
+    // kept as the controls change, and at exit, say what they showed.  A
+    // test-signal frequency that is no positive finite number means 20 Hz,
+    // its text kept.
     void scripts_data() {
         QTest::addColumn<Script>("s");
         const Words none{}, defaults{"1", "0", "0", "0", "20"};
