@@ -138,9 +138,10 @@ void FieldWriter::apply() {
                     mark(voltage, overloadMark, false);
                     mark(frequency, aliasMark, false);
                 }
-                for (QLineEdit* edit : {voltage, frequency})
-                    if (edit && update.release)
-                        edit->clear();
+                if (update.release)
+                    for (QLineEdit* edit : {voltage, frequency})
+                        if (edit)
+                            edit->clear();
             }
             if (bandLabel)
                 bandLabel->setText(update.release ? QString() : channelBandText(update.channelRateHz));

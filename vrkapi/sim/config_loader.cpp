@@ -68,6 +68,12 @@ int64_t integerAt(const json& obj, const char* key, const std::string& where, in
     return i;
 }
 
+// A fault key: the library status the faulty call returns, 0 for none.
+int32_t statusAt(const json& obj, const char* key, const std::string& where) {
+    return static_cast<int32_t>(integerAt(obj, key, where, 0, std::numeric_limits<int32_t>::min(),
+                                          std::numeric_limits<int32_t>::max()));
+}
+
 std::string stringAt(const json& obj, const char* key, const std::string& where, bool required,
                      const std::string& fallback, size_t maxLength) {
     if (!obj.contains(key)) {
@@ -175,17 +181,15 @@ DeviceFaults parseDeviceFaults(const json& obj, const std::string& where) {
               {"open", "info", "close", "configure", "streamsEnable", "streamsStart", "streamsStop",
                "recvErrorAfterFrames", "processErrorAfterFrames", "shortFrameEvery", "stallAfterFrames",
                "ignoreStopMs"});
-    const int64_t i32lo = std::numeric_limits<int32_t>::min();
-    const int64_t i32hi = std::numeric_limits<int32_t>::max();
     const int64_t countHi = std::numeric_limits<int64_t>::max();
     DeviceFaults f;
-    f.open = static_cast<int32_t>(integerAt(obj, "open", where, 0, i32lo, i32hi));
-    f.info = static_cast<int32_t>(integerAt(obj, "info", where, 0, i32lo, i32hi));
-    f.close = static_cast<int32_t>(integerAt(obj, "close", where, 0, i32lo, i32hi));
-    f.configure = static_cast<int32_t>(integerAt(obj, "configure", where, 0, i32lo, i32hi));
-    f.streamsEnable = static_cast<int32_t>(integerAt(obj, "streamsEnable", where, 0, i32lo, i32hi));
-    f.streamsStart = static_cast<int32_t>(integerAt(obj, "streamsStart", where, 0, i32lo, i32hi));
-    f.streamsStop = static_cast<int32_t>(integerAt(obj, "streamsStop", where, 0, i32lo, i32hi));
+    f.open = statusAt(obj, "open", where);
+    f.info = statusAt(obj, "info", where);
+    f.close = statusAt(obj, "close", where);
+    f.configure = statusAt(obj, "configure", where);
+    f.streamsEnable = statusAt(obj, "streamsEnable", where);
+    f.streamsStart = statusAt(obj, "streamsStart", where);
+    f.streamsStop = statusAt(obj, "streamsStop", where);
     f.recvErrorAfterFrames = integerAt(obj, "recvErrorAfterFrames", where, 0, 0, countHi);
     f.processErrorAfterFrames = integerAt(obj, "processErrorAfterFrames", where, 0, 0, countHi);
     f.shortFrameEvery = integerAt(obj, "shortFrameEvery", where, 0, 0, countHi);
@@ -242,13 +246,8 @@ std::shared_ptr<SimConfig> parseConfig(const json& root, const std::string& base
     if (root.contains("faults")) {
         const json& faults = objectAt(root, "faults", "");
         checkKeys(faults, ".faults", {"search", "searchRecords"});
-        const auto status = [&](const char* key) {
-            return static_cast<int32_t>(integerAt(faults, key, ".faults", 0,
-                                                  std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
-        };
-        config->searchFault = status("search");
-        config->searchRecordsFault = status("searchRecords");
+        config->searchFault = statusAt(faults, "search", ".faults");
+        config->searchRecordsFault = statusAt(faults, "searchRecords", ".faults");
     }
     if (root.contains("devices")) {
         const json& devices = root.at("devices");
